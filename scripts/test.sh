@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds the plain and the sanitizer configuration and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup-debian.sh
+status=0
+for preset in debug asan; do
+  echo "=== build: $preset"
+  bash scripts/build.sh "$preset"
+  echo "=== test: $preset"
+  if ! ctest --preset "$preset" -j "${VORLANTH_JOBS:-$(nproc)}"; then status=1; fi
+done
+for extra in scripts/test-*.sh; do
+  [ -e "$extra" ] || continue
+  echo "=== $extra"
+  if ! bash "$extra"; then status=1; fi
+done
+exit $status
