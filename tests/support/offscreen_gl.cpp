@@ -82,7 +82,8 @@ void OffscreenGlDestroy(OffscreenGl* gl) {
     eglMakeCurrent(gl->display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     eglDestroyContext(gl->display, gl->context);
     eglDestroySurface(gl->display, gl->surface);
-    eglTerminate(gl->display);
+    // No eglTerminate: the driver stays loaded, so leak reports can name its libraries.
+
     *gl = OffscreenGl{};
 }
 
