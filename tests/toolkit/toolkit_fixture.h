@@ -1,0 +1,32 @@
+// Shared helpers for the toolkit's tests: opening the scene's window and recording the
+// handler calls the toolkit makes.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "toolkit/toolkit.h"
+
+// What the handlers saw, in order, as short text lines ("reshape 600 500", "key 97 0").
+extern std::vector<std::string> handlerCalls;
+
+void RecordReshape(int32_t width, int32_t height);
+void RecordDisplay(void);
+int32_t RecordKey(int32_t key, int32_t modifiers);
+int32_t RecordMouseDown(int32_t x, int32_t y, int32_t button);
+int32_t RecordMouseUp(int32_t x, int32_t y, int32_t button);
+int32_t RecordMouseMove(int32_t x, int32_t y, int32_t buttons);
+// Handlers that ask for a redraw.
+int32_t RedrawKey(int32_t key, int32_t modifiers);
+
+// Opens the scene's window (100, 100, 600 x 500) with the mode; returns WtOpenWindow's result.
+int32_t OpenSceneWindow(DisplayMode mode);
+// Whether a message in [first, last] is queued for the thread, left in the queue.
+bool MessagePending(UINT first, UINT last);
+// Takes every queued message in [first, last] away and returns how many there were.
+int32_t DrainMessages(UINT first, UINT last);
+// Dispatches every queued message except WM_QUIT; returns whether a quit request was seen.
+bool PumpMessages(void);
