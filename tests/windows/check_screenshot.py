@@ -1,0 +1,78 @@
+#!/usr/bin/env python3
+"""Checks a screenshot of the window's client area for the scene's colours: the clear
+colour (0.3, 0.3, 0.7), about (77, 77, 178), over most of it, and lit yellow lettering.
+
+    check_screenshot.py CLIENT.ppm     (binary PPM or PGM, 8 bits per channel)
+
+Prints the counts; exits 0 when both hold, 1 otherwise."""
+import sys
+
+CLEAR = (77, 77, 178)
+CLEAR_TOLERANCE = 3
+MIN_CLEAR_SHARE = 0.5  # bubbles and lettering cover the rest
+MIN_YELLOW_PIXELS = 200
+
+
+def read_ppm(path):
+    data = open(path, "rb").read()
+    fields, at = [], 0
+    while len(fields) < 4:
+        while data[at:at + 1].isspace():
+            at += 1
+        if data[at:at + 1] == b"#":
+            at = data.index(b"\n", at)
+            continue
+        end = at
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[at:end])
+        at = end
+    magic, width, height, depth = fields[0], int(fields[1]), int(fields[2]), int(fields[3])
+    if magic not in (b"P6", b"P5") or depth != 255:
+        raise ValueError(f"{path}: not an 8-bit binary PPM or PGM")
+    channels = 3 if magic == b"P6" else 1
+    pixels = data[at + 1:at + 1 + width * height * channels]
+    if len(pixels) != width * height * channels:
+        raise ValueError(f"{path}: truncated")
+    if channels == 1:  # a grey image, as the converter writes one without colour
+        pixels = bytes(v for v in pixels for _ in range(3))
+    return width, height, pixels
+
+
+def is_clear(r, g, b):
+    return (abs(r - CLEAR[0]) <= CLEAR_TOLERANCE and abs(g - CLEAR[1]) <= CLEAR_TOLERANCE and
+            abs(b - CLEAR[2]) <= CLEAR_TOLERANCE)
+
+
+def is_yellow(r, g, b):
+    # Lit or shaded yellow: red and green well above blue, of similar strength.
+    return r >= 120 and g >= 100 and b + 60 <= min(r, g) and abs(r - g) <= 80
+
+
+def main(argv):
+    if len(argv) != 2:
+        print("usage: check_screenshot.py CLIENT.ppm", file=sys.stderr)
+        return 2
+    try:
+        width, height, pixels = read_ppm(argv[1])
+    except (OSError, ValueError, IndexError) as error:
+        print(f"check_screenshot: {error}", file=sys.stderr)
+        return 1
+    clear = yellow = 0
+    for i in range(0, len(pixels), 3):
+        r, g, b = pixels[i], pixels[i + 1], pixels[i + 2]
+        clear += is_clear(r, g, b)
+        yellow += is_yellow(r, g, b)
+    total = width * height
+    share = clear / total
+    ok_clear = share >= MIN_CLEAR_SHARE
+    ok_yellow = yellow >= MIN_YELLOW_PIXELS
+    print(("ok:   " if ok_clear else "FAIL: ") +
+          f"clear colour on {share:.0%} of {width} x {height} (at least {MIN_CLEAR_SHARE:.0%})")
+    print(("ok:   " if ok_yellow else "FAIL: ") +
+          f"{yellow} yellow lettering pixels (at least {MIN_YELLOW_PIXELS})")
+    return 0 if ok_clear and ok_yellow else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
