@@ -57,9 +57,10 @@ TEST(Ramp, ThreeThreeTwoRampWithTheDefaultColoursPlaced) {
     PALETTEENTRY entries[256];
     windowState.usesStaticColors = 0;
     ASSERT_EQ(FillRgbEntries(&format, entries, 256), entries);
-    EXPECT_EQ(entries[173].peRed, 200);
-    EXPECT_EQ(entries[173].peGreen, 200);
-    EXPECT_EQ(entries[173].peBlue, 191);
+    // Entry 173's ramp colour (200, 200, 191) gives way to the default colour 192, 192, 192.
+    EXPECT_EQ(ExpandComponent(173, 3, 0), 200);
+    EXPECT_EQ(ExpandComponent(173, 3, 3), 200);
+    EXPECT_EQ(ExpandComponent(173, 2, 6), 191);
     for (int i = 0; i < 256; i++) {
         if (IsDefaultPlace(i)) {
             continue;
@@ -97,6 +98,9 @@ TEST(Ramp, StaticColoursKeepAPureRampWithPlainEnds) {
     PALETTEENTRY entries[256];
     windowState.usesStaticColors = 1;
     FillRgbEntries(&format, entries, 256);
+    EXPECT_EQ(entries[173].peRed, 200);
+    EXPECT_EQ(entries[173].peGreen, 200);
+    EXPECT_EQ(entries[173].peBlue, 191);
     for (int i = 0; i < 256; i++) {
         EXPECT_EQ(entries[i].peRed, kThree[i % 8]) << i;
         EXPECT_EQ(entries[i].peGreen, kThree[(i / 8) % 8]) << i;

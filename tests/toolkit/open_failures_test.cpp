@@ -1,0 +1,205 @@
+// Every way the open can fail, with its message and the state left behind; the exact
+// search over a scripted format list; the version-dependent system-colour count; reports.
+#include <gtest/gtest.h>
+
+#include "desk_controls.h"
+#include "toolkit/pixel_format.h"
+#include "toolkit_fixture.h"
+
+namespace {
+
+PIXELFORMATDESCRIPTOR Format(DWORD flags, BYTE type, BYTE colorBits, BYTE depthBits) {
+    PIXELFORMATDESCRIPTOR d = {};
+    d.nSize = sizeof d;
+    d.nVersion = 1;
+    d.dwFlags = flags;
+    d.iPixelType = type;
+    d.cColorBits = colorBits;
+    d.cDepthBits = depthBits;
+    return d;
+}
+
+enum : DWORD { GL_WINDOW = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL };
+
+void ExpectReleasedWithoutQuit(void) {
+    EXPECT_EQ(windowState.window, nullptr);
+    EXPECT_EQ(windowState.dc, nullptr);
+    EXPECT_EQ(windowState.glContext, nullptr);
+    EXPECT_EQ(windowState.palette, nullptr);
+    EXPECT_EQ(windowState.keyDown, nullptr);
+    EXPECT_EQ(windowState.idle, nullptr);
+    EXPECT_FALSE(MessagePending(WM_QUIT, WM_QUIT));
+}
+
+void ExpectOneError(const std::string& text) {
+    std::vector<DeskMessageBox> boxes = DeskMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, text);
+    EXPECT_EQ(boxes[0].caption, "Error");
+    EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK));
+}
+
+void NoOpIdle(void) {}
+
+} // namespace
+
+TEST(OpenFailure, RegistrationRefused) {
+    WtSetKeyDownHandler(RecordKey);
+    DeskFailNextCall("RegisterClassA");
+    EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 0);
+    ExpectOneError("Failed to register window class\n");
+    EXPECT_EQ(windowState.window, nullptr);
+    EXPECT_EQ(windowState.keyDown, RecordKey); // nothing was created, so nothing released
+}
+
+TEST(OpenFailure, WindowNotCreated) {
+    WtSetKeyDownHandler(RecordKey);
+    DeskFailNextCall("CreateWindowExA");
+    EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 0);
+    ExpectOneError("create window failed\n");
+    EXPECT_EQ(windowState.window, nullptr);
+    EXPECT_EQ(windowState.keyDown, RecordKey);
+    EXPECT_FALSE(MessagePending(WM_QUIT, WM_QUIT));
+}
+
+TEST(OpenFailure, NoDeviceContext) {
+    WtSetKeyDownHandler(RecordKey);
+    WtSetIdleHandler(NoOpIdle);
+    DeskFailNextCall("GetDC");
+    EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 0);
+    std::vector<DeskMessageBox> boxes = DeskMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text.rfind("Could not get an HDC for window 0x", 0), 0u);
+    EXPECT_EQ(boxes[0].text.size(), strlen("Could not get an HDC for window 0x") + 8 + 1);
+    EXPECT_EQ(boxes[0].text.back(), '\n');
+    ExpectReleasedWithoutQuit();
+}
+
+TEST(OpenFailure, NoPixelFormat) {
+    DeskFailNextCall("ChoosePixelFormat");
+    EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 0);
+    ExpectOneError("Selecting a pixel format failed\n");
+    ExpectReleasedWithoutQuit();
+}
+
+TEST(OpenFailure, SetPixelFormatRefused) {
+    DeskFailNextCall("SetPixelFormat");
+    EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 0);
+    ExpectOneError("SetPixelFormat failed\n");
+    ExpectReleasedWithoutQuit();
+}
+
+TEST(OpenFailure, ContextNotCreated) {
+    DeskFailNextCall("wglCreateContext");
+    EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 0);
+    ExpectOneError("wglCreateContext Failed\n");
+    ExpectReleasedWithoutQuit();
+}
+
+TEST(OpenFailure, ContextNotMadeCurrentThenASecondOpenRuns) {
+    WtSetIdleHandler(NoOpIdle);
+    DeskFailNextCall("wglMakeCurrent");
+    EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 0);
+    ExpectOneError("wglMakeCurrent Failed\n");
+    ExpectReleasedWithoutQuit();
+    ASSERT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16), 1);
+    WtSetReshapeHandler(RecordReshape);
+    WtSetIdleHandler([] { WtCloseWindow(windowState.window); });
+    WtRunLoop();
+    EXPECT_EQ(handlerCalls, (std::vector<std::string>{"reshape 600 500"}));
+}
+
+TEST(OpenFailure, ExplicitNumbersThatAreNotUsable) {
+    DeskSetPixelFormats({Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 24, 16),
+                         Format(PFD_DRAW_TO_WINDOW, PFD_TYPE_RGBA, 24, 16)});
+    windowState.formatChoice = 1;
+    for (int32_t number : {0, 2, 3}) {
+        windowState.formatNumber = number;
+        EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 0) << number;
+        ExpectReleasedWithoutQuit();
+    }
+    std::vector<DeskMessageBox> boxes = DeskMessageBoxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    for (const DeskMessageBox& box : boxes) {
+        EXPECT_EQ(box.text, "Selecting a pixel format failed\n");
+    }
+    windowState.formatNumber = 1;
+    EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 1);
+    EXPECT_EQ(GetPixelFormat(windowState.dc), 1);
+}
+
+TEST(ExactSearch, LowestNumberAmongTheEqualBest) {
+    DeskSetPixelFormats({
+        Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 16, 16),       // 1 passes, 16 bits
+        Format(GL_WINDOW, PFD_TYPE_RGBA, 32, 16),                          // 2 single buffer
+        Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 24, 24),       // 3 passes, 24 bits
+        Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_COLORINDEX, 32, 16), // 4 colour index
+        Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 24, 16),       // 5 equal to 3
+        Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 32, 0),        // 6 no depth
+        Format(PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 32, 16), // 7 no window
+    });
+    HDC screen = GetDC(nullptr);
+    PIXELFORMATDESCRIPTOR d = {};
+    EXPECT_EQ(WtSearchExactFormat(screen, DM_DOUBLE | DM_DEPTH16, &d), 3);
+    EXPECT_EQ(d.cColorBits, 24);
+    EXPECT_EQ(d.cDepthBits, 24);
+    EXPECT_EQ(WtSearchExactFormat(screen, DM_DOUBLE | DM_INDEX | DM_DEPTH, &d), 4);
+    EXPECT_EQ(WtSearchExactFormat(screen, DM_DOUBLE, &d), 6);
+    EXPECT_EQ(WtSearchExactFormat(screen, DM_DOUBLE | DM_STENCIL, &d), 0);
+    ReleaseDC(nullptr, screen);
+}
+
+TEST(ExactSearch, ZeroColourBitsAreNeverChosen) {
+    DeskSetPixelFormats({Format(GL_WINDOW, PFD_TYPE_RGBA, 0, 0)});
+    HDC screen = GetDC(nullptr);
+    PIXELFORMATDESCRIPTOR d = {};
+    EXPECT_EQ(WtSearchExactFormat(screen, 0, &d), 0);
+    ReleaseDC(nullptr, screen);
+}
+
+TEST(ExactSearch, ADescriptionFailureMidScanFailsTheOpen) {
+    DeskSetPixelFormats({Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 24, 16),
+                         Format(GL_WINDOW, PFD_TYPE_RGBA, 24, 16),
+                         Format(GL_WINDOW, PFD_TYPE_RGBA, 24, 16)});
+    DeskFailDescribeAt(2);
+    windowState.formatChoice = FORMAT_CHOICE_EXACT;
+    EXPECT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16), 0);
+    ExpectOneError("Selecting a pixel format failed\n");
+    ExpectReleasedWithoutQuit();
+}
+
+TEST(SysColorCount, TwentyOneOnlyForNt351) {
+    DeskSetVersion(VER_PLATFORM_WIN32_NT, 3, 51);
+    ASSERT_EQ(OpenSceneWindow(DM_DOUBLE), 1);
+    EXPECT_EQ(windowState.sysColorCount, 21);
+    WtCloseWindow(windowState.window);
+    DrainMessages(WM_QUIT, WM_QUIT);
+    DeskSetVersion(VER_PLATFORM_WIN32_NT, 3, 5);
+    ASSERT_EQ(OpenSceneWindow(DM_DOUBLE), 1);
+    EXPECT_EQ(windowState.sysColorCount, 21);
+    WtCloseWindow(windowState.window);
+    DrainMessages(WM_QUIT, WM_QUIT);
+    DeskSetVersion(VER_PLATFORM_WIN32_NT, 4, 0);
+    ASSERT_EQ(OpenSceneWindow(DM_DOUBLE), 1);
+    EXPECT_EQ(windowState.sysColorCount, 25);
+    WtCloseWindow(windowState.window);
+    DrainMessages(WM_QUIT, WM_QUIT);
+    DeskSetVersion(1, 3, 51); // the 16/32-bit platform at the same numbers
+    ASSERT_EQ(OpenSceneWindow(DM_DOUBLE), 1);
+    EXPECT_EQ(windowState.sysColorCount, 25);
+}
+
+TEST(Report, FormatsIntoOneBoxOwnedByTheFocusAndCutsLongTexts) {
+    ASSERT_EQ(OpenSceneWindow(DM_DOUBLE), 1);
+    SetFocus(windowState.window);
+    WtReportError("Could not get a description of pixel format %d\n", 7);
+    std::string longText(400, 'x');
+    WtReportError("%s", longText.c_str());
+    windowState.showErrorBoxes = false;
+    WtReportError("hidden\n");
+    std::vector<DeskMessageBox> boxes = DeskMessageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "Could not get a description of pixel format 7\n");
+    EXPECT_EQ(boxes[0].owner, windowState.window);
+    EXPECT_EQ(boxes[1].text, std::string(255, 'x'));
+}
