@@ -1,8 +1,21 @@
 #include "mesh_writer.h"
 
 #include <cstdio>
+#include <string>
 
 namespace {
+
+// Nine significant digits read back as the same float; always with a decimal point so the
+// literal can carry the f suffix.
+std::string FloatLiteral(float v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", double(v));
+    std::string s = text;
+    if (s.find_first_of(".e") == std::string::npos) {
+        s += ".0";
+    }
+    return s + "f";
+}
 
 void WriteHeader(FILE* out, const Mesh& mesh, const MeshSource& s) {
     std::fprintf(out,
@@ -53,8 +66,8 @@ int WriteMeshSource(const char* path, const Mesh& mesh, const MeshSource& source
     WriteTriangles(out, "positionIndex", mesh);
     std::fprintf(out, "const float normals[%zu][3] = {\n", mesh.vertices.size());
     for (const MeshVertex& v : mesh.vertices) {
-        std::fprintf(out, "    {%.9gf, %.9gf, %.9gf},\n", double(v.normal[0]), double(v.normal[1]),
-                     double(v.normal[2]));
+        std::fprintf(out, "    {%s, %s, %s},\n", FloatLiteral(v.normal[0]).c_str(),
+                     FloatLiteral(v.normal[1]).c_str(), FloatLiteral(v.normal[2]).c_str());
     }
     std::fprintf(out, "};\n\n");
     // Each corner's normal sits at the row of its position.
