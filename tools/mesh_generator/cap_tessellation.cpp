@@ -49,8 +49,10 @@ void CALLBACK OnCombine(GLdouble coords[3], void*[4], GLfloat[4], void** out, vo
 
 void CALLBACK OnError(GLenum code, void* data) {
     TessState* s = static_cast<TessState*>(data);
+    if (!s->failed) { // a refused combine comes first and says more
+        s->message = "the tessellator failed with error " + std::to_string(code);
+    }
     s->failed = true;
-    s->message = "the tessellator failed with error " + std::to_string(code);
 }
 
 } // namespace

@@ -11,9 +11,12 @@
 
 namespace {
 
-// Above this speed (a turn sharper than about 150 degrees) a vertex is held back: it then
-// lags behind its edges, which narrows the bevel there instead of shooting a spike.
-constexpr double kMaxVertexSpeed = 4.0;
+// Above this speed (a turn sharper than about 150 degrees) a reflex vertex is held back: it
+// then lags behind its edges, which narrows the bevel in that notch instead of shooting a
+// spike across the letter. Convex vertices keep their full speed, which is exact there: the
+// moved edges meet at the mitre, and a sharp tip soon shrinks its short edges away.
+constexpr double kMaxReflexSpeed = 4.0;
+constexpr double kMaxConvexSpeed = 1e4;
 
 struct Wavefront {
     size_t n;
@@ -50,7 +53,9 @@ Point2 VertexSpeed(const Wavefront& w, size_t vertex) {
         return Point2{0, 0};
     }
     double speed = sumLength / std::max(denominator, 1e-12);
-    speed = std::min(speed, kMaxVertexSpeed);
+    // Turning left keeps the filled region inside the corner: convex.
+    bool convex = a.y * b.x - a.x * b.y < 0;
+    speed = std::min(speed, convex ? kMaxConvexSpeed : kMaxReflexSpeed);
     return Point2{sum.x / sumLength * speed, sum.y / sumLength * speed};
 }
 

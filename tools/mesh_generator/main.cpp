@@ -1,9 +1,11 @@
-// mesh_generator FONT OUTPUT
+// mesh_generator FONT OUTPUT [BEVEL_RADIUS]
 // Builds the figure's lettering mesh from FONT's outlines and writes it to OUTPUT as the
-// scene's constant tables (scene/figure_mesh_data.cpp).
+// scene's constant tables (scene/figure_mesh_data.cpp). BEVEL_RADIUS (default 0.025) is
+// there to try how the bevel holds up when it is wide against the strokes.
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -49,14 +51,23 @@ void PrintSummary(const Mesh& mesh) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: mesh_generator FONT OUTPUT\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: mesh_generator FONT OUTPUT [BEVEL_RADIUS]\n");
         return 2;
+    }
+    double bevel = 0.025;
+    if (argc == 4) {
+        char* end = nullptr;
+        bevel = std::strtod(argv[3], &end);
+        if (end == argv[3] || *end != '\0' || !(bevel > 0 && bevel < 0.25)) {
+            std::fprintf(stderr, "mesh_generator: the bevel radius must lie between 0 and 0.25\n");
+            return 2;
+        }
     }
     // x -3.5 ... 3.5 and y -0.487435 ... 0.487435, flattened to within 0.0015 units
     // (a tenth of a pixel at the largest size drawn) and 6 degrees per segment.
     const OutlineSettings outline{3.5, 0.487435, 0.0015, 6.0};
-    const SolidShape shape{0.225, 0.25, 0.025, 30.0};
+    const SolidShape shape{0.25 - bevel, 0.25, bevel, 30.0};
 
     std::string error;
     std::vector<Glyph> glyphs;

@@ -65,8 +65,12 @@ int FirstClash(const std::vector<Segment>& segments, double margin, std::string*
                 continue;
             }
             if (SegmentDistance(segments[i], segments[j]) <= margin) {
-                *where = "near (" + std::to_string(segments[i].a.x) + ", " +
-                         std::to_string(segments[i].a.y) + ")";
+                const Segment& s = segments[i];
+                const Segment& t = segments[j];
+                *where = "near (" + std::to_string(s.a.x) + ", " + std::to_string(s.a.y) +
+                         "): segment " + std::to_string(s.index) + " of contour " +
+                         std::to_string(s.contour) + " and segment " + std::to_string(t.index) +
+                         " of contour " + std::to_string(t.contour);
                 return 1;
             }
         }
