@@ -151,6 +151,23 @@ TEST_F(FigureDrawing, TurnedLikeTheAnimationShowsFrontAndWallsWithinTheView) {
     DrawAt(1.6f, 12.0f, "figure_large.png");
 }
 
+TEST_F(FigureDrawing, CloseUpOfTheMiddleLettersShowsFrontFaceBevelAndHighlight) {
+    // "rla" filling the window: the thin joins and tight curves are where a badly inset
+    // front face would show.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-0.5, 0.3, -1.0 / 3, 1.0 / 3, -3.0, 3.0);
+    glMatrixMode(GL_MODELVIEW);
+    std::vector<Rgba8> pixels = DrawAt(1.0f, 0.0f, "figure_closeup.png");
+    int front = 0, highlight = 0;
+    for (const Rgba8& p : pixels) {
+        front += std::abs(p.r - 169.7) < 4 && std::abs(p.g - 169.7) < 4 && p.b < 4 ? 1 : 0;
+        highlight += p.r > 230 && p.g > 230 && p.b > 60 ? 1 : 0;
+    }
+    EXPECT_GT(front, 20000);
+    EXPECT_GT(highlight, 500);
+}
+
 TEST_F(FigureDrawing, LeavesTheModelviewMatrixAndItsStackDepth) {
     glTranslatef(0.5f, -0.25f, 0.0f);
     glRotatef(30.0f, 0.4f, 0.0f, 1.0f);
