@@ -165,8 +165,10 @@ TEST(Placement, SystemPlacementIgnoresTheGivenTopAndRecordsThePlacedCorner) {
     GetClientRect(windowState.window, &client);
     EXPECT_EQ(client.right, 300);
     EXPECT_EQ(client.bottom, 200);
+    // The open records the placed corner by the caption-and-frame convention; showing the
+    // window then reports the true client corner (frame 4, caption 19 below the top).
     EXPECT_EQ(windowState.x, outer.left + 4);
-    EXPECT_EQ(windowState.y, outer.top + 22);
+    EXPECT_EQ(windowState.y, outer.top + 23);
 }
 
 TEST(Placement, WithoutAPositionTheSystemPlacesAHundredSquareClient) {

@@ -202,6 +202,7 @@ void SetText(HKEY key, const char* name, const char* text, DWORD size) {
 } // namespace
 
 TEST(Registry, StringsBecomeColoursAndEverythingElseKeepsTheSavedOne) {
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Control Panel\\Colors"); // only the values set below
     HKEY key = OpenColorsKey();
     ASSERT_NE(key, nullptr);
     SetText(key, "Scrollbar", "255 0 0", 8);

@@ -1,0 +1,100 @@
+// Test controls of the virtual desktop: an in-process desktop with no display. Tests use
+// these to set the desktop up, inject input and failures, and observe what the program
+// did. Only tests include this header.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Desktop set-up.
+void VdeskReset(void); // a fresh desktop: no windows, classes, messages or settings
+void VdeskSetScreenSize(int width, int height);
+void VdeskSetVersion(DWORD platformId, DWORD major, DWORD minor);
+// A 256-colour display: 8-bit 3-3-2 RGBA formats needing a palette (and the system
+// palette too when needSystemPalette is set), a system palette with 20 static colours.
+void VdeskUsePaletteDisplay(int needSystemPalette);
+// Replaces the pixel-format list (before the first window asks for it).
+void VdeskSetPixelFormats(const PIXELFORMATDESCRIPTOR* formats, int count);
+
+// Failure injection: the next `count` calls of the kind fail as Win32 fails them.
+enum VdeskFailure {
+    VDESK_FAIL_REGISTER_CLASS,
+    VDESK_FAIL_CREATE_WINDOW,
+    VDESK_FAIL_GET_DC,
+    VDESK_FAIL_CHOOSE_FORMAT,
+    VDESK_FAIL_SET_FORMAT,
+    VDESK_FAIL_CREATE_CONTEXT,
+    VDESK_FAIL_MAKE_CURRENT,
+    VDESK_FAIL_LOCAL_ALLOC
+};
+void VdeskFailNext(VdeskFailure what, int count);
+// DescribePixelFormat of this (1-based) format number fails; 0: none fails.
+void VdeskFailDescribeFormat(int format);
+
+// Input, as the user gives it. Key input goes to the window with the focus.
+void VdeskKeyDown(int virtualKey);
+void VdeskKeyUp(int virtualKey);
+void VdeskPressKey(int virtualKey); // down and up
+void VdeskSetCapsLock(int on);
+void VdeskMouseMove(HWND window, int x, int y); // client coordinates of the window
+void VdeskMouseButton(HWND window, int button, int down, int x, int y); // 1 left, 2 right, 4 middle
+void VdeskClickClose(HWND window);
+void VdeskResize(HWND window, int clientWidth, int clientHeight);
+void VdeskMove(HWND window, int clientX, int clientY);
+void VdeskMinimize(HWND window);
+void VdeskRestore(HWND window);
+void VdeskActivateOther(void); // another program's window takes the focus
+void VdeskActivate(HWND window);
+// Another program realizes a palette of its own in the foreground.
+void VdeskOtherRealizesPalette(const PALETTEENTRY* entries, int count);
+// Another program changes the system colours.
+void VdeskOtherSetsSysColors(int count, const INT* elements, const COLORREF* values);
+// Handle of the other program's window, as it appears in wParam of broadcasts.
+HWND VdeskOtherWindow(void);
+
+// When GetMessage would wait and nothing can arrive, this is called; it may inject input
+// and returns nonzero if it did. Without it (or when it returns 0) the process ends with
+// a message and exit code 3 instead of hanging.
+typedef int (*VdeskWaitHook)(void);
+void VdeskSetWaitHook(VdeskWaitHook hook);
+
+// Message boxes are answered OK at once and recorded; with dispatch set the box's modal
+// loop first dispatches every waiting message.
+struct VdeskMessageBoxRecord {
+    char text[512];
+    char caption[128];
+    HWND owner;
+    UINT type;
+};
+int VdeskMessageBoxCount(void);
+const VdeskMessageBoxRecord* VdeskMessageBoxAt(int index);
+void VdeskSetMessageBoxDispatch(int dispatch);
+
+// Observation.
+int VdeskInvalidateCount(HWND window); // InvalidateRect calls for the window
+int VdeskQueuedCount(HWND window, UINT message); // waiting posted messages
+int VdeskPresentCount(HWND window); // SwapBuffers calls
+// The last presented frame, RGBA rows top to bottom, as the display shows it (through
+// the system palette on a palette display); null when nothing was presented.
+const uint8_t* VdeskPresentedFrame(HWND window, int* width, int* height);
+// Reads the window's drawable now (the buffer being drawn to), RGBA top to bottom, into
+// `pixels` of width x height x 4 bytes; returns 0 when the window has no drawable.
+int VdeskReadDrawable(HWND window, uint8_t* pixels, int width, int height);
+// Whether SwapBuffers keeps a copy of each frame (default on).
+void VdeskSetFrameCapture(int on);
+const PALETTEENTRY* VdeskSystemPalette(void); // 256 entries
+long VdeskLocalAllocCount(void);
+const char* VdeskWindowClassName(HWND window);
+
+// Registry contents under HKEY_CURRENT_USER.
+void VdeskRegistrySetString(const char* key, const char* name, const char* value, int terminated);
+void VdeskRegistrySetDword(const char* key, const char* name, DWORD value);
+void VdeskRegistrySetBytes(const char* key, const char* name, DWORD type, const void* data,
+                           size_t size);
+void VdeskRegistryDeleteKey(const char* key);
+void VdeskRegistryCreateKey(const char* key);
+
+// The platform calls made so far, by name, in order.
+int VdeskCallCount(void);
+const char* VdeskCallAt(int index);

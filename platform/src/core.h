@@ -1,0 +1,163 @@
+// Internal records of the platform core, shared by its files.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "backend.h"
+
+// Handles are small numbers with a kind and a generation, never pointers: a stale or
+// foreign handle is recognised and refused instead of touching freed memory.
+enum HandleKind : uint32_t {
+    KIND_WINDOW = 1,
+    KIND_DC = 2,
+    KIND_CONTEXT = 3,
+    KIND_PALETTE = 4,
+    KIND_BRUSH = 5,
+    KIND_KEY = 6,
+    KIND_ICON = 7,
+    KIND_INSTANCE = 8
+};
+
+template <typename T> struct HandleTable {
+    struct Slot {
+        bool used = false;
+        uint32_t generation = 0;
+        T value{};
+    };
+    std::vector<Slot> slots;
+};
+
+uintptr_t EncodeHandle(HandleKind kind, uint32_t index, uint32_t generation);
+bool DecodeHandle(uintptr_t handle, HandleKind kind, uint32_t* index, uint32_t* generation);
+
+template <typename T> uintptr_t HandleAdd(HandleTable<T>& table, HandleKind kind, const T& value) {
+    uint32_t index = 0;
+    while (index < table.slots.size() && table.slots[index].used) {
+        ++index;
+    }
+    if (index == table.slots.size()) {
+        table.slots.emplace_back();
+    }
+    auto& slot = table.slots[index];
+    slot.used = true;
+    slot.generation = (slot.generation + 1) & 0x7FF;
+    slot.value = value;
+    return EncodeHandle(kind, index, slot.generation);
+}
+
+template <typename T> T* HandleGet(HandleTable<T>& table, HandleKind kind, const void* handle) {
+    uint32_t index, generation;
+    if (!DecodeHandle(reinterpret_cast<uintptr_t>(handle), kind, &index, &generation) ||
+        index >= table.slots.size()) {
+        return nullptr;
+    }
+    auto& slot = table.slots[index];
+    if (!slot.used || slot.generation != generation) {
+        return nullptr;
+    }
+    return &slot.value;
+}
+
+template <typename T> void HandleRemove(HandleTable<T>& table, HandleKind kind, const void* handle) {
+    uint32_t index, generation;
+    if (DecodeHandle(reinterpret_cast<uintptr_t>(handle), kind, &index, &generation) &&
+        index < table.slots.size() && table.slots[index].generation == generation) {
+        table.slots[index].used = false;
+        table.slots[index].value = T{};
+    }
+}
+
+struct WindowClass {
+    std::string name; // compared without regard to case
+    UINT style = 0;
+    WNDPROC proc = nullptr;
+    HINSTANCE instance = nullptr;
+    HBRUSH background = nullptr;
+};
+
+struct WindowRecord {
+    std::string title; // UTF-8
+    std::string className;
+    WNDPROC proc = nullptr;
+    DWORD style = 0;
+    RECT outer{};     // screen coordinates
+    RECT restored{};  // outer rectangle before minimizing
+    bool visible = false;
+    bool minimized = false;
+    bool destroying = false;
+    bool invalid = false;
+    bool erase = false;
+    RECT invalidRect{}; // client coordinates
+    HDC dc = nullptr;
+    int pixelFormat = 0;
+    void* native = nullptr;
+    int invalidateCount = 0;
+    int presentCount = 0;
+};
+
+struct DcRecord {
+    HWND window = nullptr; // null: the screen
+    HPALETTE palette = nullptr;
+    bool background = false;
+};
+
+struct PaletteRecord {
+    std::vector<PALETTEENTRY> entries;
+    std::vector<int> mapping; // system palette index of each entry, -1 until realized
+    bool stock = false;
+};
+
+struct ContextRecord {
+    void* native = nullptr;
+    HDC dc = nullptr; // the DC it was created for
+    int pixelFormat = 0;
+};
+
+extern HandleTable<WindowRecord> windows;
+extern HandleTable<DcRecord> dcs;
+extern HandleTable<PaletteRecord> palettes;
+extern HandleTable<ContextRecord> contexts;
+
+WindowRecord* FindWindow(HWND window);
+std::vector<HWND> TopLevelWindows(void);
+const PlatformBackend* Backend(void);
+// Makes sure the backend has started; returns 0 when it cannot.
+int BackendReady(void);
+
+// Client rectangle of a window in screen coordinates.
+RECT ClientScreenRect(const WindowRecord& record);
+LRESULT CallWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void SendToTopLevel(UINT message, WPARAM wParam, LPARAM lParam);
+void PostInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void InvalidateAll(HWND window);
+void ForgetWindowInQueue(HWND window);
+void ReleaseWindowGdi(HWND window);
+HPALETTE StockDefaultPalette(void);
+WORD CurrentKeyModifiers(void);
+void SetKeyDown(int virtualKey, bool down);
+int ActivateWindow(HWND window, int active);
+
+// Failure injection and counters of the virtual desktop's test controls.
+enum CoreFailure {
+    FAIL_REGISTER_CLASS,
+    FAIL_CREATE_WINDOW,
+    FAIL_GET_DC,
+    FAIL_CHOOSE_FORMAT,
+    FAIL_SET_FORMAT,
+    FAIL_CREATE_CONTEXT,
+    FAIL_MAKE_CURRENT,
+    FAIL_LOCAL_ALLOC,
+    FAIL_COUNT
+};
+bool ShouldFail(CoreFailure what);
+extern int failNext[FAIL_COUNT];
+extern int failDescribeIndex;
+extern long localAllocCount;
+// Names of the platform calls made so far, for the virtual desktop's observers.
+extern std::vector<const char*> callLog;
+void LogCall(const char* name);

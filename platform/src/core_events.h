@@ -1,0 +1,30 @@
+// What a backend (or the virtual desktop's test controls) tells the core about native
+// events. Each call turns the event into the messages Win32 would deliver.
+#pragma once
+
+#include <windows.h>
+
+// The window's client area was resized (by the user or the window manager).
+void CoreNotifyResize(HWND window, int clientWidth, int clientHeight);
+// The window's client corner moved to (x, y) in screen coordinates.
+void CoreNotifyMove(HWND window, int clientX, int clientY);
+// Part of the client area needs painting (rect null: all of it).
+void CoreNotifyExpose(HWND window, const RECT* rect);
+// The window gained (1) or lost (0) activation and the keyboard focus.
+void CoreNotifyActivate(HWND window, int active);
+// Minimized (1) or restored (0) by the window manager.
+void CoreNotifyMinimize(HWND window, int minimized);
+// The close box was used.
+void CoreNotifyClose(HWND window);
+// A key went down or up; `down` repeats while held.
+void CoreNotifyKey(HWND window, int virtualKey, int down);
+// Caps Lock's toggle state.
+void CoreNotifyCapsLock(int on);
+// The pointer moved to client coordinates (x, y) of the window.
+void CoreNotifyMouseMove(HWND window, int x, int y);
+// Button 1 left, 2 right, 4 middle went down or up at client coordinates (x, y).
+void CoreNotifyMouseButton(HWND window, int button, int down, int x, int y);
+// The native side of the window went away (e.g. the connection to the display).
+void CoreNotifyLost(HWND window);
+// A native window handle of the core's, or null.
+void* CoreNativeWindow(HWND window);

@@ -1,0 +1,48 @@
+#include "core.h"
+
+// Layout of a handle value: kind in bits 28-31, generation in 16-26, index + 1 in 0-15.
+// Every value is far above HWND_BROADCAST (0xFFFF) and never null.
+uintptr_t EncodeHandle(HandleKind kind, uint32_t index, uint32_t generation) {
+    return (static_cast<uintptr_t>(kind) << 28) | (static_cast<uintptr_t>(generation) << 16) |
+           static_cast<uintptr_t>(index + 1);
+}
+
+bool DecodeHandle(uintptr_t handle, HandleKind kind, uint32_t* index, uint32_t* generation) {
+    if ((handle >> 28) != kind || (handle & 0xFFFF) == 0 || handle > 0xFFFFFFFFu) {
+        return false;
+    }
+    *index = static_cast<uint32_t>(handle & 0xFFFF) - 1;
+    *generation = static_cast<uint32_t>((handle >> 16) & 0x7FF);
+    return true;
+}
+
+HandleTable<WindowRecord> windows;
+HandleTable<DcRecord> dcs;
+HandleTable<PaletteRecord> palettes;
+HandleTable<ContextRecord> contexts;
+
+int failNext[FAIL_COUNT];
+int failDescribeIndex = 0;
+long localAllocCount = 0;
+
+bool ShouldFail(CoreFailure what) {
+    if (failNext[what] > 0) {
+        --failNext[what];
+        return true;
+    }
+    return false;
+}
+
+const PlatformBackend* Backend(void) { return PlatformBackendGet(); }
+
+int BackendReady(void) {
+    static int state = -1;
+    if (state < 0) {
+        state = Backend()->Start() ? 1 : 0;
+    }
+    return state;
+}
+
+std::vector<const char*> callLog;
+
+void LogCall(const char* name) { callLog.push_back(name); }

@@ -1,0 +1,121 @@
+// Process services: module handle, version, local memory, time, ending the process,
+// the last error and message boxes.
+#include <sched.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "core.h"
+
+namespace {
+DWORD lastError = 0;
+OSVERSIONINFOA version = {sizeof(OSVERSIONINFOA), 6, 2, 9200, VER_PLATFORM_WIN32_NT, ""};
+const uintptr_t moduleHandle = 0x80000001; // the running executable
+const uintptr_t applicationIcon = 0x70000101;
+const uintptr_t arrowCursor = 0x70000102;
+} // namespace
+
+DWORD WINAPI GetLastError(void) { return lastError; }
+
+void WINAPI SetLastError(DWORD error) { lastError = error; }
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
+    if (name != nullptr) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return nullptr;
+    }
+    return reinterpret_cast<HMODULE>(moduleHandle);
+}
+
+BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
+    LogCall("GetVersionExA");
+    if (info == nullptr || (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA) &&
+                            info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA) + 8)) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    DWORD size = info->dwOSVersionInfoSize;
+    *info = version;
+    info->dwOSVersionInfoSize = size;
+    return TRUE;
+}
+
+void CoreSetVersion(DWORD platformId, DWORD major, DWORD minor) {
+    version.dwPlatformId = platformId;
+    version.dwMajorVersion = major;
+    version.dwMinorVersion = minor;
+}
+
+HLOCAL WINAPI LocalAlloc(UINT flags, size_t bytes) {
+    LogCall("LocalAlloc");
+    if (ShouldFail(FAIL_LOCAL_ALLOC)) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    void* block = (flags & LMEM_ZEROINIT) ? std::calloc(1, bytes ? bytes : 1)
+                                          : std::malloc(bytes ? bytes : 1);
+    if (block == nullptr) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    ++localAllocCount;
+    return block;
+}
+
+HLOCAL WINAPI LocalFree(HLOCAL memory) {
+    LogCall("LocalFree");
+    std::free(memory);
+    return nullptr;
+}
+
+void WINAPI Sleep(DWORD milliseconds) {
+    if (milliseconds == 0) {
+        sched_yield();
+        return;
+    }
+    usleep(static_cast<useconds_t>(milliseconds) * 1000);
+}
+
+void WINAPI ExitProcess(UINT exitCode) {
+    std::fflush(nullptr);
+    std::exit(static_cast<int>(exitCode));
+}
+
+DWORD WINAPI GetTickCount(void) {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<DWORD>(now.tv_sec * 1000 + now.tv_nsec / 1000000);
+}
+
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    if (!BackendReady()) {
+        std::fprintf(stderr, "%s: %s\n", caption ? caption : "Error", text ? text : "");
+        return IDOK;
+    }
+    return Backend()->MessageBox(owner, text ? text : "", caption ? caption : "Error", type);
+}
+
+HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
+    if (instance == nullptr && name == IDI_APPLICATION) {
+        return reinterpret_cast<HICON>(applicationIcon);
+    }
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return nullptr;
+}
+
+HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
+    if (instance == nullptr && name == IDC_ARROW) {
+        return reinterpret_cast<HCURSOR>(arrowCursor);
+    }
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return nullptr;
+}
+
+void ResetProcessState(void) {
+    lastError = 0;
+    version = OSVERSIONINFOA{sizeof(OSVERSIONINFOA), 6, 2, 9200, VER_PLATFORM_WIN32_NT, ""};
+    localAllocCount = 0;
+}

@@ -1,0 +1,204 @@
+// A small registry store: keys under HKEY_CURRENT_USER holding REG_SZ and REG_DWORD values.
+#include <strings.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "core.h"
+
+namespace {
+
+struct Value {
+    DWORD type;
+    std::vector<BYTE> data;
+};
+
+struct NoCase {
+    bool operator()(const std::string& a, const std::string& b) const {
+        return strcasecmp(a.c_str(), b.c_str()) < 0;
+    }
+};
+
+typedef std::map<std::string, Value, NoCase> Key;
+std::map<std::string, Key, NoCase> store;
+bool populated = false;
+
+struct OpenKey {
+    std::string path;
+};
+HandleTable<OpenKey> openKeys;
+
+// The standard colours, as the registry keeps them: "red green blue".
+void Populate(void) {
+    if (populated) {
+        return;
+    }
+    populated = true;
+    static const char* const names[25] = {
+        "Scrollbar",     "Background",    "ActiveTitle",   "InactiveTitle",  "Menu",
+        "Window",        "WindowFrame",   "MenuText",      "WindowText",     "TitleText",
+        "ActiveBorder",  "InactiveBorder", "AppWorkspace", "Hilight",        "HilightText",
+        "ButtonFace",    "ButtonShadow",  "GrayText",      "ButtonText",     "InactiveTitleText",
+        "ButtonHilight", "ButtonDkShadow", "ButtonLight",  "InfoText",       "InfoWindow"};
+    Key& colors = store["Control Panel\\Colors"];
+    for (int i = 0; i < 25; ++i) {
+        COLORREF c = GetSysColor(i);
+        std::string text = std::to_string(GetRValue(c)) + " " + std::to_string(GetGValue(c)) + " " +
+                           std::to_string(GetBValue(c));
+        colors[names[i]] = Value{REG_SZ, std::vector<BYTE>(text.begin(), text.end() + 1)};
+    }
+}
+
+std::string Normalise(const char* path) {
+    std::string out = path ? path : "";
+    while (!out.empty() && out.back() == '\\') {
+        out.pop_back();
+    }
+    return out;
+}
+
+} // namespace
+
+LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
+    LogCall("RegOpenKeyExA");
+    if (result == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    *result = nullptr;
+    Populate();
+    std::string path;
+    if (key == HKEY_CURRENT_USER) {
+        path = Normalise(subKey);
+    } else {
+        OpenKey* parent = HandleGet(openKeys, KIND_KEY, key);
+        if (parent == nullptr) {
+            return ERROR_INVALID_HANDLE;
+        }
+        path = parent->path + (subKey && *subKey ? "\\" + Normalise(subKey) : "");
+    }
+    if (store.find(path) == store.end()) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    *result = reinterpret_cast<HKEY>(HandleAdd(openKeys, KIND_KEY, OpenKey{path}));
+    return ERROR_SUCCESS;
+}
+
+LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                                LPDWORD size) {
+    LogCall("RegQueryValueExA");
+    OpenKey* open = HandleGet(openKeys, KIND_KEY, key);
+    if (open == nullptr) {
+        return ERROR_INVALID_HANDLE;
+    }
+    if (reserved != nullptr || (data != nullptr && size == nullptr)) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    auto k = store.find(open->path);
+    if (k == store.end()) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    auto v = k->second.find(name ? name : "");
+    if (v == k->second.end()) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    DWORD needed = static_cast<DWORD>(v->second.data.size());
+    if (type != nullptr) {
+        *type = v->second.type;
+    }
+    if (data == nullptr) {
+        if (size != nullptr) {
+            *size = needed;
+        }
+        return ERROR_SUCCESS;
+    }
+    if (*size < needed) {
+        *size = needed;
+        return ERROR_MORE_DATA;
+    }
+    std::memcpy(data, v->second.data.data(), needed);
+    *size = needed;
+    return ERROR_SUCCESS;
+}
+
+LSTATUS WINAPI RegCloseKey(HKEY key) {
+    LogCall("RegCloseKey");
+    if (HandleGet(openKeys, KIND_KEY, key) == nullptr) {
+        return ERROR_INVALID_HANDLE;
+    }
+    HandleRemove(openKeys, KIND_KEY, key);
+    return ERROR_SUCCESS;
+}
+
+namespace {
+// The full path of a subkey of an open key or of HKEY_CURRENT_USER; false for a bad handle.
+bool PathOf(HKEY key, LPCSTR subKey, std::string* path) {
+    if (key == HKEY_CURRENT_USER) {
+        *path = Normalise(subKey);
+        return true;
+    }
+    OpenKey* parent = HandleGet(openKeys, KIND_KEY, key);
+    if (parent == nullptr) {
+        return false;
+    }
+    *path = parent->path + (subKey && *subKey ? "\\" + Normalise(subKey) : "");
+    return true;
+}
+} // namespace
+
+LSTATUS WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LPVOID,
+                               PHKEY result, LPDWORD disposition) {
+    Populate();
+    std::string path;
+    if (result == nullptr || !PathOf(key, subKey, &path)) {
+        return ERROR_INVALID_HANDLE;
+    }
+    bool existed = store.find(path) != store.end();
+    store[path];
+    if (disposition != nullptr) {
+        *disposition = existed ? 2 : 1; // REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY
+    }
+    *result = reinterpret_cast<HKEY>(HandleAdd(openKeys, KIND_KEY, OpenKey{path}));
+    return ERROR_SUCCESS;
+}
+
+LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data,
+                              DWORD size) {
+    OpenKey* open = HandleGet(openKeys, KIND_KEY, key);
+    if (open == nullptr) {
+        return ERROR_INVALID_HANDLE;
+    }
+    store[open->path][name ? name : ""] = Value{type, std::vector<BYTE>(data, data + size)};
+    return ERROR_SUCCESS;
+}
+
+LSTATUS WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey) {
+    Populate();
+    std::string path;
+    if (!PathOf(key, subKey, &path)) {
+        return ERROR_INVALID_HANDLE;
+    }
+    return store.erase(path) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+void CoreRegistrySet(const char* path, const char* name, DWORD type, const void* data, size_t size) {
+    Populate();
+    const BYTE* bytes = static_cast<const BYTE*>(data);
+    store[Normalise(path)][name ? name : ""] = Value{type, std::vector<BYTE>(bytes, bytes + size)};
+}
+
+void CoreRegistryDeleteKey(const char* path) {
+    Populate();
+    store.erase(Normalise(path));
+}
+
+void CoreRegistryCreateKey(const char* path) {
+    Populate();
+    store[Normalise(path)];
+}
+
+void ResetRegistryState(void) {
+    store.clear();
+    populated = false;
+}

@@ -1,0 +1,60 @@
+// System colours: the desktop-wide colour of each interface element.
+#include "core.h"
+
+namespace {
+
+const int elementCount = 31;
+
+// The standard colour scheme.
+const COLORREF standardColors[elementCount] = {
+    RGB(200, 200, 200), RGB(0, 0, 0),       RGB(153, 180, 209), RGB(191, 205, 219),
+    RGB(240, 240, 240), RGB(255, 255, 255), RGB(100, 100, 100), RGB(0, 0, 0),
+    RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(180, 180, 180), RGB(244, 247, 252),
+    RGB(171, 171, 171), RGB(0, 120, 215),   RGB(255, 255, 255), RGB(240, 240, 240),
+    RGB(160, 160, 160), RGB(109, 109, 109), RGB(0, 0, 0),       RGB(0, 0, 0),
+    RGB(255, 255, 255), RGB(105, 105, 105), RGB(227, 227, 227), RGB(0, 0, 0),
+    RGB(255, 255, 225), RGB(0, 0, 0),       RGB(0, 102, 204),   RGB(185, 209, 234),
+    RGB(215, 228, 242), RGB(0, 120, 215),   RGB(240, 240, 240)};
+
+COLORREF colors[elementCount];
+bool ready = false;
+
+void Prepare(void) {
+    if (!ready) {
+        for (int i = 0; i < elementCount; ++i) {
+            colors[i] = standardColors[i];
+        }
+        ready = true;
+    }
+}
+
+} // namespace
+
+DWORD WINAPI GetSysColor(int index) {
+    LogCall("GetSysColor");
+    Prepare();
+    if (index < 0 || index >= elementCount) {
+        return 0;
+    }
+    return colors[index];
+}
+
+BOOL WINAPI SetSysColors(int count, const INT* elements, const COLORREF* values) {
+    LogCall("SetSysColors");
+    if (count < 0 || (count > 0 && (elements == nullptr || values == nullptr))) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    Prepare();
+    for (int i = 0; i < count; ++i) {
+        if (elements[i] >= 0 && elements[i] < elementCount) {
+            colors[elements[i]] = values[i] & 0x00FFFFFF; // the palette-relative mark is dropped
+        }
+    }
+    // Every top-level window hears of it before the call returns, and repaints.
+    SendToTopLevel(WM_SYSCOLORCHANGE, 0, 0);
+    InvalidateRect(nullptr, nullptr, TRUE);
+    return TRUE;
+}
+
+void ResetSysColorState(void) { ready = false; }

@@ -1,0 +1,320 @@
+// The virtual desktop: windows with offscreen OpenGL surfaces through EGL on Mesa's
+// surfaceless platform, no display at all.
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <GL/gl.h>
+
+#include <cstdio>
+
+#include "../src/backend.h"
+#include "../src/core.h"
+#include "vdesk.h"
+
+bool vdeskPaletteDisplay = false;
+bool vdeskFrameCapture = true;
+VdeskWaitHook vdeskWaitHook = nullptr;
+bool vdeskMessageBoxDispatch = false;
+std::vector<VdeskMessageBoxRecord> vdeskMessageBoxes;
+std::vector<PIXELFORMATDESCRIPTOR> vdeskFormats;
+
+namespace {
+
+EGLDisplay display = EGL_NO_DISPLAY;
+EGLConfig config = nullptr;
+VdeskWindow* currentWindow = nullptr;
+EGLContext currentContext = EGL_NO_CONTEXT;
+
+PIXELFORMATDESCRIPTOR Format(DWORD flags, BYTE type, BYTE colorBits, BYTE alpha, BYTE depth,
+                             BYTE stencil, BYTE accum) {
+    PIXELFORMATDESCRIPTOR f{};
+    f.nSize = sizeof f;
+    f.nVersion = 1;
+    f.dwFlags = flags;
+    f.iPixelType = type;
+    f.cColorBits = colorBits;
+    if (type == PFD_TYPE_RGBA && colorBits == 8) {
+        f.cRedBits = 3, f.cRedShift = 0, f.cGreenBits = 3, f.cGreenShift = 3;
+        f.cBlueBits = 2, f.cBlueShift = 6;
+    } else if (type == PFD_TYPE_RGBA) {
+        f.cRedBits = 8, f.cRedShift = 16, f.cGreenBits = 8, f.cGreenShift = 8;
+        f.cBlueBits = 8, f.cBlueShift = 0;
+    }
+    f.cAlphaBits = alpha;
+    f.cAlphaShift = alpha ? 24 : 0;
+    f.cAccumBits = accum;
+    if (accum) {
+        f.cAccumRedBits = f.cAccumGreenBits = f.cAccumBlueBits = 16;
+        f.cAccumAlphaBits = alpha ? 16 : 0;
+    }
+    f.cDepthBits = depth;
+    f.cStencilBits = stencil;
+    f.iLayerType = PFD_MAIN_PLANE;
+    return f;
+}
+
+bool OpenDisplay(void) {
+    if (display != EGL_NO_DISPLAY) {
+        return config != nullptr;
+    }
+    auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
+        eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    display = getPlatformDisplay
+                  ? getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr)
+                  : eglGetDisplay(EGL_DEFAULT_DISPLAY);
+    if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr) ||
+        !eglBindAPI(EGL_OPENGL_API)) {
+        std::fprintf(stderr, "virtual desktop: no EGL display for offscreen OpenGL\n");
+        return false;
+    }
+    const EGLint attribs[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8,
+                              EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8, EGL_DEPTH_SIZE, 24,
+                              EGL_STENCIL_SIZE, 8, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
+    EGLint count = 0;
+    if (!eglChooseConfig(display, attribs, &config, 1, &count) || count < 1) {
+        config = nullptr;
+        std::fprintf(stderr, "virtual desktop: no EGL configuration for OpenGL\n");
+        return false;
+    }
+    return true;
+}
+
+EGLSurface MakeSurface(int width, int height) {
+    const EGLint attribs[] = {EGL_WIDTH, width > 0 ? width : 1, EGL_HEIGHT,
+                              height > 0 ? height : 1, EGL_NONE};
+    return eglCreatePbufferSurface(display, config, attribs);
+}
+
+int Start(void) { return 1; }
+
+void* CreateNativeWindow(HWND window, const RECT*, int width, int height, const char*,
+                         const char*) {
+    VdeskWindow* native = new VdeskWindow;
+    native->window = window;
+    native->width = width;
+    native->height = height;
+    return native;
+}
+
+void DestroyNativeWindow(void* handle) {
+    VdeskWindow* native = static_cast<VdeskWindow*>(handle);
+    if (native->surface != nullptr) {
+        if (currentWindow == native) {
+            eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+            currentWindow = nullptr;
+            currentContext = EGL_NO_CONTEXT;
+        }
+        eglDestroySurface(display, native->surface);
+    }
+    delete native;
+}
+
+void ShowNativeWindow(void*, int) {}
+
+void PlaceNativeWindow(void* handle, const RECT*, int width, int height) {
+    VdeskResizeSurface(static_cast<VdeskWindow*>(handle), width, height);
+}
+
+int ListPixelFormats(PIXELFORMATDESCRIPTOR* formats, int capacity) {
+    if (vdeskFormats.empty()) {
+        VdeskDefaultFormats();
+    }
+    int n = static_cast<int>(vdeskFormats.size());
+    for (int i = 0; i < n && i < capacity; ++i) {
+        formats[i] = vdeskFormats[static_cast<size_t>(i)];
+    }
+    return n;
+}
+
+int SetNativePixelFormat(void* handle, int format, int width, int height) {
+    VdeskWindow* native = static_cast<VdeskWindow*>(handle);
+    if (!OpenDisplay()) {
+        return 0;
+    }
+    native->surface = MakeSurface(width, height);
+    if (native->surface == EGL_NO_SURFACE) {
+        native->surface = nullptr;
+        return 0;
+    }
+    native->format = format;
+    native->width = width;
+    native->height = height;
+    return 1;
+}
+
+void* CreateNativeContext(void*, int format) {
+    if (!OpenDisplay() || format < 1 || format > static_cast<int>(vdeskFormats.size()) ||
+        vdeskFormats[static_cast<size_t>(format - 1)].iPixelType != PFD_TYPE_RGBA) {
+        return nullptr; // colour-index formats have no OpenGL context here
+    }
+    const EGLint attribs[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                              EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+    EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, attribs);
+    return context == EGL_NO_CONTEXT ? nullptr : context;
+}
+
+int MakeNativeCurrent(void* handle, void* context) {
+    if (display == EGL_NO_DISPLAY) {
+        return context == nullptr;
+    }
+    VdeskWindow* native = static_cast<VdeskWindow*>(handle);
+    if (context == nullptr) {
+        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        currentWindow = nullptr;
+        currentContext = EGL_NO_CONTEXT;
+        return 1;
+    }
+    if (native == nullptr || native->surface == nullptr ||
+        !eglMakeCurrent(display, native->surface, native->surface, context)) {
+        return 0;
+    }
+    currentWindow = native;
+    currentContext = context;
+    return 1;
+}
+
+void DeleteNativeContext(void* context) {
+    if (context == currentContext) {
+        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        currentWindow = nullptr;
+        currentContext = EGL_NO_CONTEXT;
+    }
+    eglDestroyContext(display, context);
+}
+
+int SwapNativeBuffers(void* handle) {
+    VdeskWindow* native = static_cast<VdeskWindow*>(handle);
+    if (native->surface == nullptr) {
+        return 0;
+    }
+    if (vdeskFrameCapture && currentWindow == native) {
+        VdeskReadSurface(native, &native->presented);
+        native->presentedWidth = native->width;
+        native->presentedHeight = native->height;
+    }
+    return eglSwapBuffers(display, native->surface) ? 1 : 1;
+}
+
+int PumpEvents(int wait) {
+    if (!wait) {
+        return 1;
+    }
+    return (vdeskWaitHook != nullptr && vdeskWaitHook()) ? 1 : 0;
+}
+
+int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
+    VdeskMessageBoxRecord record{};
+    std::snprintf(record.text, sizeof record.text, "%s", text);
+    std::snprintf(record.caption, sizeof record.caption, "%s", caption);
+    record.owner = owner;
+    record.type = type;
+    vdeskMessageBoxes.push_back(record);
+    if (vdeskMessageBoxDispatch) {
+        // The box's modal loop keeps the thread's windows served while it is up.
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                break;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    return IDOK;
+}
+
+int IsPaletteDisplay(void) { return vdeskPaletteDisplay ? 1 : 0; }
+
+void SystemPaletteChanged(void) {}
+
+const PlatformBackend vdeskBackend = {
+    "virtual desktop", Start, CreateNativeWindow, DestroyNativeWindow, ShowNativeWindow,
+    PlaceNativeWindow, ListPixelFormats, SetNativePixelFormat, CreateNativeContext,
+    MakeNativeCurrent, DeleteNativeContext, SwapNativeBuffers, PumpEvents, ShowMessageBox,
+    IsPaletteDisplay, SystemPaletteChanged};
+
+} // namespace
+
+const PlatformBackend* PlatformBackendGet(void) { return &vdeskBackend; }
+
+void VdeskDefaultFormats(void) {
+    vdeskFormats.clear();
+    const DWORD window = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
+    if (vdeskPaletteDisplay) {
+        DWORD palette = PFD_NEED_PALETTE;
+        for (DWORD buffering : {PFD_DOUBLEBUFFER | PFD_SWAP_EXCHANGE, PFD_SUPPORT_GDI}) {
+            for (BYTE depth : {16, 0}) {
+                vdeskFormats.push_back(Format(window | buffering | palette, PFD_TYPE_RGBA, 8, 0,
+                                              depth, 0, 0));
+            }
+        }
+        vdeskFormats.push_back(Format(window | PFD_SUPPORT_GDI, PFD_TYPE_COLORINDEX, 8, 0, 16, 0, 0));
+        return;
+    }
+    for (DWORD buffering : {PFD_DOUBLEBUFFER | PFD_SWAP_EXCHANGE, PFD_SUPPORT_GDI}) {
+        for (BYTE alpha : {0, 8}) {
+            vdeskFormats.push_back(Format(window | buffering, PFD_TYPE_RGBA, 24, alpha, 24, 8, 0));
+            vdeskFormats.push_back(Format(window | buffering, PFD_TYPE_RGBA, 24, alpha, 16, 0, 0));
+            vdeskFormats.push_back(Format(window | buffering, PFD_TYPE_RGBA, 24, alpha, 0, 0, 0));
+            vdeskFormats.push_back(Format(window | buffering, PFD_TYPE_RGBA, 24, alpha, 24, 8, 64));
+        }
+    }
+    vdeskFormats.push_back(Format(window | PFD_DOUBLEBUFFER, PFD_TYPE_COLORINDEX, 8, 0, 16, 0, 0));
+    vdeskFormats.push_back(Format(window | PFD_SUPPORT_GDI, PFD_TYPE_COLORINDEX, 8, 0, 16, 0, 0));
+}
+
+void VdeskResizeSurface(VdeskWindow* native, int width, int height) {
+    native->width = width;
+    native->height = height;
+    if (native->surface == nullptr) {
+        return;
+    }
+    EGLSurface old = native->surface;
+    EGLSurface fresh = MakeSurface(width, height);
+    if (fresh == EGL_NO_SURFACE) {
+        return; // keeps drawing into the old size
+    }
+    native->surface = fresh;
+    if (currentWindow == native) {
+        eglMakeCurrent(display, fresh, fresh, currentContext);
+    }
+    eglDestroySurface(display, old);
+}
+
+bool VdeskReadSurface(VdeskWindow* native, std::vector<uint8_t>* pixels) {
+    if (native->surface == nullptr || currentWindow != native || native->width <= 0 ||
+        native->height <= 0) {
+        return false;
+    }
+    int w = native->width, h = native->height;
+    std::vector<uint8_t> raw(static_cast<size_t>(w) * h * 4);
+    GLint pack = 4;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &pack);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, raw.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, pack);
+    pixels->resize(raw.size());
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* from = &raw[static_cast<size_t>(h - 1 - y) * w * 4];
+        uint8_t* to = &(*pixels)[static_cast<size_t>(y) * w * 4];
+        for (int x = 0; x < w; ++x) {
+            const uint8_t* p = from + x * 4;
+            if (vdeskPaletteDisplay) {
+                // An 8-bit 3-3-2 pixel shows the system palette entry its index maps to.
+                int r = (p[0] * 7 + 127) / 255, g = (p[1] * 7 + 127) / 255, b = (p[2] * 3 + 127) / 255;
+                PALETTEENTRY colour{};
+                CorePaletteColor(native->window, r | (g << 3) | (b << 6), &colour);
+                to[x * 4 + 0] = colour.peRed;
+                to[x * 4 + 1] = colour.peGreen;
+                to[x * 4 + 2] = colour.peBlue;
+                to[x * 4 + 3] = 255;
+            } else {
+                to[x * 4 + 0] = p[0];
+                to[x * 4 + 1] = p[1];
+                to[x * 4 + 2] = p[2];
+                to[x * 4 + 3] = p[3];
+            }
+        }
+    }
+    return true;
+}

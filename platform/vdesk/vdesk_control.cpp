@@ -1,0 +1,203 @@
+// The virtual desktop's test controls.
+#include <cstring>
+
+#include "../src/core.h"
+#include "../src/core_events.h"
+#include "vdesk.h"
+
+extern int screenWidth;
+extern int screenHeight;
+
+namespace {
+const uintptr_t otherWindow = 0x0F000001; // another program's window, never one of ours
+} // namespace
+
+void VdeskReset(void) {
+    for (HWND window : TopLevelWindows()) {
+        WindowRecord* record = FindWindow(window);
+        if (record->native != nullptr) {
+            Backend()->DestroyWindow(record->native);
+        }
+    }
+    windows = HandleTable<WindowRecord>{};
+    dcs = HandleTable<DcRecord>{};
+    palettes = HandleTable<PaletteRecord>{};
+    contexts = HandleTable<ContextRecord>{};
+    ResetWindowState();
+    ResetQueueState();
+    ResetGdiState();
+    ResetSysColorState();
+    ResetRegistryState();
+    ResetProcessState();
+    std::memset(failNext, 0, sizeof failNext);
+    failDescribeIndex = 0;
+    vdeskPaletteDisplay = false;
+    vdeskFrameCapture = true;
+    vdeskWaitHook = nullptr;
+    vdeskMessageBoxDispatch = false;
+    vdeskMessageBoxes.clear();
+    vdeskFormats.clear();
+    screenWidth = 1280;
+    screenHeight = 1024;
+}
+
+void VdeskSetScreenSize(int width, int height) {
+    screenWidth = width;
+    screenHeight = height;
+}
+
+void VdeskSetVersion(DWORD platformId, DWORD major, DWORD minor) {
+    CoreSetVersion(platformId, major, minor);
+}
+
+void VdeskUsePaletteDisplay(int needSystemPalette) {
+    vdeskPaletteDisplay = true;
+    VdeskDefaultFormats();
+    if (needSystemPalette) {
+        for (auto& f : vdeskFormats) {
+            if (f.iPixelType == PFD_TYPE_RGBA) {
+                f.dwFlags |= PFD_NEED_SYSTEM_PALETTE;
+            }
+        }
+    }
+}
+
+void VdeskSetPixelFormats(const PIXELFORMATDESCRIPTOR* formats, int count) {
+    vdeskFormats.assign(formats, formats + count);
+}
+
+void VdeskFailNext(VdeskFailure what, int count) { failNext[what] = count; }
+
+void VdeskFailDescribeFormat(int format) { failDescribeIndex = format; }
+
+void VdeskKeyDown(int vk) { CoreNotifyKey(GetFocus(), vk, 1); }
+
+void VdeskKeyUp(int vk) { CoreNotifyKey(GetFocus(), vk, 0); }
+
+void VdeskPressKey(int vk) {
+    VdeskKeyDown(vk);
+    VdeskKeyUp(vk);
+}
+
+void VdeskSetCapsLock(int on) { CoreNotifyCapsLock(on); }
+
+void VdeskMouseMove(HWND window, int x, int y) { CoreNotifyMouseMove(window, x, y); }
+
+void VdeskMouseButton(HWND window, int button, int down, int x, int y) {
+    CoreNotifyMouseButton(window, button, down, x, y);
+}
+
+void VdeskClickClose(HWND window) { CoreNotifyClose(window); }
+
+void VdeskResize(HWND window, int width, int height) {
+    void* native = CoreNativeWindow(window);
+    if (native != nullptr) {
+        VdeskResizeSurface(static_cast<VdeskWindow*>(native), width, height);
+    }
+    CoreNotifyResize(window, width, height);
+}
+
+void VdeskMove(HWND window, int x, int y) { CoreNotifyMove(window, x, y); }
+
+void VdeskMinimize(HWND window) { CoreNotifyMinimize(window, 1); }
+
+void VdeskRestore(HWND window) { CoreNotifyMinimize(window, 0); }
+
+void VdeskActivateOther(void) {
+    HWND focus = GetFocus();
+    if (focus != nullptr) {
+        CoreNotifyActivate(focus, 0);
+    }
+}
+
+void VdeskActivate(HWND window) { CoreNotifyActivate(window, 1); }
+
+HWND VdeskOtherWindow(void) { return reinterpret_cast<HWND>(otherWindow); }
+
+void VdeskOtherRealizesPalette(const PALETTEENTRY* entries, int count) {
+    CoreSetSystemPaletteEntries(entries, count, VdeskOtherWindow());
+}
+
+void VdeskOtherSetsSysColors(int count, const INT* elements, const COLORREF* values) {
+    SetSysColors(count, elements, values);
+}
+
+void VdeskSetWaitHook(VdeskWaitHook hook) { vdeskWaitHook = hook; }
+
+int VdeskMessageBoxCount(void) { return static_cast<int>(vdeskMessageBoxes.size()); }
+
+const VdeskMessageBoxRecord* VdeskMessageBoxAt(int index) {
+    if (index < 0 || index >= VdeskMessageBoxCount()) {
+        return nullptr;
+    }
+    return &vdeskMessageBoxes[static_cast<size_t>(index)];
+}
+
+void VdeskSetMessageBoxDispatch(int dispatch) { vdeskMessageBoxDispatch = dispatch != 0; }
+
+int VdeskInvalidateCount(HWND window) {
+    WindowRecord* record = FindWindow(window);
+    return record ? record->invalidateCount : 0;
+}
+
+int VdeskQueuedCount(HWND window, UINT message) { return QueuedMessageCount(window, message); }
+
+int VdeskPresentCount(HWND window) {
+    WindowRecord* record = FindWindow(window);
+    return record ? record->presentCount : 0;
+}
+
+const uint8_t* VdeskPresentedFrame(HWND window, int* width, int* height) {
+    VdeskWindow* native = static_cast<VdeskWindow*>(CoreNativeWindow(window));
+    if (native == nullptr || native->presented.empty()) {
+        return nullptr;
+    }
+    *width = native->presentedWidth;
+    *height = native->presentedHeight;
+    return native->presented.data();
+}
+
+int VdeskReadDrawable(HWND window, uint8_t* pixels, int width, int height) {
+    VdeskWindow* native = static_cast<VdeskWindow*>(CoreNativeWindow(window));
+    std::vector<uint8_t> read;
+    if (native == nullptr || native->width != width || native->height != height ||
+        !VdeskReadSurface(native, &read)) {
+        return 0;
+    }
+    std::memcpy(pixels, read.data(), read.size());
+    return 1;
+}
+
+void VdeskSetFrameCapture(int on) { vdeskFrameCapture = on != 0; }
+
+const PALETTEENTRY* VdeskSystemPalette(void) { return CoreSystemPalette(); }
+
+long VdeskLocalAllocCount(void) { return localAllocCount; }
+
+const char* VdeskWindowClassName(HWND window) {
+    WindowRecord* record = FindWindow(window);
+    return record ? record->className.c_str() : nullptr;
+}
+
+void VdeskRegistrySetString(const char* key, const char* name, const char* value, int terminated) {
+    CoreRegistrySet(key, name, REG_SZ, value, std::strlen(value) + (terminated ? 1 : 0));
+}
+
+void VdeskRegistrySetDword(const char* key, const char* name, DWORD value) {
+    CoreRegistrySet(key, name, REG_DWORD, &value, sizeof value);
+}
+
+void VdeskRegistrySetBytes(const char* key, const char* name, DWORD type, const void* data,
+                           size_t size) {
+    CoreRegistrySet(key, name, type, data, size);
+}
+
+void VdeskRegistryDeleteKey(const char* key) { CoreRegistryDeleteKey(key); }
+
+void VdeskRegistryCreateKey(const char* key) { CoreRegistryCreateKey(key); }
+
+int VdeskCallCount(void) { return static_cast<int>(callLog.size()); }
+
+const char* VdeskCallAt(int index) {
+    return (index >= 0 && index < VdeskCallCount()) ? callLog[static_cast<size_t>(index)] : nullptr;
+}
