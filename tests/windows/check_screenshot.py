@@ -10,7 +10,7 @@ import sys
 CLEAR = (77, 77, 178)
 CLEAR_TOLERANCE = 3
 MIN_CLEAR_SHARE = 0.5  # bubbles and lettering cover the rest
-MIN_YELLOW_PIXELS = 200
+MIN_YELLOW_PIXELS = 150  # the lettering at its smallest, turned half away
 
 
 def read_ppm(path):
@@ -46,7 +46,7 @@ def is_clear(r, g, b):
 
 def is_yellow(r, g, b):
     # Lit or shaded yellow: red and green well above blue, of similar strength.
-    return r >= 120 and g >= 100 and b + 60 <= min(r, g) and abs(r - g) <= 80
+    return r >= 90 and g >= 90 and b + 60 <= min(r, g) and abs(r - g) <= 60
 
 
 def main(argv):
