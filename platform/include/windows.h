@@ -4,6 +4,10 @@
 #pragma once
 
 #ifdef _WIN32
+// Marked as a system header so that pedantic builds accept the hand-over.
+#ifdef __GNUC__
+#pragma GCC system_header
+#endif
 #include_next <windows.h>
 #else
 
