@@ -196,13 +196,19 @@ BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT low, UINT high) {
 
 BOOL WINAPI TranslateMessage(const MSG* message) {
     LogCall("TranslateMessage");
-    if (message == nullptr ||
-        (message->message != WM_KEYDOWN && message->message != WM_SYSKEYDOWN)) {
+    if (message == nullptr) {
+        return FALSE;
+    }
+    // Every key message counts as translated, whether or not a character comes of it.
+    if (message->message == WM_KEYUP || message->message == WM_SYSKEYUP) {
+        return TRUE;
+    }
+    if (message->message != WM_KEYDOWN && message->message != WM_SYSKEYDOWN) {
         return FALSE;
     }
     int character = CharacterOf(static_cast<int>(message->wParam), messageKeys);
     if (character == 0) {
-        return FALSE;
+        return TRUE;
     }
     UINT charMessage = (message->message == WM_KEYDOWN) ? WM_CHAR : WM_SYSCHAR;
     // Queued ahead of later input, so that the character follows its key.
@@ -271,29 +277,35 @@ void CoreNotifyCapsLock(int on) {
     liveKeys[VK_CAPITAL] = static_cast<uint8_t>((liveKeys[VK_CAPITAL] & 0x80) | (on ? 1 : 0));
 }
 
-// Mouse input goes to the capturing window, or to the window under the pointer when the
-// point lies in its client area. Coordinates travel as two signed 16-bit halves.
-void CoreNotifyMouseMove(HWND window, int x, int y) {
+// Mouse input goes to the capturing window, in its client coordinates, or to the window
+// under the pointer when the point lies in its client area. Coordinates travel as two
+// signed 16-bit halves. Returns the window that gets the message, or null.
+static HWND MouseTarget(HWND window, int* x, int* y) {
     HWND target = captureWindow != nullptr ? captureWindow : window;
     WindowRecord* record = FindWindow(target);
     if (record == nullptr) {
-        return;
+        return nullptr;
     }
     if (target != window) {
-        // Convert from the given window's client coordinates to the capture window's.
         WindowRecord* from = FindWindow(window);
         if (from != nullptr) {
             RECT a = ClientScreenRect(*from), b = ClientScreenRect(*record);
-            x += a.left - b.left;
-            y += a.top - b.top;
+            *x += a.left - b.left;
+            *y += a.top - b.top;
         }
     }
     RECT client = ClientScreenRect(*record);
-    bool inside = x >= 0 && y >= 0 && x < client.right - client.left && y < client.bottom - client.top;
-    if (!inside && captureWindow == nullptr) {
-        return;
+    bool inside = *x >= 0 && *y >= 0 && *x < client.right - client.left &&
+                  *y < client.bottom - client.top;
+    return (inside || captureWindow != nullptr) ? target : nullptr;
+}
+
+void CoreNotifyMouseMove(HWND window, int x, int y) {
+    HWND target = MouseTarget(window, &x, &y);
+    if (target != nullptr) {
+        PostInput(target, WM_MOUSEMOVE, MouseKeys(),
+                  MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
     }
-    PostInput(target, WM_MOUSEMOVE, MouseKeys(), MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
 }
 
 void CoreNotifyMouseButton(HWND window, int button, int down, int x, int y) {
@@ -304,8 +316,8 @@ void CoreNotifyMouseButton(HWND window, int button, int down, int x, int y) {
     int vk = (button == 1) ? VK_LBUTTON : (button == 2) ? VK_RBUTTON : VK_MBUTTON;
     SetKeyDown(vk, down != 0);
     buttonsDown = down ? (buttonsDown | bit) : (buttonsDown & ~bit);
-    HWND target = captureWindow != nullptr ? captureWindow : window;
-    if (FindWindow(target) == nullptr) {
+    HWND target = MouseTarget(window, &x, &y);
+    if (target == nullptr) {
         return;
     }
     UINT message;

@@ -51,12 +51,37 @@ void Populate(void) {
     }
 }
 
+// A key exists when it holds values of its own or has a subkey; HKEY_CURRENT_USER itself
+// (the empty path) always does.
+bool KeyExists(const std::string& path) {
+    if (path.empty() || store.find(path) != store.end()) {
+        return true;
+    }
+    std::string prefix = path + "\\";
+    for (const auto& entry : store) {
+        if (entry.first.size() > prefix.size() &&
+            strncasecmp(entry.first.c_str(), prefix.c_str(), prefix.size()) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string Normalise(const char* path) {
     std::string out = path ? path : "";
     while (!out.empty() && out.back() == '\\') {
         out.pop_back();
     }
     return out;
+}
+
+// The path of a subkey below a key's path.
+std::string Join(const std::string& parent, const char* subKey) {
+    std::string sub = Normalise(subKey);
+    if (parent.empty() || sub.empty()) {
+        return parent + sub;
+    }
+    return parent + "\\" + sub;
 }
 
 } // namespace
@@ -76,9 +101,9 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY resul
         if (parent == nullptr) {
             return ERROR_INVALID_HANDLE;
         }
-        path = parent->path + (subKey && *subKey ? "\\" + Normalise(subKey) : "");
+        path = Join(parent->path, subKey);
     }
-    if (store.find(path) == store.end()) {
+    if (!KeyExists(path)) {
         return ERROR_FILE_NOT_FOUND;
     }
     *result = reinterpret_cast<HKEY>(HandleAdd(openKeys, KIND_KEY, OpenKey{path}));
@@ -97,7 +122,7 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD
     }
     auto k = store.find(open->path);
     if (k == store.end()) {
-        return ERROR_FILE_NOT_FOUND;
+        return ERROR_FILE_NOT_FOUND; // a key with subkeys only, or deleted since
     }
     auto v = k->second.find(name ? name : "");
     if (v == k->second.end()) {
@@ -142,7 +167,7 @@ bool PathOf(HKEY key, LPCSTR subKey, std::string* path) {
     if (parent == nullptr) {
         return false;
     }
-    *path = parent->path + (subKey && *subKey ? "\\" + Normalise(subKey) : "");
+    *path = Join(parent->path, subKey);
     return true;
 }
 } // namespace

@@ -411,7 +411,13 @@ void CoreNotifyMinimize(HWND window, int minimized) {
     } else {
         record->minimized = false;
         record->outer = record->restored;
-        SendSizeAndMove(window, record);
+        // Restoring moves the window back before it gets its size again.
+        RECT client = ClientScreenRect(*record);
+        CallWindow(window, WM_MOVE, 0, PackPoint(client.left, client.top));
+        if (FindWindow(window) != nullptr) {
+            CallWindow(window, WM_SIZE, SIZE_RESTORED,
+                       PackPoint(client.right - client.left, client.bottom - client.top));
+        }
         if (FindWindow(window) != nullptr) {
             focusWindow = nullptr;
             ActivateWindow(window, 1);
