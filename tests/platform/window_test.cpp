@@ -1,0 +1,301 @@
+// Window creation, showing, minimizing, restoring, closing and destruction as the window
+// procedure sees them; placement against the system metrics; mouse capture.
+#include <gtest/gtest.h>
+
+#include "tests/platform/test_window.h"
+#include "vdesk_control.h"
+
+namespace {
+
+class Window : public ::testing::Test {
+  protected:
+    void SetUp() override { StartDesktop(); }
+};
+
+LPARAM Pack(int low, int high) {
+    return static_cast<LPARAM>((high << 16) | (low & 0xFFFF));
+}
+
+void ExpectRect(const RECT& r, LONG left, LONG top, LONG right, LONG bottom) {
+    EXPECT_EQ(r.left, left);
+    EXPECT_EQ(r.top, top);
+    EXPECT_EQ(r.right, right);
+    EXPECT_EQ(r.bottom, bottom);
+}
+
+TEST(Metrics, AdjustWindowRectAddsTheFrameAndCaptionTheMetricsGive) {
+    EXPECT_EQ(GetSystemMetrics(SM_CXFRAME), 4);
+    EXPECT_EQ(GetSystemMetrics(SM_CYFRAME), 4);
+    EXPECT_EQ(GetSystemMetrics(SM_CYCAPTION), 19);
+    EXPECT_EQ(GetSystemMetrics(SM_CYBORDER), 1);
+    RECT r{104, 122, 704, 622};
+    ASSERT_TRUE(AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE));
+    ExpectRect(r, 100, 99, 708, 626);
+    EXPECT_EQ(r.left, 104 - GetSystemMetrics(SM_CXFRAME));
+    EXPECT_EQ(r.top, 122 - GetSystemMetrics(SM_CYCAPTION) - GetSystemMetrics(SM_CYFRAME));
+    EXPECT_EQ(r.bottom, 622 + GetSystemMetrics(SM_CYFRAME));
+}
+
+void* createParam = nullptr;
+int KeepsCreateParam(HWND, UINT message, WPARAM, LPARAM lParam, LRESULT*) {
+    if (message == WM_CREATE) {
+        createParam = reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams;
+    }
+    return 0;
+}
+
+TEST_F(Window, CreationSendsCreateOnlyAndKnowsTheClientSize) {
+    int token = 0;
+    reaction = KeepsCreateParam;
+    HWND window = CreateTestWindow(0, &token);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(createParam, &token);
+    EXPECT_EQ(SeenOf({WM_CREATE, WM_SIZE, WM_MOVE, WM_ACTIVATE, WM_PAINT}),
+              (std::vector<UINT>{WM_CREATE}));
+    EXPECT_FALSE(IsWindowVisible(window));
+    RECT r;
+    ASSERT_TRUE(GetClientRect(window, &r));
+    ExpectRect(r, 0, 0, 600, 500);
+    ASSERT_TRUE(GetWindowRect(window, &r));
+    ExpectRect(r, 100, 99, 708, 626);
+}
+
+int RefusesCreation(HWND, UINT message, WPARAM, LPARAM, LRESULT* result) {
+    *result = -1;
+    return message == WM_CREATE;
+}
+
+TEST_F(Window, RefusedCreationDestroysTheWindowAndReturnsNull) {
+    reaction = RefusesCreation;
+    EXPECT_EQ(CreateTestWindow(WS_VISIBLE), nullptr);
+    EXPECT_EQ(SeenOf({WM_CREATE, WM_DESTROY, WM_SIZE}), (std::vector<UINT>{WM_CREATE, WM_DESTROY}));
+}
+
+TEST_F(Window, VisibleCreationSendsSizeAndMoveWithTheClientArea) {
+    HWND window = CreateTestWindow(WS_VISIBLE);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(SeenOf({WM_CREATE, WM_SIZE, WM_MOVE}),
+              (std::vector<UINT>{WM_CREATE, WM_SIZE, WM_MOVE}));
+    for (const SeenMessage& s : seen) {
+        if (s.message == WM_SIZE) {
+            EXPECT_EQ(s.lParam, Pack(600, 500));
+        } else if (s.message == WM_MOVE) {
+            EXPECT_EQ(s.lParam, Pack(104, 122));
+        }
+    }
+}
+
+TEST_F(Window, ShowingQueriesThePaletteActivatesSizesMovesAndLeavesItInvalid) {
+    HWND window = CreateTestWindow();
+    seen.clear();
+    EXPECT_FALSE(ShowWindow(window, SW_SHOWDEFAULT)); // was hidden
+    std::vector<SeenMessage> expected{{window, WM_QUERYNEWPALETTE, 0, 0},
+                                      {window, WM_ACTIVATE, WA_ACTIVE, 0},
+                                      {window, WM_SIZE, SIZE_RESTORED, Pack(600, 500)},
+                                      {window, WM_MOVE, 0, Pack(104, 122)}};
+    std::vector<SeenMessage> got;
+    for (const SeenMessage& s : seen) {
+        if (s.message == WM_QUERYNEWPALETTE || s.message == WM_ACTIVATE || s.message == WM_SIZE ||
+            s.message == WM_MOVE) {
+            got.push_back(s);
+        }
+    }
+    ASSERT_EQ(got.size(), expected.size());
+    for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].message, expected[i].message) << i;
+        EXPECT_EQ(got[i].wParam, expected[i].wParam) << i;
+        EXPECT_EQ(got[i].lParam, expected[i].lParam) << i;
+    }
+    EXPECT_EQ(GetFocus(), window);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_NOREMOVE));
+    EXPECT_EQ(msg.hwnd, window);
+    EXPECT_TRUE(ShowWindow(window, SW_SHOW)); // already visible
+}
+
+TEST_F(Window, MinimizeMovesFarAwayWithNoSizeAndRestoreComesBack) {
+    HWND window = CreateShownWindow();
+    ShowWindow(window, SW_MINIMIZE);
+    ASSERT_EQ(seen.size() >= 2, true);
+    EXPECT_TRUE(IsIconic(window));
+    std::vector<SeenMessage> moves;
+    for (const SeenMessage& s : seen) {
+        if (s.message == WM_MOVE || s.message == WM_SIZE) {
+            moves.push_back(s);
+        }
+    }
+    ASSERT_EQ(moves.size(), 2u);
+    EXPECT_EQ(moves[0].message, static_cast<UINT>(WM_MOVE));
+    EXPECT_EQ(LOWORD(moves[0].lParam), 33536);
+    EXPECT_EQ(HIWORD(moves[0].lParam), 33536);
+    EXPECT_EQ(moves[1].message, static_cast<UINT>(WM_SIZE));
+    EXPECT_EQ(moves[1].wParam, static_cast<WPARAM>(SIZE_MINIMIZED));
+    EXPECT_EQ(moves[1].lParam, 0);
+
+    seen.clear();
+    ShowWindow(window, SW_RESTORE);
+    EXPECT_FALSE(IsIconic(window));
+    ASSERT_EQ(SeenOf({WM_MOVE, WM_SIZE, WM_ACTIVATE}),
+              (std::vector<UINT>{WM_MOVE, WM_SIZE, WM_ACTIVATE}));
+    for (const SeenMessage& s : seen) {
+        if (s.message == WM_MOVE) {
+            EXPECT_EQ(s.lParam, Pack(104, 122));
+        } else if (s.message == WM_SIZE) {
+            EXPECT_EQ(s.wParam, static_cast<WPARAM>(SIZE_RESTORED));
+            EXPECT_EQ(s.lParam, Pack(600, 500));
+        } else if (s.message == WM_ACTIVATE) {
+            EXPECT_EQ(LOWORD(s.wParam), WA_ACTIVE);
+        }
+    }
+    RECT r;
+    GetClientRect(window, &r);
+    ExpectRect(r, 0, 0, 600, 500);
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, window, WM_PAINT, WM_PAINT, PM_NOREMOVE));
+}
+
+TEST_F(Window, UserResizeAndMoveReportTheClientArea) {
+    HWND window = CreateShownWindow();
+    VdeskResize(window, 320, 240);
+    VdeskMove(window, 50, 60);
+    ASSERT_EQ(SeenOf({WM_SIZE, WM_MOVE}), (std::vector<UINT>{WM_SIZE, WM_MOVE}));
+    EXPECT_EQ(seen[0].lParam, Pack(320, 240));
+    RECT r;
+    GetClientRect(window, &r);
+    ExpectRect(r, 0, 0, 320, 240);
+    GetWindowRect(window, &r);
+    ExpectRect(r, 46, 37, 46 + 328, 37 + 267);
+    for (const SeenMessage& s : seen) {
+        if (s.message == WM_MOVE) {
+            EXPECT_EQ(s.lParam, Pack(50, 60));
+        }
+    }
+}
+
+int QuitsOnDestroy(HWND, UINT message, WPARAM, LPARAM, LRESULT* result) {
+    if (message == WM_DESTROY) {
+        PostQuitMessage(3);
+        *result = 0;
+        return 1;
+    }
+    return 0;
+}
+
+TEST_F(Window, CloseGivenToDefWindowProcDeactivatesAndDestroysAtOnce) {
+    HWND window = CreateShownWindow();
+    reaction = QuitsOnDestroy;
+    EXPECT_EQ(SendMessageA(window, WM_CLOSE, 0, 0), 0);
+    EXPECT_FALSE(IsWindow(window));
+    ASSERT_EQ(SeenOf({WM_CLOSE, WM_ACTIVATE, WM_DESTROY}),
+              (std::vector<UINT>{WM_CLOSE, WM_ACTIVATE, WM_DESTROY}));
+    EXPECT_EQ(seen[1].wParam, static_cast<WPARAM>(WA_INACTIVE));
+    EXPECT_EQ(GetFocus(), nullptr);
+    MSG msg;
+    EXPECT_FALSE(GetMessageA(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.wParam, 3u);
+}
+
+TEST_F(Window, CloseBoxArrivesAsSystemCommandAndClosesThroughDefaultProcessing) {
+    HWND window = CreateShownWindow();
+    VdeskClickClose(window);
+    EXPECT_TRUE(IsWindow(window)); // queued, not yet handled
+    DispatchWaiting();
+    EXPECT_EQ(SeenOf({WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY}),
+              (std::vector<UINT>{WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY}));
+    EXPECT_EQ(seen[0].wParam & 0xFFF0, static_cast<WPARAM>(SC_CLOSE));
+    EXPECT_FALSE(IsWindow(window));
+}
+
+int DestroysWhenActivated(HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
+    if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) {
+        DestroyWindow(window);
+        *result = 0;
+        return 1;
+    }
+    return 0;
+}
+
+TEST_F(Window, DestroyedInsideShowWindowGetsNothingMore) {
+    HWND window = CreateTestWindow();
+    reaction = DestroysWhenActivated;
+    ShowWindow(window, SW_SHOWDEFAULT);
+    EXPECT_FALSE(IsWindow(window));
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back().message, static_cast<UINT>(WM_NCDESTROY));
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+}
+
+int CreatesManyOnCreate(HWND, UINT message, WPARAM, LPARAM, LRESULT*) {
+    static bool nested = false;
+    if (message == WM_CREATE && !nested) {
+        nested = true;
+        for (int i = 0; i < 40; ++i) {
+            EXPECT_NE(CreateTestWindow(), nullptr);
+        }
+        nested = false;
+    }
+    return 0;
+}
+
+TEST_F(Window, WindowsCreatedFromWithinCreationAllWork) {
+    reaction = CreatesManyOnCreate;
+    HWND window = CreateTestWindow(WS_VISIBLE);
+    ASSERT_NE(window, nullptr);
+    RECT r;
+    ASSERT_TRUE(GetClientRect(window, &r));
+    ExpectRect(r, 0, 0, 600, 500);
+    EXPECT_TRUE(IsWindowVisible(window));
+}
+
+TEST_F(Window, CaptureTakesEveryMouseMessageInItsClientCoordinates) {
+    HWND window = CreateShownWindow();
+    HWND other = CreateShownWindow();
+    MoveWindow(other, 300, 300, 208, 127, FALSE); // client corner (304, 323)
+    DiscardMessages();
+    seen.clear();
+
+    // Without capture a point outside the client area reaches no one.
+    VdeskMouseMove(window, -10, 20);
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_NOREMOVE));
+
+    EXPECT_EQ(SetCapture(window), nullptr);
+    EXPECT_EQ(GetCapture(), window);
+    VdeskMouseMove(window, -10, 20);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, window);
+    EXPECT_EQ(GET_X_LPARAM(msg.lParam), -10);
+    EXPECT_EQ(GET_Y_LPARAM(msg.lParam), 20);
+    EXPECT_EQ(msg.wParam, 0u);
+
+    // Over another window: still the captor's, relative to its own client corner.
+    VdeskKeyDown(VK_SHIFT);
+    VdeskMouseButton(other, 1, 1, 6, 8);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_LBUTTONDOWN, WM_LBUTTONDOWN, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, window);
+    EXPECT_EQ(GET_X_LPARAM(msg.lParam), 304 - 104 + 6);
+    EXPECT_EQ(GET_Y_LPARAM(msg.lParam), 323 - 122 + 8);
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>(MK_LBUTTON | MK_SHIFT));
+    VdeskMouseMove(other, 1, 2);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, window);
+    EXPECT_EQ(GET_X_LPARAM(msg.lParam), 304 - 104 + 1);
+    EXPECT_EQ(GET_Y_LPARAM(msg.lParam), 323 - 122 + 2);
+
+    EXPECT_EQ(SetCapture(other), window); // the previous captor
+    EXPECT_TRUE(ReleaseCapture());
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_TRUE(ReleaseCapture()); // with nothing captured, too
+}
+
+TEST_F(Window, DestroyingTheCaptorEndsTheCapture) {
+    HWND window = CreateShownWindow();
+    SetCapture(window);
+    DestroyWindow(window);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(SetCapture(nullptr), nullptr);
+}
+
+} // namespace
