@@ -1,0 +1,69 @@
+// The limit the whole system can approach: the frame step's OpenGL drawing issued
+// straight into an offscreen context, with no toolkit, app kit or event loop.
+#include "direct_frames.h"
+
+#include <chrono>
+#include <string>
+
+#include "appkit/gl.h"
+#include "offscreen_gl.h"
+#include "scene/bubble_cluster.h"
+#include "scene/figure.h"
+#include "scene/motion.h"
+#include "scene/scene.h"
+
+double DirectFramesPerSecond(int frames) {
+    OffscreenGl gl;
+    std::string error;
+    if (!OffscreenGlCreate(&gl, 600, 500, &error)) return 0.0;
+
+    // The fixed state the scene's entry sets.
+    glClearColor(0.3f, 0.3f, 0.7f, 0.0f);
+    SetupLight();
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_NORMALIZE);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_BLEND);
+    glEnable(GL_CULL_FACE);
+    SceneReshape(600, 500);
+
+    static const float axes[5][3] = {
+        {0.4f, 0.0f, 1.0f}, {1.0f, 0.2f, 1.0f}, {0.6f, 1.0f, 1.0f},
+        {0.8f, 1.0f, 1.0f}, {1.0f, 0.6f, 1.0f},
+    };
+    float cluster = 2.0f;
+    float figure = 1.0f;
+    auto drawOne = [&]() {
+        cluster += 7.0f;
+        if (cluster >= 360.0f) cluster -= 360.0f;
+        figure += 3.5f;
+        if (figure >= 360.0f) figure -= 360.0f;
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        StepMover(&figureMover);
+        glPushMatrix();
+        glTranslatef(figureMover.x, figureMover.y, 0.0f);
+        glRotatef(figure, 0.4f, 0.0f, 1.0f);
+        glScalef(figureMover.scale, figureMover.scale, figureMover.scale);
+        DrawFigure();
+        glPopMatrix();
+        for (int i = 0; i < 5; i++) {
+            Mover* m = &clusterMovers[i];
+            StepMover(m);
+            glPushMatrix();
+            glTranslatef(m->x, m->y, 0.0f);
+            glRotatef(cluster, axes[i][0], axes[i][1], axes[i][2]);
+            glScalef(m->scale, m->scale, m->scale);
+            DrawBubbleCluster();
+            glPopMatrix();
+        }
+        glFinish(); // the frame is complete, as after a buffer swap
+    };
+
+    drawOne(); // compiles the sphere lists
+    auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < frames; i++) drawOne();
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    OffscreenGlDestroy(&gl);
+    return seconds > 0.0 ? frames / seconds : 0.0;
+}
