@@ -59,6 +59,11 @@ HWND VdeskOtherWindow(void);
 typedef int (*VdeskWaitHook)(void);
 void VdeskSetWaitHook(VdeskWaitHook hook);
 
+// Called after every SwapBuffers of a window, with the window and its 1-based present
+// count; it may inject input or look at the presented frame.
+typedef void (*VdeskPresentHook)(HWND window, int frame);
+void VdeskSetPresentHook(VdeskPresentHook hook);
+
 // Message boxes are answered OK at once and recorded; with dispatch set the box's modal
 // loop first dispatches every waiting message.
 struct VdeskMessageBoxRecord {
@@ -95,6 +100,6 @@ void VdeskRegistrySetBytes(const char* key, const char* name, DWORD type, const 
 void VdeskRegistryDeleteKey(const char* key);
 void VdeskRegistryCreateKey(const char* key);
 
-// The platform calls made so far, by name, in order.
+// The platform calls made since the reset, by name, in order (the first 65536).
 int VdeskCallCount(void);
 const char* VdeskCallAt(int index);

@@ -125,6 +125,9 @@ extern HandleTable<ContextRecord> contexts;
 
 WindowRecord* FindWindow(HWND window);
 std::vector<HWND> TopLevelWindows(void);
+// The first visible window (`filter` alone unless null) with an invalid region, or null.
+// Asked on every turn of a message loop, so it allocates nothing.
+HWND FirstWindowToPaint(HWND filter);
 const PlatformBackend* Backend(void);
 // Makes sure the backend has started; returns 0 when it cannot.
 int BackendReady(void);
@@ -158,6 +161,9 @@ bool ShouldFail(CoreFailure what);
 extern int failNext[FAIL_COUNT];
 extern int failDescribeIndex;
 extern long localAllocCount;
-// Names of the platform calls made so far, for the virtual desktop's observers.
-extern std::vector<const char*> callLog;
+// Names of the first platform calls made, for the virtual desktop's observers. The log
+// has a fixed size, so a long-running program neither grows nor allocates for it.
+constexpr int CALL_LOG_CAPACITY = 65536;
+extern const char* callLog[CALL_LOG_CAPACITY];
+extern int callLogCount;
 void LogCall(const char* name);

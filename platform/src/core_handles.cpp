@@ -43,6 +43,11 @@ int BackendReady(void) {
     return state;
 }
 
-std::vector<const char*> callLog;
+const char* callLog[CALL_LOG_CAPACITY];
+int callLogCount = 0;
 
-void LogCall(const char* name) { callLog.push_back(name); }
+void LogCall(const char* name) {
+    if (callLogCount < CALL_LOG_CAPACITY) {
+        callLog[callLogCount++] = name;
+    }
+}

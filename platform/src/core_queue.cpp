@@ -64,14 +64,11 @@ bool NextMessage(MSG* out, HWND window, UINT low, UINT high, bool remove) {
         return true;
     }
     if (InRange(WM_PAINT, low, high)) {
-        for (HWND each : TopLevelWindows()) {
-            WindowRecord* record = FindWindow(each);
-            if (record->visible && record->invalid && (window == nullptr || window == each)) {
-                *out = MSG{};
-                out->hwnd = each;
-                out->message = WM_PAINT;
-                return true; // stays until the window is validated
-            }
+        if (HWND each = FirstWindowToPaint(window)) {
+            *out = MSG{};
+            out->hwnd = each;
+            out->message = WM_PAINT;
+            return true; // stays until the window is validated
         }
     }
     return false;

@@ -171,6 +171,20 @@ std::vector<HWND> TopLevelWindows(void) {
     return out;
 }
 
+HWND FirstWindowToPaint(HWND filter) {
+    for (uint32_t i = 0; i < windows.slots.size(); ++i) {
+        const auto& slot = windows.slots[i];
+        if (!slot.used || slot.value.destroying || !slot.value.visible || !slot.value.invalid) {
+            continue;
+        }
+        HWND each = reinterpret_cast<HWND>(EncodeHandle(KIND_WINDOW, i, slot.generation));
+        if (filter == nullptr || filter == each) {
+            return each;
+        }
+    }
+    return nullptr;
+}
+
 RECT ClientScreenRect(const WindowRecord& record) {
     if (record.minimized) {
         return RECT{record.outer.left, record.outer.top, record.outer.left, record.outer.top};

@@ -13,6 +13,7 @@
 bool vdeskPaletteDisplay = false;
 bool vdeskFrameCapture = true;
 VdeskWaitHook vdeskWaitHook = nullptr;
+VdeskPresentHook vdeskPresentHook = nullptr;
 bool vdeskMessageBoxDispatch = false;
 std::vector<VdeskMessageBoxRecord> vdeskMessageBoxes;
 std::vector<PIXELFORMATDESCRIPTOR> vdeskFormats;
@@ -191,7 +192,12 @@ int SwapNativeBuffers(void* handle) {
         native->presentedWidth = native->width;
         native->presentedHeight = native->height;
     }
-    return eglSwapBuffers(display, native->surface) ? 1 : 1;
+    // A pbuffer has nothing to swap, so the result says nothing about the frame.
+    eglSwapBuffers(display, native->surface);
+    if (vdeskPresentHook != nullptr) {
+        vdeskPresentHook(native->window, VdeskPresentCount(native->window));
+    }
+    return 1;
 }
 
 int PumpEvents(int wait) {

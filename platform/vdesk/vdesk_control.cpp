@@ -34,6 +34,8 @@ void VdeskReset(void) {
     vdeskPaletteDisplay = false;
     vdeskFrameCapture = true;
     vdeskWaitHook = nullptr;
+    vdeskPresentHook = nullptr;
+    callLogCount = 0;
     vdeskMessageBoxDispatch = false;
     vdeskMessageBoxes.clear();
     vdeskFormats.clear();
@@ -124,6 +126,8 @@ void VdeskOtherSetsSysColors(int count, const INT* elements, const COLORREF* val
 
 void VdeskSetWaitHook(VdeskWaitHook hook) { vdeskWaitHook = hook; }
 
+void VdeskSetPresentHook(VdeskPresentHook hook) { vdeskPresentHook = hook; }
+
 int VdeskMessageBoxCount(void) { return static_cast<int>(vdeskMessageBoxes.size()); }
 
 const VdeskMessageBoxRecord* VdeskMessageBoxAt(int index) {
@@ -196,8 +200,8 @@ void VdeskRegistryDeleteKey(const char* key) { CoreRegistryDeleteKey(key); }
 
 void VdeskRegistryCreateKey(const char* key) { CoreRegistryCreateKey(key); }
 
-int VdeskCallCount(void) { return static_cast<int>(callLog.size()); }
+int VdeskCallCount(void) { return callLogCount; }
 
 const char* VdeskCallAt(int index) {
-    return (index >= 0 && index < VdeskCallCount()) ? callLog[static_cast<size_t>(index)] : nullptr;
+    return (index >= 0 && index < VdeskCallCount()) ? callLog[index] : nullptr;
 }

@@ -1,6 +1,4 @@
-// The whole-system tests' view of the virtual desktop. The hook after each presented
-// frame comes from linking the tests with the toolkit's buffer swap wrapped (see
-// CMakeLists.txt): the real swap runs, then the hook.
+// The whole-system tests' view of the virtual desktop.
 #include "desk_driver.h"
 
 #include <cstring>
@@ -11,19 +9,15 @@
 namespace {
 PresentHook presentHook = nullptr;
 int presented = 0;
-} // namespace
-
-extern "C" int32_t __real__Z13WtSwapBuffersv(void);
-
-extern "C" int32_t __wrap__Z13WtSwapBuffersv(void) {
-    int32_t result = __real__Z13WtSwapBuffersv();
+void Presented(HWND, int) {
     presented++;
     if (presentHook) presentHook(presented);
-    return result;
 }
+} // namespace
 
 void DeskStart(PresentHook hook) {
     VdeskReset();
+    VdeskSetPresentHook(Presented);
     presentHook = hook;
     presented = 0;
 }

@@ -108,6 +108,14 @@ bool WritePng(const std::string& path, const std::vector<Rgba8>& pixels, int wid
     image.version = PNG_IMAGE_VERSION;
     image.width = static_cast<png_uint_32>(width);
     image.height = static_cast<png_uint_32>(height);
-    image.format = PNG_FORMAT_RGBA;
-    return png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr) != 0;
+    // As a screen shows it: the drawable's alpha is not part of the picture.
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> rgb;
+    rgb.reserve(pixels.size() * 3);
+    for (const Rgba8& p : pixels) {
+        rgb.push_back(p.r);
+        rgb.push_back(p.g);
+        rgb.push_back(p.b);
+    }
+    return png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr) != 0;
 }
