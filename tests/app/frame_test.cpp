@@ -12,6 +12,7 @@
 #include "appkit/appkit.h"
 #include "appkit/gl.h"
 #include "appkit/shape_cache.h"
+#include "allocation_count.h"
 #include "offscreen_gl.h"
 #include "scene/frame.h"
 #include "scene/random_digit.h"
@@ -20,18 +21,6 @@
 namespace {
 int presents = 0;
 } // namespace
-
-// Every operator new in the process: the project's code is C++, so an allocation made by
-// a frame shows up here.
-static std::atomic<long> newCount{0};
-
-void* operator new(std::size_t size) {
-    newCount++;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 int32_t AppSwapBuffers(void) {
     presents++;
@@ -134,9 +123,9 @@ TEST_F(FrameStep, AThousandFramesAfterTheFirstAllocateNothing) {
     int nodes = 0;
     for (ShapeNode* n = ShapeCache[SHAPE_SOLID_SPHERE]; n; n = n->next) nodes++;
     EXPECT_EQ(nodes, 4) << "the four radii are compiled in the first frame";
-    const long before = newCount;
+    const long before = AllocationCount();
     for (int i = 0; i < 1000; i++) DrawFrame();
-    EXPECT_EQ(newCount - before, 0);
+    EXPECT_EQ(AllocationCount() - before, 0);
     nodes = 0;
     for (ShapeNode* n = ShapeCache[SHAPE_SOLID_SPHERE]; n; n = n->next) nodes++;
     EXPECT_EQ(nodes, 4);

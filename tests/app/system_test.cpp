@@ -14,6 +14,7 @@
 #include "appkit/gl.h"
 #include "appkit/shape_cache.h"
 #include "desk_driver.h"
+#include "allocation_count.h"
 #include "offscreen_gl.h"
 #include "scene/frame.h"
 #include "scene/motion.h"
@@ -22,17 +23,6 @@
 #include "scene/view.h"
 #include "toolkit/toolkit.h"
 
-// Every allocation made through operator new in this process: all of the project's own
-// code is C++, so a frame that allocates anything shows up here.
-static std::atomic<long> newCount{0};
-
-void* operator new(std::size_t size) {
-    newCount++;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -96,14 +86,14 @@ void RecordStartUp() {
 void Hook(int frame) {
     if (frame == 1) {
         RecordStartUp();
-        newAtFirst = newCount;
+        newAtFirst = AllocationCount();
         localAtFirst = DeskLocalAllocCount();
         nodesAtFirst = SphereNodes();
     }
     if (captureFrames && frame == closeAtFrame - 1) frameA = DeskLastFrame(&frameWidth, &frameHeight);
     if (frame == closeAtFrame) {
         if (captureFrames) frameB = DeskLastFrame(&frameWidth, &frameHeight);
-        newAtLast = newCount;
+        newAtLast = AllocationCount();
         localAtLast = DeskLocalAllocCount();
         nodesAtLast = SphereNodes();
         DeskClickClose(windowState.window);
