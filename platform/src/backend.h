@@ -45,6 +45,9 @@ struct PlatformBackend {
     int (*IsPaletteDisplay)(void);
     // The system palette changed: the backend may show frames through it.
     void (*SystemPaletteChanged)(void);
+
+    // Mouse capture began (on) for a window or ended (native null); may be null.
+    void (*Capture)(void* native, int on);
 };
 
 const PlatformBackend* PlatformBackendGet(void);

@@ -18,6 +18,9 @@ void CoreNotifyMinimize(HWND window, int minimized);
 void CoreNotifyClose(HWND window);
 // A key went down or up; `down` repeats while held.
 void CoreNotifyKey(HWND window, int virtualKey, int down);
+// A key went down, with the character the keyboard's layout gives it (0: none), which
+// TranslateMessage then uses.
+void CoreNotifyKeyCharacter(HWND window, int virtualKey, int character);
 // Caps Lock's toggle state.
 void CoreNotifyCapsLock(int on);
 // The pointer moved to client coordinates (x, y) of the window.

@@ -12,6 +12,7 @@ struct QueuedMessage {
     MSG msg;
     uint8_t keys[256]; // key state when an input message was queued
     bool input;
+    int character; // of a key press, from the backend's keyboard layout; -1 not given
 };
 
 std::deque<QueuedMessage> queue;
@@ -21,6 +22,8 @@ uint8_t liveKeys[256];    // bit 0x80 down, 0x01 toggled
 uint8_t messageKeys[256]; // as of the last message retrieved
 HWND captureWindow = nullptr;
 int buttonsDown = 0; // MK_ bits of the mouse buttons
+MSG characterMessage{}; // the last key press retrieved whose character the backend gave
+int messageCharacter = -1;
 
 bool InRange(UINT message, UINT low, UINT high) {
     if (low == 0 && high == 0) {
@@ -36,6 +39,8 @@ bool ForWindow(const MSG& msg, HWND filter) {
 void Retrieved(const QueuedMessage& item) {
     if (item.input) {
         std::copy(item.keys, item.keys + 256, messageKeys);
+        messageCharacter = item.character;
+        characterMessage = item.msg;
     }
 }
 
@@ -82,6 +87,7 @@ void Enqueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool input
     item.msg.lParam = lParam;
     item.msg.time = GetTickCount();
     item.input = input;
+    item.character = -1;
     std::copy(liveKeys, liveKeys + 256, item.keys);
     queue.push_back(item);
 }
@@ -203,7 +209,12 @@ BOOL WINAPI TranslateMessage(const MSG* message) {
     if (message->message != WM_KEYDOWN && message->message != WM_SYSKEYDOWN) {
         return FALSE;
     }
-    int character = CharacterOf(static_cast<int>(message->wParam), messageKeys);
+    bool given = messageCharacter >= 0 && message->hwnd == characterMessage.hwnd &&
+                 message->message == characterMessage.message &&
+                 message->wParam == characterMessage.wParam &&
+                 message->time == characterMessage.time;
+    int character = given ? messageCharacter
+                          : CharacterOf(static_cast<int>(message->wParam), messageKeys);
     if (character == 0) {
         return TRUE;
     }
@@ -214,6 +225,7 @@ BOOL WINAPI TranslateMessage(const MSG* message) {
     item.msg.message = charMessage;
     item.msg.wParam = static_cast<WPARAM>(character);
     item.input = true;
+    item.character = -1;
     std::copy(messageKeys, messageKeys + 256, item.keys);
     queue.push_front(item);
     return TRUE;
@@ -268,6 +280,14 @@ void CoreNotifyKey(HWND window, int vk, int down) {
     UINT message = down ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
     LPARAM lParam = 1 | (down ? 0 : (static_cast<LPARAM>(3) << 30));
     PostInput(window, message, static_cast<WPARAM>(vk), lParam);
+}
+
+void CoreNotifyKeyCharacter(HWND window, int vk, int character) {
+    CoreNotifyKey(window, vk, 1);
+    if (FindWindow(window) != nullptr && !queue.empty() && queue.back().input &&
+        queue.back().msg.hwnd == window) {
+        queue.back().character = character > 0 ? character : 0;
+    }
 }
 
 void CoreNotifyCapsLock(int on) {
@@ -331,14 +351,21 @@ void CoreNotifyMouseButton(HWND window, int button, int down, int x, int y) {
 HWND WINAPI SetCapture(HWND window) {
     LogCall("SetCapture");
     HWND previous = captureWindow;
-    if (FindWindow(window) != nullptr) {
+    WindowRecord* record = FindWindow(window);
+    if (record != nullptr) {
         captureWindow = window;
+        if (Backend()->Capture != nullptr && record->native != nullptr) {
+            Backend()->Capture(record->native, 1);
+        }
     }
     return previous;
 }
 
 BOOL WINAPI ReleaseCapture(void) {
     LogCall("ReleaseCapture");
+    if (captureWindow != nullptr && Backend()->Capture != nullptr) {
+        Backend()->Capture(nullptr, 0);
+    }
     captureWindow = nullptr;
     return TRUE;
 }
@@ -370,6 +397,8 @@ void ResetQueueState(void) {
     std::fill(messageKeys, messageKeys + 256, 0);
     captureWindow = nullptr;
     buttonsDown = 0;
+    characterMessage = MSG{};
+    messageCharacter = -1;
 }
 
 BOOL WINAPI GetKeyboardState(LPBYTE state) {

@@ -237,7 +237,7 @@ const PlatformBackend vdeskBackend = {
     "virtual desktop", Start, CreateNativeWindow, DestroyNativeWindow, ShowNativeWindow,
     PlaceNativeWindow, ListPixelFormats, SetNativePixelFormat, CreateNativeContext,
     MakeNativeCurrent, DeleteNativeContext, SwapNativeBuffers, PumpEvents, ShowMessageBox,
-    IsPaletteDisplay, SystemPaletteChanged};
+    IsPaletteDisplay, SystemPaletteChanged, nullptr};
 
 } // namespace
 

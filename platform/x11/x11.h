@@ -1,0 +1,66 @@
+// Internal state of the X11/GLX backend, shared by its files.
+#pragma once
+
+#include <windows.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <GL/glx.h>
+
+#include <vector>
+
+struct X11Window {
+    HWND window = nullptr;
+    Window xwindow = 0;     // the top-level window; its area is the client area
+    Window glWindow = 0;    // child with the pixel format's visual, once a format is set
+    Colormap glColormap = 0;
+    GLXFBConfig config = nullptr;
+    int clientX = 0, clientY = 0; // as the core last heard it
+    int width = 0, height = 0;
+    bool reparented = false; // a window manager framed it
+    bool hideRequested = false;
+    bool mapped = false;
+};
+
+struct X11Atoms {
+    Atom wmProtocols, wmDeleteWindow, wmState, wmChangeState, netWmPing, netWmPid, netWmName,
+        netWmIconName, netWmWindowType, netWmWindowTypeNormal, netWmWindowTypeDialog,
+        netWmState, netWmStateHidden, netWmStateModal, utf8String;
+};
+
+extern Display* x11Display;
+extern int x11Screen;
+extern X11Atoms x11Atoms;
+extern std::vector<X11Window*> x11Windows;
+
+// Events: runs every event the connection holds into the core; returns how many there were.
+int X11DrainEvents(void);
+void X11HandleEvent(XEvent* event);
+X11Window* X11FindWindow(Window xwindow);
+// Brings the core's modifier keys in line with an X event's modifier state.
+void X11SyncModifiers(unsigned int state);
+
+// Keyboard: the virtual-key code of a key event (0 for keys that have none).
+int X11VirtualKey(XKeyEvent* event, KeySym typed);
+
+// GLX: framebuffer configurations as pixel formats; the GL child window.
+int X11ListPixelFormats(PIXELFORMATDESCRIPTOR* formats, int capacity);
+int X11SetPixelFormat(void* native, int format, int width, int height);
+void* X11CreateContext(void* native, int format);
+int X11MakeCurrent(void* native, void* context);
+void X11DeleteContext(void* context);
+int X11SwapBuffers(void* native);
+void X11DestroyGl(X11Window* native);
+void X11ResizeGl(X11Window* native);
+
+// The modal message box.
+int X11MessageBox(HWND owner, const char* text, const char* caption, UINT type);
+// The box's own events; returns 1 when the event was the box's.
+int X11MessageBoxEvent(XEvent* event);
+// While a box is up, input to the program's other windows is held back.
+bool X11ModalActive(void);
+
+// Sets the UTF-8 _NET_WM_NAME and the Latin-1 WM_NAME of a window (and the icon names).
+void X11SetTitle(Window xwindow, const char* titleUtf8);
+// Tells the server to let the given window have the keyboard when no window manager runs.
+void X11FocusIfUnmanaged(Window xwindow, bool reparented);

@@ -1,0 +1,342 @@
+// The X11/GLX backend: the connection to the X server, top-level windows and the wait for
+// events. A window's X window is its client area; a window manager adds the frame.
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "../src/backend.h"
+#include "../src/core.h"
+#include "../src/core_events.h"
+#include "x11.h"
+
+extern int screenWidth;
+extern int screenHeight;
+
+Display* x11Display = nullptr;
+int x11Screen = 0;
+X11Atoms x11Atoms{};
+std::vector<X11Window*> x11Windows;
+
+namespace {
+
+Window captureXWindow = 0;
+
+const char* ProgramName(void) { return program_invocation_short_name; }
+
+// A lost connection cannot be recovered: say so and end, as Xlib would end anyway.
+int ConnectionLost(Display*) {
+    std::fprintf(stderr, "%s: lost the connection to the X server\n", ProgramName());
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+// Protocol errors (a window gone meanwhile, a refused focus) are not fatal here; the calls
+// that care check their own results.
+int ProtocolError(Display*, XErrorEvent*) { return 0; }
+
+void InternAtoms(void) {
+    const char* names[] = {"WM_PROTOCOLS", "WM_DELETE_WINDOW", "WM_STATE", "WM_CHANGE_STATE",
+                           "_NET_WM_PING", "_NET_WM_PID", "_NET_WM_NAME", "_NET_WM_ICON_NAME",
+                           "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_NORMAL",
+                           "_NET_WM_WINDOW_TYPE_DIALOG", "_NET_WM_STATE",
+                           "_NET_WM_STATE_HIDDEN", "_NET_WM_STATE_MODAL", "UTF8_STRING"};
+    Atom atoms[sizeof names / sizeof names[0]];
+    XInternAtoms(x11Display, const_cast<char**>(names), sizeof names / sizeof names[0], False,
+                 atoms);
+    Atom* fields[] = {&x11Atoms.wmProtocols, &x11Atoms.wmDeleteWindow, &x11Atoms.wmState,
+                      &x11Atoms.wmChangeState, &x11Atoms.netWmPing, &x11Atoms.netWmPid,
+                      &x11Atoms.netWmName, &x11Atoms.netWmIconName, &x11Atoms.netWmWindowType,
+                      &x11Atoms.netWmWindowTypeNormal, &x11Atoms.netWmWindowTypeDialog,
+                      &x11Atoms.netWmState, &x11Atoms.netWmStateHidden,
+                      &x11Atoms.netWmStateModal, &x11Atoms.utf8String};
+    for (size_t i = 0; i < sizeof fields / sizeof fields[0]; ++i) {
+        *fields[i] = atoms[i];
+    }
+}
+
+int Start(void) {
+    const char* name = std::getenv("DISPLAY");
+    x11Display = XOpenDisplay(nullptr);
+    if (x11Display == nullptr) {
+        if (name == nullptr || *name == 0) {
+            std::fprintf(stderr, "%s: no X display: DISPLAY is not set\n", ProgramName());
+        } else {
+            std::fprintf(stderr, "%s: cannot open the X display \"%s\"\n", ProgramName(), name);
+        }
+        return 0;
+    }
+    XSetIOErrorHandler(ConnectionLost);
+    XSetErrorHandler(ProtocolError);
+    x11Screen = DefaultScreen(x11Display);
+    int errorBase = 0, eventBase = 0, major = 0, minor = 0;
+    if (!glXQueryExtension(x11Display, &errorBase, &eventBase) ||
+        !glXQueryVersion(x11Display, &major, &minor) || major < 1 || (major == 1 && minor < 3)) {
+        std::fprintf(stderr, "%s: the X display \"%s\" offers no OpenGL (GLX 1.3)\n",
+                     ProgramName(), DisplayString(x11Display));
+        XCloseDisplay(x11Display);
+        x11Display = nullptr;
+        return 0;
+    }
+    InternAtoms();
+    // Held keys repeat as presses alone, as on Win32, not as release-press pairs.
+    Bool supported = False;
+    XkbSetDetectableAutoRepeat(x11Display, True, &supported);
+    screenWidth = DisplayWidth(x11Display, x11Screen);
+    screenHeight = DisplayHeight(x11Display, x11Screen);
+    return 1;
+}
+
+std::string Latin1(const char* utf8) {
+    std::string out;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8); *p != 0;) {
+        unsigned c = *p++;
+        if (c >= 0x80) {
+            int more = (c >= 0xF0) ? 3 : (c >= 0xE0) ? 2 : (c >= 0xC0) ? 1 : 0;
+            c &= (0x3F >> more);
+            for (; more > 0 && (*p & 0xC0) == 0x80; --more) {
+                c = (c << 6) | (*p++ & 0x3F);
+            }
+        }
+        out += static_cast<char>(c <= 0xFF ? c : '?');
+    }
+    return out;
+}
+
+void SetSizeHints(Window xwindow, int x, int y, int width, int height) {
+    XSizeHints* hints = XAllocSizeHints();
+    hints->flags = USPosition | PPosition | USSize | PSize | PMinSize | PWinGravity;
+    hints->x = x;
+    hints->y = y;
+    hints->width = width;
+    hints->height = height;
+    hints->min_width = 1;
+    hints->min_height = 1;
+    // The requested position is the client area's, whatever frame a manager adds.
+    hints->win_gravity = StaticGravity;
+    XSetWMNormalHints(x11Display, xwindow, hints);
+    XFree(hints);
+}
+
+void SetIdentity(Window xwindow, const char* className) {
+    XClassHint* classHint = XAllocClassHint();
+    std::string instance = ProgramName();
+    classHint->res_name = instance.data();
+    classHint->res_class = const_cast<char*>(className);
+    XSetClassHint(x11Display, xwindow, classHint);
+    XFree(classHint);
+
+    XWMHints* wmHints = XAllocWMHints();
+    wmHints->flags = InputHint | StateHint;
+    wmHints->input = True;
+    wmHints->initial_state = NormalState;
+    XSetWMHints(x11Display, xwindow, wmHints);
+    XFree(wmHints);
+
+    Atom protocols[] = {x11Atoms.wmDeleteWindow, x11Atoms.netWmPing};
+    XSetWMProtocols(x11Display, xwindow, protocols, 2);
+    long pid = static_cast<long>(getpid());
+    XChangeProperty(x11Display, xwindow, x11Atoms.netWmPid, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&pid), 1);
+    char host[HOST_NAME_MAX + 1] = {};
+    if (gethostname(host, sizeof host - 1) == 0) {
+        XTextProperty machine{};
+        char* list[] = {host};
+        if (XStringListToTextProperty(list, 1, &machine)) {
+            XSetWMClientMachine(x11Display, xwindow, &machine);
+            XFree(machine.value);
+        }
+    }
+    Atom type = x11Atoms.netWmWindowTypeNormal;
+    XChangeProperty(x11Display, xwindow, x11Atoms.netWmWindowType, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&type), 1);
+}
+
+void* CreateNativeWindow(HWND window, const RECT*, int width, int height, const char* title,
+                         const char* className) {
+    WindowRecord* record = FindWindow(window);
+    if (record == nullptr || x11Display == nullptr) {
+        return nullptr;
+    }
+    RECT client = ClientScreenRect(*record);
+    X11Window* native = new X11Window;
+    native->window = window;
+    native->clientX = client.left;
+    native->clientY = client.top;
+    native->width = width;
+    native->height = height;
+
+    XSetWindowAttributes attributes{};
+    attributes.background_pixel = BlackPixel(x11Display, x11Screen);
+    attributes.border_pixel = BlackPixel(x11Display, x11Screen);
+    attributes.bit_gravity = NorthWestGravity;
+    attributes.event_mask = ExposureMask | StructureNotifyMask | FocusChangeMask | KeyPressMask |
+                            KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
+                            PointerMotionMask;
+    native->xwindow = XCreateWindow(
+        x11Display, RootWindow(x11Display, x11Screen), client.left, client.top,
+        static_cast<unsigned>(std::max(width, 1)), static_cast<unsigned>(std::max(height, 1)), 0,
+        CopyFromParent, InputOutput, CopyFromParent,
+        CWBackPixel | CWBorderPixel | CWBitGravity | CWEventMask, &attributes);
+    X11SetTitle(native->xwindow, title);
+    SetIdentity(native->xwindow, className);
+    SetSizeHints(native->xwindow, client.left, client.top, std::max(width, 1),
+                 std::max(height, 1));
+    x11Windows.push_back(native);
+    XFlush(x11Display);
+    return native;
+}
+
+void DestroyNativeWindow(void* handle) {
+    X11Window* native = static_cast<X11Window*>(handle);
+    if (native == nullptr) {
+        return;
+    }
+    x11Windows.erase(std::remove(x11Windows.begin(), x11Windows.end(), native), x11Windows.end());
+    if (captureXWindow == native->xwindow) {
+        XUngrabPointer(x11Display, CurrentTime);
+        captureXWindow = 0;
+    }
+    X11DestroyGl(native);
+    XDestroyWindow(x11Display, native->xwindow);
+    XFlush(x11Display);
+    delete native;
+}
+
+void ShowNativeWindow(void* handle, int command) {
+    X11Window* native = static_cast<X11Window*>(handle);
+    if (native == nullptr) {
+        return;
+    }
+    switch (command) {
+    case SW_HIDE:
+        native->hideRequested = true;
+        XWithdrawWindow(x11Display, native->xwindow, x11Screen);
+        break;
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+        native->hideRequested = false;
+        if (native->mapped) {
+            XIconifyWindow(x11Display, native->xwindow, x11Screen);
+        } else {
+            XWMHints* hints = XAllocWMHints();
+            hints->flags = InputHint | StateHint;
+            hints->input = True;
+            hints->initial_state = IconicState;
+            XSetWMHints(x11Display, native->xwindow, hints);
+            XFree(hints);
+            XMapWindow(x11Display, native->xwindow);
+        }
+        break;
+    default:
+        native->hideRequested = false;
+        XMapRaised(x11Display, native->xwindow);
+        break;
+    }
+    XFlush(x11Display);
+}
+
+void PlaceNativeWindow(void* handle, const RECT*, int width, int height) {
+    X11Window* native = static_cast<X11Window*>(handle);
+    WindowRecord* record = native != nullptr ? FindWindow(native->window) : nullptr;
+    if (record == nullptr || record->minimized) {
+        return;
+    }
+    RECT client = ClientScreenRect(*record);
+    native->clientX = client.left;
+    native->clientY = client.top;
+    native->width = width;
+    native->height = height;
+    XMoveResizeWindow(x11Display, native->xwindow, client.left, client.top,
+                      static_cast<unsigned>(std::max(width, 1)),
+                      static_cast<unsigned>(std::max(height, 1)));
+    X11ResizeGl(native);
+    XFlush(x11Display);
+}
+
+// Waits on the connection itself: no event, no processor time.
+int PumpEvents(int wait) {
+    if (x11Display == nullptr) {
+        return 0;
+    }
+    if (X11DrainEvents() > 0 || !wait) {
+        return 1;
+    }
+    for (;;) {
+        if (x11Windows.empty()) {
+            return 0; // no window of ours: no event will ever become a message
+        }
+        pollfd connection{ConnectionNumber(x11Display), POLLIN, 0};
+        if (poll(&connection, 1, -1) < 0 && errno != EINTR) {
+            ConnectionLost(x11Display);
+        }
+        if (X11DrainEvents() > 0) {
+            return 1;
+        }
+    }
+}
+
+void Capture(void* handle, int on) {
+    X11Window* native = static_cast<X11Window*>(handle);
+    if (x11Display == nullptr) {
+        return;
+    }
+    if (on && native != nullptr) {
+        XGrabPointer(x11Display, native->xwindow, False,
+                     ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+                     GrabModeAsync, None, None, CurrentTime);
+        captureXWindow = native->xwindow;
+    } else if (captureXWindow != 0) {
+        XUngrabPointer(x11Display, CurrentTime);
+        captureXWindow = 0;
+    }
+    XFlush(x11Display);
+}
+
+int IsPaletteDisplay(void) { return 0; }
+
+void SystemPaletteChanged(void) {}
+
+const PlatformBackend x11Backend = {
+    "X11", Start, CreateNativeWindow, DestroyNativeWindow, ShowNativeWindow, PlaceNativeWindow,
+    X11ListPixelFormats, X11SetPixelFormat, X11CreateContext, X11MakeCurrent, X11DeleteContext,
+    X11SwapBuffers, PumpEvents, X11MessageBox, IsPaletteDisplay, SystemPaletteChanged, Capture};
+
+} // namespace
+
+const PlatformBackend* PlatformBackendGet(void) { return &x11Backend; }
+
+void X11SetTitle(Window xwindow, const char* titleUtf8) {
+    std::string latin1 = Latin1(titleUtf8);
+    int utf8Length = static_cast<int>(std::strlen(titleUtf8));
+    for (Atom property : {x11Atoms.netWmName, x11Atoms.netWmIconName}) {
+        XChangeProperty(x11Display, xwindow, property, x11Atoms.utf8String, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(titleUtf8), utf8Length);
+    }
+    for (Atom property : {static_cast<Atom>(XA_WM_NAME), static_cast<Atom>(XA_WM_ICON_NAME)}) {
+        XChangeProperty(x11Display, xwindow, property, XA_STRING, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(latin1.data()),
+                        static_cast<int>(latin1.size()));
+    }
+}
+
+void X11FocusIfUnmanaged(Window xwindow, bool reparented) {
+    if (reparented) {
+        return;
+    }
+    // A window manager owns the WM_Sn selection; without one nobody hands out the keyboard.
+    char selection[32];
+    std::snprintf(selection, sizeof selection, "WM_S%d", x11Screen);
+    Atom manager = XInternAtom(x11Display, selection, False);
+    if (XGetSelectionOwner(x11Display, manager) == None) {
+        XSetInputFocus(x11Display, xwindow, RevertToPointerRoot, CurrentTime);
+    }
+}

@@ -1,0 +1,224 @@
+// X events turned into the core's notifications, which queue or send the Win32 messages.
+#include <X11/Xatom.h>
+
+#include <algorithm>
+
+#include "../src/core.h"
+#include "../src/core_events.h"
+#include "x11.h"
+
+namespace {
+
+// Where the window's client area lies on the screen now.
+void RootPosition(X11Window* native, const XConfigureEvent& event, int* x, int* y) {
+    if (event.send_event || !native->reparented) {
+        *x = event.x; // a manager's synthetic notice, or our own parent is the root
+        *y = event.y;
+        return;
+    }
+    Window child = 0;
+    XTranslateCoordinates(x11Display, native->xwindow, RootWindow(x11Display, x11Screen), 0, 0, x,
+                          y, &child);
+}
+
+void Configured(X11Window* native, const XConfigureEvent& event) {
+    if (event.window != native->xwindow) {
+        return;
+    }
+    HWND window = native->window;
+    int x = 0, y = 0;
+    RootPosition(native, event, &x, &y);
+    if (x != native->clientX || y != native->clientY) {
+        native->clientX = x;
+        native->clientY = y;
+        CoreNotifyMove(window, x, y);
+    }
+    if (X11FindWindow(event.window) != native) {
+        return; // destroyed by the move's handler
+    }
+    if (event.width != native->width || event.height != native->height) {
+        native->width = event.width;
+        native->height = event.height;
+        X11ResizeGl(native);
+        CoreNotifyResize(window, event.width, event.height);
+    }
+}
+
+int ButtonOf(unsigned int button) {
+    switch (button) {
+    case Button1:
+        return 1; // left
+    case Button2:
+        return 4; // middle
+    case Button3:
+        return 2; // right
+    default:
+        return 0; // wheel and extra buttons have no messages here
+    }
+}
+
+void Key(X11Window* native, XKeyEvent* event) {
+    X11SyncModifiers(event->state);
+    char text[16];
+    KeySym typed = NoSymbol;
+    int length = XLookupString(event, text, sizeof text, &typed, nullptr);
+    int vk = X11VirtualKey(event, typed);
+    if (vk == 0) {
+        return;
+    }
+    if (event->type == KeyPress) {
+        // One byte in Latin-1, which agrees with the ANSI code page for what the keys type.
+        int character = (length == 1) ? static_cast<unsigned char>(text[0]) : 0;
+        CoreNotifyKeyCharacter(native->window, vk, character);
+    } else {
+        CoreNotifyKey(native->window, vk, 0);
+    }
+}
+
+void ProtocolMessage(X11Window* native, XClientMessageEvent* event) {
+    if (event->message_type != x11Atoms.wmProtocols || event->format != 32) {
+        return;
+    }
+    Atom protocol = static_cast<Atom>(event->data.l[0]);
+    if (protocol == x11Atoms.wmDeleteWindow) {
+        if (!X11ModalActive()) {
+            CoreNotifyClose(native->window); // an owner with a box up is disabled
+        }
+    } else if (protocol == x11Atoms.netWmPing) {
+        XEvent reply{};
+        reply.xclient = *event;
+        reply.xclient.window = RootWindow(x11Display, x11Screen);
+        XSendEvent(x11Display, reply.xclient.window, False,
+                   SubstructureNotifyMask | SubstructureRedirectMask, &reply);
+        XFlush(x11Display);
+    }
+}
+
+// Someone else destroyed our window: it goes as on Win32, with WM_DESTROY.
+void DestroyedElsewhere(X11Window* native) {
+    HWND window = native->window;
+    x11Windows.erase(std::remove(x11Windows.begin(), x11Windows.end(), native), x11Windows.end());
+    native->xwindow = 0;
+    X11DestroyGl(native);
+    delete native;
+    CoreNotifyLost(window);
+    DestroyWindow(window);
+}
+
+} // namespace
+
+X11Window* X11FindWindow(Window xwindow) {
+    for (X11Window* native : x11Windows) {
+        if (native->xwindow == xwindow || (native->glWindow != 0 && native->glWindow == xwindow)) {
+            return native;
+        }
+    }
+    return nullptr;
+}
+
+void X11SyncModifiers(unsigned int state) {
+    SetKeyDown(VK_SHIFT, (state & ShiftMask) != 0);
+    SetKeyDown(VK_CONTROL, (state & ControlMask) != 0);
+    SetKeyDown(VK_MENU, (state & Mod1Mask) != 0);
+    CoreNotifyCapsLock((state & LockMask) != 0);
+}
+
+int X11DrainEvents(void) {
+    int count = 0;
+    while (x11Display != nullptr && XPending(x11Display) > 0) {
+        XEvent event;
+        XNextEvent(x11Display, &event);
+        X11HandleEvent(&event);
+        ++count;
+    }
+    return count;
+}
+
+void X11HandleEvent(XEvent* event) {
+    if (event->type == MappingNotify) {
+        XRefreshKeyboardMapping(&event->xmapping);
+        return;
+    }
+    if (X11MessageBoxEvent(event)) {
+        return;
+    }
+    X11Window* native = X11FindWindow(event->xany.window);
+    if (native == nullptr) {
+        return;
+    }
+    bool input = event->type == KeyPress || event->type == KeyRelease ||
+                 event->type == ButtonPress || event->type == ButtonRelease ||
+                 event->type == MotionNotify;
+    if (input && X11ModalActive()) {
+        return; // the box's owner takes no input until the box is gone
+    }
+    HWND window = native->window;
+    switch (event->type) {
+    case Expose: {
+        RECT area{event->xexpose.x, event->xexpose.y, event->xexpose.x + event->xexpose.width,
+                  event->xexpose.y + event->xexpose.height};
+        CoreNotifyExpose(window, &area);
+        break;
+    }
+    case ConfigureNotify:
+        Configured(native, event->xconfigure);
+        break;
+    case ReparentNotify:
+        if (event->xreparent.window == native->xwindow) {
+            native->reparented = event->xreparent.parent != RootWindow(x11Display, x11Screen);
+        }
+        break;
+    case MapNotify:
+        if (event->xmap.window == native->xwindow) {
+            native->mapped = true;
+            X11FocusIfUnmanaged(native->xwindow, native->reparented);
+            CoreNotifyMinimize(window, 0); // nothing when it was not minimized
+        }
+        break;
+    case UnmapNotify:
+        if (event->xunmap.window == native->xwindow) {
+            native->mapped = false;
+            if (!native->hideRequested) {
+                CoreNotifyMinimize(window, 1); // iconified by the window manager
+            }
+        }
+        break;
+    case DestroyNotify:
+        if (event->xdestroywindow.window == native->xwindow) {
+            DestroyedElsewhere(native);
+        }
+        break;
+    case FocusIn:
+    case FocusOut:
+        if (event->xfocus.window != native->xwindow || event->xfocus.mode == NotifyGrab ||
+            event->xfocus.mode == NotifyUngrab || event->xfocus.detail == NotifyInferior ||
+            event->xfocus.detail == NotifyPointer) {
+            break;
+        }
+        CoreNotifyActivate(window, event->type == FocusIn ? 1 : 0);
+        break;
+    case KeyPress:
+    case KeyRelease:
+        Key(native, &event->xkey);
+        break;
+    case ButtonPress:
+    case ButtonRelease: {
+        int button = ButtonOf(event->xbutton.button);
+        if (button != 0) {
+            X11SyncModifiers(event->xbutton.state);
+            CoreNotifyMouseButton(window, button, event->type == ButtonPress ? 1 : 0,
+                                  event->xbutton.x, event->xbutton.y);
+        }
+        break;
+    }
+    case MotionNotify:
+        X11SyncModifiers(event->xmotion.state);
+        CoreNotifyMouseMove(window, event->xmotion.x, event->xmotion.y);
+        break;
+    case ClientMessage:
+        ProtocolMessage(native, &event->xclient);
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,268 @@
+// OpenGL through GLX: the server's framebuffer configurations as the pixel format list, a
+// child window per window with the chosen configuration's visual (X fixes a window's
+// visual when it is created, Win32 sets the format later), contexts and the buffer swap.
+
+#include <algorithm>
+#include <cstring>
+#include <tuple>
+
+#include "../src/core.h"
+#include "x11.h"
+
+namespace {
+
+struct Format {
+    PIXELFORMATDESCRIPTOR descriptor;
+    GLXFBConfig config;
+    bool caveat;
+};
+
+std::vector<Format> formats;
+bool formatsListed = false;
+
+int Attribute(GLXFBConfig config, int name) {
+    int value = 0;
+    glXGetFBConfigAttrib(x11Display, config, name, &value);
+    return value;
+}
+
+int MaskShift(unsigned long mask) {
+    int shift = 0;
+    while (mask != 0 && (mask & 1) == 0) {
+        mask >>= 1;
+        ++shift;
+    }
+    return shift;
+}
+
+// Describes a configuration as Win32 would, or returns false for one that cannot back a
+// window of ours (no window drawables, multisampled, overlay, no visual).
+bool Describe(GLXFBConfig config, Format* out) {
+    if (!(Attribute(config, GLX_DRAWABLE_TYPE) & GLX_WINDOW_BIT) ||
+        !Attribute(config, GLX_X_RENDERABLE) || Attribute(config, GLX_LEVEL) != 0 ||
+        Attribute(config, GLX_SAMPLE_BUFFERS) != 0) {
+        return false;
+    }
+    int renderType = Attribute(config, GLX_RENDER_TYPE);
+    bool rgba = (renderType & GLX_RGBA_BIT) != 0;
+    if (!rgba && !(renderType & GLX_COLOR_INDEX_BIT)) {
+        return false;
+    }
+    XVisualInfo* visual = glXGetVisualFromFBConfig(x11Display, config);
+    if (visual == nullptr) {
+        return false;
+    }
+    // A 32-bit visual would show through where a compositor honours alpha.
+    bool usable = visual->depth <= 24 || visual->depth == DefaultDepth(x11Display, x11Screen);
+    PIXELFORMATDESCRIPTOR& d = out->descriptor;
+    d = PIXELFORMATDESCRIPTOR{};
+    d.nSize = sizeof d;
+    d.nVersion = 1;
+    d.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
+    if (Attribute(config, GLX_DOUBLEBUFFER)) {
+        d.dwFlags |= PFD_DOUBLEBUFFER | PFD_SWAP_EXCHANGE;
+    }
+    if (Attribute(config, GLX_STEREO)) {
+        d.dwFlags |= PFD_STEREO;
+    }
+    d.iPixelType = rgba ? PFD_TYPE_RGBA : PFD_TYPE_COLORINDEX;
+    if (rgba) {
+        d.cRedBits = static_cast<BYTE>(Attribute(config, GLX_RED_SIZE));
+        d.cGreenBits = static_cast<BYTE>(Attribute(config, GLX_GREEN_SIZE));
+        d.cBlueBits = static_cast<BYTE>(Attribute(config, GLX_BLUE_SIZE));
+        d.cAlphaBits = static_cast<BYTE>(Attribute(config, GLX_ALPHA_SIZE));
+        d.cColorBits = static_cast<BYTE>(d.cRedBits + d.cGreenBits + d.cBlueBits);
+        d.cRedShift = static_cast<BYTE>(MaskShift(visual->red_mask));
+        d.cGreenShift = static_cast<BYTE>(MaskShift(visual->green_mask));
+        d.cBlueShift = static_cast<BYTE>(MaskShift(visual->blue_mask));
+        d.cAlphaShift = static_cast<BYTE>(d.cAlphaBits ? 24 : 0);
+    } else {
+        d.cColorBits = static_cast<BYTE>(Attribute(config, GLX_BUFFER_SIZE));
+    }
+    d.cAccumRedBits = static_cast<BYTE>(Attribute(config, GLX_ACCUM_RED_SIZE));
+    d.cAccumGreenBits = static_cast<BYTE>(Attribute(config, GLX_ACCUM_GREEN_SIZE));
+    d.cAccumBlueBits = static_cast<BYTE>(Attribute(config, GLX_ACCUM_BLUE_SIZE));
+    d.cAccumAlphaBits = static_cast<BYTE>(Attribute(config, GLX_ACCUM_ALPHA_SIZE));
+    d.cAccumBits = static_cast<BYTE>(d.cAccumRedBits + d.cAccumGreenBits + d.cAccumBlueBits +
+                                     d.cAccumAlphaBits);
+    d.cDepthBits = static_cast<BYTE>(Attribute(config, GLX_DEPTH_SIZE));
+    d.cStencilBits = static_cast<BYTE>(Attribute(config, GLX_STENCIL_SIZE));
+    d.cAuxBuffers = static_cast<BYTE>(Attribute(config, GLX_AUX_BUFFERS));
+    d.iLayerType = PFD_MAIN_PLANE;
+    out->config = config;
+    out->caveat = Attribute(config, GLX_CONFIG_CAVEAT) != GLX_NONE;
+    XFree(visual);
+    return usable;
+}
+
+auto Key(const PIXELFORMATDESCRIPTOR& d) {
+    return std::make_tuple(d.dwFlags, d.iPixelType, d.cColorBits, d.cRedBits, d.cGreenBits,
+                           d.cBlueBits, d.cAlphaBits, d.cAccumBits, d.cDepthBits, d.cStencilBits,
+                           d.cAuxBuffers);
+}
+
+void ListFormats(void) {
+    formatsListed = true;
+    int count = 0;
+    GLXFBConfig* configs = glXGetFBConfigs(x11Display, x11Screen, &count);
+    std::vector<Format> found;
+    for (int i = 0; i < count; ++i) {
+        Format f{};
+        if (!Describe(configs[i], &f)) {
+            continue;
+        }
+        // The server lists many configurations that look alike to Win32; one of each.
+        bool seen = false;
+        for (const Format& other : found) {
+            seen = seen || Key(other.descriptor) == Key(f.descriptor);
+        }
+        if (!seen) {
+            found.push_back(f);
+        }
+    }
+    if (configs != nullptr) {
+        XFree(configs);
+    }
+    // Configurations without a caveat first, each group in the server's order.
+    std::stable_partition(found.begin(), found.end(), [](const Format& f) { return !f.caveat; });
+    if (found.size() > 64) {
+        found.resize(64); // the most a device context lists
+    }
+    formats = found;
+}
+
+const Format* FormatNumber(int number) {
+    if (!formatsListed) {
+        ListFormats();
+    }
+    if (number < 1 || number > static_cast<int>(formats.size())) {
+        return nullptr;
+    }
+    return &formats[static_cast<size_t>(number - 1)];
+}
+
+} // namespace
+
+int X11ListPixelFormats(PIXELFORMATDESCRIPTOR* out, int capacity) {
+    if (x11Display == nullptr) {
+        return 0;
+    }
+    FormatNumber(1);
+    int n = static_cast<int>(formats.size());
+    for (int i = 0; i < n && i < capacity; ++i) {
+        out[i] = formats[static_cast<size_t>(i)].descriptor;
+    }
+    return n;
+}
+
+int X11SetPixelFormat(void* handle, int number, int width, int height) {
+    X11Window* native = static_cast<X11Window*>(handle);
+    const Format* format = FormatNumber(number);
+    if (native == nullptr || format == nullptr || native->glWindow != 0) {
+        return 0;
+    }
+    XVisualInfo* visual = glXGetVisualFromFBConfig(x11Display, format->config);
+    if (visual == nullptr) {
+        return 0;
+    }
+    native->glColormap =
+        XCreateColormap(x11Display, native->xwindow, visual->visual, AllocNone);
+    XSetWindowAttributes attributes{};
+    attributes.colormap = native->glColormap;
+    attributes.border_pixel = 0;
+    attributes.background_pixmap = None; // frames are drawn over it; no flash of clearing
+    // Input is left to the top-level window, to which the child's events propagate.
+    attributes.event_mask = ExposureMask;
+    native->glWindow = XCreateWindow(
+        x11Display, native->xwindow, 0, 0, static_cast<unsigned>(std::max(width, 1)),
+        static_cast<unsigned>(std::max(height, 1)), 0, visual->depth, InputOutput, visual->visual,
+        CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask, &attributes);
+    XFree(visual);
+    native->config = format->config;
+    native->width = width;
+    native->height = height;
+    XSetWMColormapWindows(x11Display, native->xwindow, &native->glWindow, 1);
+    XMapWindow(x11Display, native->glWindow);
+    XFlush(x11Display);
+    return 1;
+}
+
+void* X11CreateContext(void* handle, int number) {
+    X11Window* native = static_cast<X11Window*>(handle);
+    const Format* format = FormatNumber(number);
+    if (native == nullptr || format == nullptr ||
+        format->descriptor.iPixelType != PFD_TYPE_RGBA) {
+        return nullptr;
+    }
+    GLXContext context = nullptr;
+    const char* extensions = glXQueryExtensionsString(x11Display, x11Screen);
+    auto createWithAttributes = reinterpret_cast<PFNGLXCREATECONTEXTATTRIBSARBPROC>(
+        glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXCreateContextAttribsARB")));
+    if (createWithAttributes != nullptr && extensions != nullptr &&
+        std::strstr(extensions, "GLX_ARB_create_context_profile") != nullptr) {
+        // The fixed-function pipeline the program draws with: a compatibility profile.
+        const int attributes[] = {GLX_CONTEXT_PROFILE_MASK_ARB,
+                                  GLX_CONTEXT_COMPATIBILITY_PROFILE_BIT_ARB, None};
+        context = createWithAttributes(x11Display, format->config, nullptr, True, attributes);
+    }
+    if (context == nullptr) {
+        context = glXCreateNewContext(x11Display, format->config, GLX_RGBA_TYPE, nullptr, True);
+    }
+    return context;
+}
+
+int X11MakeCurrent(void* handle, void* context) {
+    if (x11Display == nullptr) {
+        return context == nullptr;
+    }
+    X11Window* native = static_cast<X11Window*>(handle);
+    if (context == nullptr) {
+        return glXMakeContextCurrent(x11Display, None, None, nullptr) ? 1 : 0;
+    }
+    if (native == nullptr || native->glWindow == 0) {
+        return 0;
+    }
+    return glXMakeContextCurrent(x11Display, native->glWindow, native->glWindow,
+                                 static_cast<GLXContext>(context))
+               ? 1
+               : 0;
+}
+
+void X11DeleteContext(void* context) {
+    if (x11Display == nullptr || context == nullptr) {
+        return;
+    }
+    if (glXGetCurrentContext() == static_cast<GLXContext>(context)) {
+        glXMakeContextCurrent(x11Display, None, None, nullptr);
+    }
+    glXDestroyContext(x11Display, static_cast<GLXContext>(context));
+}
+
+int X11SwapBuffers(void* handle) {
+    X11Window* native = static_cast<X11Window*>(handle);
+    if (native == nullptr || native->glWindow == 0) {
+        return 0;
+    }
+    glXSwapBuffers(x11Display, native->glWindow);
+    return 1;
+}
+
+void X11DestroyGl(X11Window* native) {
+    if (native->glWindow == 0) {
+        return;
+    }
+    if (glXGetCurrentDrawable() == native->glWindow) {
+        glXMakeContextCurrent(x11Display, None, None, nullptr);
+    }
+    XDestroyWindow(x11Display, native->glWindow);
+    XFreeColormap(x11Display, native->glColormap);
+    native->glWindow = 0;
+    native->glColormap = 0;
+}
+
+void X11ResizeGl(X11Window* native) {
+    if (native->glWindow != 0) {
+        XResizeWindow(x11Display, native->glWindow, static_cast<unsigned>(std::max(native->width, 1)),
+                      static_cast<unsigned>(std::max(native->height, 1)));
+    }
+}

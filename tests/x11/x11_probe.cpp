@@ -1,0 +1,114 @@
+// A small program on the toolkit and app kit, for driving from outside under an X server:
+// it reports what reaches its handlers on standard output, one line each.
+//   key <code> <modifiers>     the toolkit's key-down slot
+//   action <code>              a key binding in the app kit's table ran
+//   down|up <x> <y> <button>   mouse buttons; move <x> <y> <buttons>
+//   reshape <width> <height>   box closed               painted (first frame only)
+// Escape quits (the app kit's own binding). With "box" on the command line, B shows a
+// message box; with "idle" the loop polls and draws continuously.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "appkit/appkit.h"
+#include "appkit/gl.h"
+#include "toolkit/toolkit.h"
+
+namespace {
+
+bool boxMode = false;
+bool painted = false;
+
+void Say(const char* format, int a, int b = -1, int c = -1) {
+    std::printf(format, a, b, c);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+template <int Key> void Action(void) {
+    Say("action %d", Key);
+    if (Key == 'b' && boxMode) {
+        MessageBoxA(windowState.window, "The first line of the box\nand its second line\n",
+                    "Probe box", MB_OK);
+        Say("box closed %d", 0);
+    }
+}
+
+template <int... Keys> void BindAll(std::integer_sequence<int, Keys...>) {
+    (AppAddKeyHandler(Keys, Action<Keys>), ...);
+}
+
+template <int First, int... Rest>
+void BindRange(std::integer_sequence<int, Rest...>) {
+    BindAll(std::integer_sequence<int, (First + Rest)...>{});
+}
+
+int32_t Key(int32_t key, int32_t modifiers) {
+    Say("key %d %d", key, modifiers);
+    return AppDispatchKey(key, modifiers);
+}
+
+int32_t Down(int32_t x, int32_t y, int32_t button) {
+    Say("down %d %d %d", x, y, button);
+    return 0;
+}
+
+int32_t Up(int32_t x, int32_t y, int32_t button) {
+    Say("up %d %d %d", x, y, button);
+    return 0;
+}
+
+int32_t Move(int32_t x, int32_t y, int32_t buttons) {
+    Say("move %d %d %d", x, y, buttons);
+    return 0;
+}
+
+void Reshape(int32_t width, int32_t height) {
+    glViewport(0, 0, width, height);
+    Say("reshape %d %d", width, height);
+}
+
+void Display(void) {
+    glClearColor(0.3f, 0.3f, 0.7f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glColor3f(1.0f, 1.0f, 0.0f);
+    glRectf(-0.5f, -0.5f, 0.5f, 0.5f); // a yellow square over the middle half
+    glFlush();
+    AppSwapBuffers();
+    if (!painted) {
+        painted = true;
+        Say("painted %d", 1);
+    }
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    boxMode = std::strstr(commandLine, "box") != nullptr;
+    bool idle = std::strstr(commandLine, "idle") != nullptr;
+    AppSetDisplayMode(DM_DOUBLE | DM_DEPTH16);
+    AppSetPosition(100, 100, 320, 240);
+    if (!AppOpenWindow("Key probe")) {
+        return 1;
+    }
+    BindRange<'0'>(std::make_integer_sequence<int, 10>{});
+    BindRange<'A'>(std::make_integer_sequence<int, 26>{});
+    BindRange<'a'>(std::make_integer_sequence<int, 26>{});
+    BindAll(std::integer_sequence<int, 13, 32, 37, 38, 39, 40>{});
+    WtSetKeyDownHandler(Key);
+    WtSetMouseDownHandler(Down);
+    WtSetMouseUpHandler(Up);
+    WtSetMouseMoveHandler(Move);
+    AppSetReshapeHandler(Reshape);
+    if (idle) {
+        AppSetIdleHandler(Display);
+    }
+    AppMainLoop(Display);
+    return 0;
+}
