@@ -27,5 +27,5 @@ struct Rgba8 {
 std::vector<Rgba8> OffscreenGlReadPixels(const OffscreenGl* gl);
 // The pixel at (x, y) with y counted from the top row.
 Rgba8 PixelAt(const std::vector<Rgba8>& pixels, int width, int x, int y);
-// Writes pixels (top row first) as an RGBA PNG; returns false on failure.
+// Writes pixels (top row first) as an RGB PNG, as a screen shows them; false on failure.
 bool WritePng(const std::string& path, const std::vector<Rgba8>& pixels, int width, int height);
