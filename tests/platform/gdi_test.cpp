@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "tests/platform/test_window.h"
@@ -117,15 +119,12 @@ TEST_F(Gdi, PaletteDisplayRealizationUnderStaticAndNoStaticUse) {
     SelectPalette(dc, small, FALSE);
     seen.clear();
     EXPECT_EQ(RealizePalette(dc), 10u);
-    std::vector<HWND> told;
-    for (const SeenMessage& s : seen) {
-        if (s.message == WM_PALETTECHANGED) {
-            EXPECT_EQ(reinterpret_cast<HWND>(s.wParam), window);
-            told.push_back(s.window);
-        }
-    }
-    EXPECT_EQ(told.size(), 2u);
-    EXPECT_NE(std::find(told.begin(), told.end(), other), told.end());
+    std::string changed =
+        "palettechanged " + std::to_string(reinterpret_cast<WPARAM>(window)) + " 0 0";
+    EXPECT_EQ(Trace({WM_PALETTECHANGED}), (std::vector<std::string>{changed, changed}));
+    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [&](const SeenMessage& m) {
+        return m.window == other && m.message == WM_PALETTECHANGED;
+    }));
     GetSystemPaletteEntries(dc, 0, 256, system);
     ExpectStaticColours(system);
     int found = 0;

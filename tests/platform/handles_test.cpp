@@ -44,7 +44,9 @@ class Handles : public ::testing::Test {
     void SetUp() override { StartDesktop(); }
 };
 
-void ExpectWindowError(void) {
+// A window call failed with Win32's error for a bad window handle.
+void ExpectWindowError(bool failed) {
+    EXPECT_TRUE(failed);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
     SetLastError(0);
 }
@@ -55,24 +57,15 @@ void ExpectRefusedWindow(HWND bad) {
     PAINTSTRUCT paint;
     SetLastError(0);
     EXPECT_FALSE(IsWindow(bad));
-    EXPECT_FALSE(ShowWindow(bad, SW_SHOW));
-    ExpectWindowError();
-    EXPECT_FALSE(GetClientRect(bad, &r));
-    ExpectWindowError();
-    EXPECT_FALSE(GetWindowRect(bad, &r));
-    ExpectWindowError();
-    EXPECT_FALSE(PostMessageA(bad, WM_USER, 0, 0));
-    ExpectWindowError();
-    EXPECT_EQ(SendMessageA(bad, WM_USER, 0, 0), 0);
-    ExpectWindowError();
-    EXPECT_FALSE(InvalidateRect(bad, nullptr, FALSE));
-    ExpectWindowError();
-    EXPECT_EQ(GetDC(bad), nullptr);
-    ExpectWindowError();
-    EXPECT_EQ(BeginPaint(bad, &paint), nullptr);
-    ExpectWindowError();
-    EXPECT_FALSE(DestroyWindow(bad));
-    ExpectWindowError();
+    ExpectWindowError(!ShowWindow(bad, SW_SHOW));
+    ExpectWindowError(!GetClientRect(bad, &r));
+    ExpectWindowError(!GetWindowRect(bad, &r));
+    ExpectWindowError(!PostMessageA(bad, WM_USER, 0, 0));
+    ExpectWindowError(SendMessageA(bad, WM_USER, 0, 0) == 0);
+    ExpectWindowError(!InvalidateRect(bad, nullptr, FALSE));
+    ExpectWindowError(GetDC(bad) == nullptr);
+    ExpectWindowError(BeginPaint(bad, &paint) == nullptr);
+    ExpectWindowError(!DestroyWindow(bad));
     EXPECT_EQ(SetCapture(bad), nullptr);
     EXPECT_EQ(GetCapture(), nullptr);
     MSG msg{};
@@ -147,10 +140,8 @@ TEST_F(Handles, DeviceContextAndRenderingContextOfADestroyedWindowAreRefused) {
 TEST_F(Handles, NullHandlesAreRefusedToo) {
     RECT r;
     SetLastError(0);
-    EXPECT_FALSE(GetClientRect(nullptr, &r));
-    ExpectWindowError();
-    EXPECT_FALSE(DestroyWindow(nullptr));
-    ExpectWindowError();
+    ExpectWindowError(!GetClientRect(nullptr, &r));
+    ExpectWindowError(!DestroyWindow(nullptr));
     EXPECT_EQ(SelectPalette(nullptr, nullptr, FALSE), nullptr);
     EXPECT_FALSE(DeleteObject(nullptr));
     EXPECT_FALSE(SwapBuffers(nullptr));

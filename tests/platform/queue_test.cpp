@@ -140,19 +140,6 @@ TEST_F(Queue, PaintIsOneMessageThatStaysUntilTheWindowIsValidated) {
     EXPECT_FALSE(Waiting(&msg, nullptr, 0, 0));
 }
 
-TEST_F(Queue, PaintComesAfterEveryPostedMessageWhateverTheOrder) {
-    HWND window = CreateShownWindow();
-    InvalidateRect(window, nullptr, FALSE);
-    PostMessageA(window, WM_USER, 0, 0);
-    MSG msg;
-    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE));
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER));
-    ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER));
-    ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_PAINT));
-}
-
 TEST_F(Queue, FiltersSelectByWindowAndRangeAndNoRemoveLeavesTheMessage) {
     HWND first = CreateShownWindow();
     HWND second = CreateShownWindow();

@@ -58,6 +58,37 @@ std::vector<UINT> SeenOf(std::initializer_list<UINT> messages) {
     return out;
 }
 
+std::vector<std::string> Trace(std::initializer_list<UINT> messages) {
+    static const struct {
+        UINT message;
+        const char* name;
+    } names[] = {{WM_MOVE, "move"},
+                 {WM_SIZE, "size"},
+                 {WM_ACTIVATE, "activate"},
+                 {WM_QUERYNEWPALETTE, "querynewpalette"},
+                 {WM_PALETTECHANGED, "palettechanged"},
+                 {WM_SYSCOLORCHANGE, "syscolorchange"},
+                 {WM_DESTROY, "destroy"},
+                 {WM_CLOSE, "close"},
+                 {WM_SYSCOMMAND, "syscommand"}};
+    std::vector<std::string> out;
+    for (const SeenMessage& s : seen) {
+        if (std::find(messages.begin(), messages.end(), s.message) == messages.end()) {
+            continue;
+        }
+        std::string name = std::to_string(s.message);
+        for (const auto& n : names) {
+            if (n.message == s.message) {
+                name = n.name;
+            }
+        }
+        out.push_back(name + " " + std::to_string(s.wParam) + " " +
+                      std::to_string(static_cast<short>(LOWORD(s.lParam))) + " " +
+                      std::to_string(static_cast<short>(HIWORD(s.lParam))));
+    }
+    return out;
+}
+
 int DiscardMessages(void) {
     int count = 0;
     MSG msg;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 struct SeenMessage {
@@ -33,6 +34,9 @@ HWND CreateShownWindow(void);
 
 // The messages seen that are one of `messages`, in order.
 std::vector<UINT> SeenOf(std::initializer_list<UINT> messages);
+// The same as text, "name wParam low high" with lParam's two halves as signed 16-bit
+// numbers: "size 0 600 500", "move 0 104 122", "activate 1 0 0".
+std::vector<std::string> Trace(std::initializer_list<UINT> messages);
 // Takes every waiting message away without dispatching it; returns how many.
 int DiscardMessages(void);
 // Removes, translates and dispatches every waiting message except WM_QUIT (left waiting).
