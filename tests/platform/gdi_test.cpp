@@ -12,10 +12,10 @@
 
 namespace {
 
-class Gdi : public ::testing::Test {
+class Gdi : public DesktopTest {
   protected:
     void SetUp() override {
-        StartDesktop();
+        DesktopTest::SetUp();
         window = CreateShownWindow();
         dc = GetDC(window);
     }

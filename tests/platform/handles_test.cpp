@@ -39,10 +39,7 @@ TEST(Types, PackingMacrosKeepSignedHalvesAndColourOrder) {
     EXPECT_EQ(HIWORD(packed), 33536);
 }
 
-class Handles : public ::testing::Test {
-  protected:
-    void SetUp() override { StartDesktop(); }
-};
+class Handles : public DesktopTest {};
 
 // A window call failed with Win32's error for a bad window handle.
 void ExpectWindowError(bool failed) {

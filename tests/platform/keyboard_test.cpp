@@ -8,10 +8,10 @@
 
 namespace {
 
-class Keyboard : public ::testing::Test {
+class Keyboard : public DesktopTest {
   protected:
     void SetUp() override {
-        StartDesktop();
+        DesktopTest::SetUp();
         window = CreateShownWindow();
     }
     HWND window = nullptr;

@@ -9,10 +9,7 @@
 
 namespace {
 
-class Queue : public ::testing::Test {
-  protected:
-    void SetUp() override { StartDesktop(); }
-};
+class Queue : public DesktopTest {};
 
 bool Waiting(MSG* msg, HWND window, UINT low, UINT high) {
     return PeekMessageA(msg, window, low, high, PM_NOREMOVE) != FALSE;

@@ -10,10 +10,7 @@
 
 namespace {
 
-class Services : public ::testing::Test {
-  protected:
-    void SetUp() override { StartDesktop(); }
-};
+class Services : public DesktopTest {};
 
 COLORREF paintedColour = 0;
 int ReadsColourOnChange(HWND, UINT message, WPARAM, LPARAM, LRESULT*) {

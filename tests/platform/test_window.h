@@ -2,6 +2,7 @@
 // receives and then leaves it to DefWindowProc, unless the test's reaction handles it.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
@@ -24,6 +25,13 @@ extern Reaction reaction;
 
 // A fresh virtual desktop with the recording class registered; clears `seen` and `reaction`.
 void StartDesktop(void);
+
+// Tests on a fresh desktop; whatever windows a test leaves are destroyed after it.
+class DesktopTest : public ::testing::Test {
+  protected:
+    void SetUp() override { StartDesktop(); }
+    void TearDown() override;
+};
 
 // A WS_OVERLAPPEDWINDOW window whose client area is 600 x 500 with its corner at (104, 122)
 // (outer rectangle 100, 99, 708, 626), shown only when extraStyle holds WS_VISIBLE.

@@ -7,10 +7,7 @@
 
 namespace {
 
-class Window : public ::testing::Test {
-  protected:
-    void SetUp() override { StartDesktop(); }
-};
+class Window : public DesktopTest {};
 
 typedef std::vector<std::string> Lines;
 
