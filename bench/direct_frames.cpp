@@ -7,6 +7,7 @@
 
 #include "appkit/gl.h"
 #include "offscreen_gl.h"
+#include "scene_state.h"
 #include "scene/bubble_cluster.h"
 #include "scene/figure.h"
 #include "scene/motion.h"
@@ -17,15 +18,7 @@ double DirectFramesPerSecond(int frames) {
     std::string error;
     if (!OffscreenGlCreate(&gl, 600, 500, &error)) return 0.0;
 
-    // The fixed state the scene's entry sets.
-    glClearColor(0.3f, 0.3f, 0.7f, 0.0f);
-    SetupLight();
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_NORMALIZE);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_BLEND);
-    glEnable(GL_CULL_FACE);
+    UseSceneState();
     SceneReshape(600, 500);
 
     static const float axes[5][3] = {

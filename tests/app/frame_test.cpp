@@ -14,6 +14,7 @@
 #include "appkit/shape_cache.h"
 #include "allocation_count.h"
 #include "offscreen_gl.h"
+#include "scene_state.h"
 #include "scene/frame.h"
 #include "scene/random_digit.h"
 #include "scene/scene.h"
@@ -132,15 +133,7 @@ TEST_F(FrameStep, AThousandFramesAfterTheFirstAllocateNothing) {
 }
 
 TEST_F(FrameStep, DrawsTheFigureAndClustersOverTheClearColour) {
-    // The fixed state the scene's entry sets before its loop.
-    glClearColor(0.3f, 0.3f, 0.7f, 0.0f);
-    SetupLight();
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_NORMALIZE);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_BLEND);
-    glEnable(GL_CULL_FACE);
+    UseSceneState();
     for (int i = 0; i < 240; i++) DrawFrame();
     std::vector<Rgba8> pixels = OffscreenGlReadPixels(&gl);
     if (const char* dir = std::getenv("VORLANTH_TEST_OUTPUT")) {

@@ -8,6 +8,7 @@
 #include "appkit/gl.h"
 #include "appkit/shape_cache.h"
 #include "offscreen_gl.h"
+#include "scene_state.h"
 #include "scene/bubble_cluster.h"
 #include "scene/color_cycle.h"
 #include "scene/scene.h"
@@ -25,14 +26,7 @@ protected:
         glOrtho(-1, 1, -1, 1, -3, 3);
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
-        SetupLight();
-        glEnable(GL_LIGHTING);
-        glEnable(GL_LIGHT0);
-        glEnable(GL_NORMALIZE);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        glEnable(GL_BLEND);
-        glEnable(GL_CULL_FACE);
-        glClearColor(0.3f, 0.3f, 0.7f, 0.0f);
+        UseSceneState();
     }
     void TearDown() override { OffscreenGlDestroy(&gl); }
 
