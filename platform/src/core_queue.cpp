@@ -267,6 +267,7 @@ void SetKeyDown(int vk, bool down) {
 }
 
 void CoreNotifyKey(HWND window, int vk, int down) {
+    bool wasDown = vk >= 0 && vk <= 255 && (liveKeys[vk] & 0x80);
     SetKeyDown(vk, down != 0);
     if (vk == VK_LSHIFT || vk == VK_RSHIFT) {
         SetKeyDown(VK_SHIFT, down != 0);
@@ -278,7 +279,9 @@ void CoreNotifyKey(HWND window, int vk, int down) {
     }
     bool alt = liveKeys[VK_MENU] & 0x80;
     UINT message = down ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
-    LPARAM lParam = 1 | (down ? 0 : (static_cast<LPARAM>(3) << 30));
+    // Repeat count 1; bit 30 the previous state (always down on release), bit 31 release.
+    LPARAM lParam = 1 | ((wasDown || !down) ? (static_cast<LPARAM>(1) << 30) : 0) |
+                    (down ? 0 : (static_cast<LPARAM>(1) << 31));
     PostInput(window, message, static_cast<WPARAM>(vk), lParam);
 }
 

@@ -300,4 +300,44 @@ TEST_F(Gdi, AFrameDrawnThroughTheContextIsWhatSwapBuffersPresents) {
     wglDeleteContext(context);
 }
 
+TEST_F(Gdi, OnAPaletteDisplayTheFrameShowsWhatTheRealizedPaletteHolds) {
+    VdeskUsePaletteDisplay(1);
+    PIXELFORMATDESCRIPTOR want = Wanted(PFD_DOUBLEBUFFER, 16);
+    want.cColorBits = 8;
+    int format = ChoosePixelFormat(dc, &want);
+    PIXELFORMATDESCRIPTOR pfd;
+    DescribePixelFormat(dc, format, sizeof pfd, &pfd);
+    ASSERT_EQ(pfd.cColorBits, 8);
+    ASSERT_TRUE(pfd.dwFlags & PFD_NEED_PALETTE);
+    ASSERT_TRUE(SetPixelFormat(dc, format, &pfd));
+    HGLRC context = wglCreateContext(dc);
+    ASSERT_TRUE(wglMakeCurrent(dc, context));
+    // Entry i is (255 - i, i, 0): nothing like the colour a pixel asks for.
+    std::vector<BYTE> storage(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * 256);
+    LOGPALETTE* logical = reinterpret_cast<LOGPALETTE*>(storage.data());
+    logical->palVersion = 0x300;
+    logical->palNumEntries = 256;
+    for (int i = 0; i < 256; ++i) {
+        logical->palPalEntry[i] =
+            PALETTEENTRY{static_cast<BYTE>(255 - i), static_cast<BYTE>(i), 0, PC_NOCOLLAPSE};
+    }
+    SetSystemPaletteUse(dc, SYSPAL_NOSTATIC);
+    SelectPalette(dc, CreatePalette(logical), FALSE);
+    ASSERT_EQ(RealizePalette(dc), 254u);
+
+    // Pixel value 1 (one step of red in 3-3-2) shows the palette's entry 1.
+    glClearColor(1.0f / 7, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    ASSERT_TRUE(SwapBuffers(dc));
+    int width = 0, height = 0;
+    const uint8_t* frame = VdeskPresentedFrame(window, &width, &height);
+    ASSERT_NE(frame, nullptr);
+    const uint8_t* centre = frame + (static_cast<size_t>(height / 2) * width + width / 2) * 4;
+    EXPECT_EQ(centre[0], 254);
+    EXPECT_EQ(centre[1], 1);
+    EXPECT_EQ(centre[2], 0);
+    wglMakeCurrent(nullptr, nullptr);
+    wglDeleteContext(context);
+}
+
 } // namespace

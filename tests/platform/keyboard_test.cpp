@@ -56,6 +56,14 @@ TEST_F(Keyboard, KeysArriveAsDownAndUpWithTheVirtualKeyCode) {
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_KEYUP));
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>('Q'));
     EXPECT_EQ((static_cast<DWORD>(msg.lParam) >> 30) & 3, 3u); // was down, being released
+    // A key held down repeats with its previous state down.
+    VdeskKeyDown('R');
+    VdeskKeyDown('R');
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ((static_cast<DWORD>(msg.lParam) >> 30) & 3, 0u);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ((static_cast<DWORD>(msg.lParam) >> 30) & 3, 1u);
 }
 
 TEST_F(Keyboard, LettersTakeTheCaseShiftAndCapsLockGive) {
