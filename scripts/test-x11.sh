@@ -1,0 +1,371 @@
+#!/usr/bin/env bash
+# The Linux desktop, end to end: on an Xvfb server of its own (no window manager), drives
+# the X11 backend from outside with xdotool, xwininfo, xprop and ImageMagick.
+#   - the probe program (toolkit + app kit + X11 backend): window properties, keys and
+#     modifiers as its key handler sees them, mouse buttons and capture, the modal message
+#     box, an idle loop that waits without using the processor;
+#   - the vorlanth executable: its window, screenshots of the scene, Escape, closing,
+#     resizing, and no display at all.
+# Runs for each preset in VORLANTH_X11_PRESETS (default: debug asan). Screenshots and logs
+# go to build/<preset>/x11-check/. Every wait has a time limit.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+checks=$root/tests/x11
+jobs=${VORLANTH_JOBS:-2}
+presets=${VORLANTH_X11_PRESETS:-debug asan}
+started=$SECONDS
+
+say() { echo "test-x11: $*"; }
+fail() { echo "test-x11: FAIL: $*" >&2; exit 1; }
+
+for tool in cmake Xvfb xdotool xwininfo xprop import convert python3; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh installs it)"
+done
+
+xvfb_pid="" app_pid="" out=""
+cleanup() {
+  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+
+# start_xvfb: a server of our own on a free display from :71 up; it writes the number once
+# it accepts clients.
+start_xvfb() {
+  local number
+  for number in $(seq 71 96); do
+    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
+    rm -f "$out/display"
+    Xvfb ":$number" -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+      [ -s "$out/display" ] && break
+      kill -0 "$xvfb_pid" 2>/dev/null || break # taken meanwhile: try the next one
+      sleep 0.1
+    done
+    [ -s "$out/display" ] && break
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=""
+  done
+  [ -n "$xvfb_pid" ] || fail "Xvfb did not start (see $out/xvfb.log)"
+  export DISPLAY=":$(head -n1 "$out/display")"
+}
+
+stop_xvfb() {
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+  xvfb_pid=""
+}
+
+# start_program NAME PROGRAM [ARGS...]: runs it in the background, output in $out/NAME.log.
+start_program() {
+  local name=$1
+  shift
+  timeout 120 "$@" </dev/null >"$out/$name.log" 2>"$out/$name.err" &
+  app_pid=$!
+}
+
+# wait_window TITLE: sets window to the id of the visible window with that title.
+wait_window() {
+  window=""
+  for _ in $(seq 300); do
+    window=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
+    [ -n "$window" ] && return 0
+    kill -0 "$app_pid" 2>/dev/null || fail "the program ended before its window \"$1\" appeared (see $out)"
+    sleep 0.1
+  done
+  fail "no window \"$1\" within 30 s"
+}
+
+# wait_focus: waits until the keyboard goes to $window.
+wait_focus() {
+  for _ in $(seq 100); do
+    [ "$(xdotool getwindowfocus 2>/dev/null || true)" = "$window" ] && return 0
+    sleep 0.1
+  done
+  fail "window $window never got the keyboard"
+}
+
+# wait_exit SECONDS: waits for the program to end; sets status to its exit code.
+wait_exit() {
+  for _ in $(seq $(($1 * 20))); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  kill -0 "$app_pid" 2>/dev/null && fail "the program still runs $1 s later"
+  status=0
+  wait "$app_pid" || status=$?
+  app_pid=""
+}
+
+# wait_line FILE TEXT: waits until the program has written that line.
+wait_line() {
+  for _ in $(seq 100); do
+    grep -qxF "$2" "$1" && return 0
+    sleep 0.05
+  done
+  fail "no line \"$2\" in $1"
+}
+
+# geometry: left, top, width, height of $window. Without a window manager the X window is
+# the client area itself.
+geometry() {
+  local info
+  info=$(xwininfo -id "$window")
+  left=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+  top=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+  width=$(sed -n 's/.*Width: *//p' <<<"$info")
+  height=$(sed -n 's/.*Height: *//p' <<<"$info")
+}
+
+# shoot NAME: the client area of $window as $out/NAME.png and NAME.ppm.
+shoot() {
+  geometry
+  import -window root "$out/screen.png"
+  convert "$out/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$out/$1.png"
+  convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
+}
+
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+# The lines the probe wrote since the mark, without the reshape and paint reports.
+input_lines() { tail -n +"$((mark + 1))" "$out/probe.log" | grep -Ev '^(reshape|painted)' || true; }
+set_mark() { mark=$(wc -l <"$out/probe.log"); }
+
+expect_lines() {
+  local what=$1 expected=$2 got
+  sleep 0.3
+  got=$(input_lines)
+  [ "$got" = "$expected" ] || fail "$what: expected
+$expected
+but the probe reported
+$got"
+  say "  $what: as expected"
+}
+
+probe_checks() {
+  local probe=$1 pid
+  say "probe: window, properties, picture"
+  start_program probe "$probe"
+  wait_window "Key probe"
+  wait_line "$out/probe.log" "painted 1"
+  geometry
+  [ "$width x $height" = "320 x 240" ] || fail "probe client area $width x $height, expected 320 x 240"
+  # Outer corner 100, 100; the frame is 4 wide and the caption 19 high above it.
+  [ "$left,$top" = "104,122" ] || fail "probe client corner at $left, $top, expected 104, 122"
+  xprop -id "$window" >"$out/probe-props.txt"
+  grep -qx 'WM_CLASS(STRING) = "x11_probe", "tkLibWClass"' "$out/probe-props.txt" || fail "WM_CLASS is not tkLibWClass"
+  grep -qx '_NET_WM_NAME(UTF8_STRING) = "Key probe"' "$out/probe-props.txt" || fail "no UTF-8 _NET_WM_NAME"
+  grep -qx 'WM_NAME(STRING) = "Key probe"' "$out/probe-props.txt" || fail "no WM_NAME"
+  pid=$(pgrep -P "$app_pid" -x x11_probe)
+  grep -qx "_NET_WM_PID(CARDINAL) = $pid" "$out/probe-props.txt" || fail "_NET_WM_PID is not $pid"
+  grep -q 'WM_PROTOCOLS(ATOM): protocols  WM_DELETE_WINDOW' "$out/probe-props.txt" || fail "WM_DELETE_WINDOW not offered"
+  shoot probe
+  python3 "$checks/check_scene.py" pixel "$out/probe.ppm" 5 5 77 77 178 || fail "no clear colour in the corner"
+  python3 "$checks/check_scene.py" pixel "$out/probe.ppm" 160 120 255 255 0 || fail "no yellow square in the middle"
+  python3 "$checks/check_scene.py" pixel "$out/probe.ppm" 319 239 77 77 178 || fail "the frame does not reach the corner"
+
+  say "probe: keys and modifiers"
+  wait_focus
+  set_mark
+  xdotool key a shift+a Caps_Lock a shift+a Caps_Lock z
+  expect_lines "letters in both cases, Caps Lock" "key 97 0
+action 97
+key 65 1
+action 65
+key 65 0
+action 65
+key 97 1
+action 97
+key 122 0
+action 122"
+  set_mark
+  xdotool key 0 5 9 shift+5 ctrl+a ctrl+shift+z F1 Tab BackSpace Delete
+  expect_lines "digits; shifted digits, control characters, F1, Tab, Backspace dropped" "key 48 0
+action 48
+key 53 0
+action 53
+key 57 0
+action 57"
+  set_mark
+  xdotool key Return space shift+Return ctrl+space Left ctrl+Left ctrl+shift+Left shift+Up Right Down
+  expect_lines "Return, Space and the arrows with Control and Shift" "key 13 0
+action 13
+key 32 0
+action 32
+key 13 1
+action 13
+key 32 2
+action 32
+key 37 0
+action 37
+key 37 2
+action 37
+key 37 3
+action 37
+key 38 1
+action 38
+key 39 0
+action 39
+key 40 0
+action 40"
+
+  say "probe: mouse buttons, moves, capture"
+  xdotool mousemove --sync $((left + 30)) $((top + 40))
+  sleep 0.2
+  set_mark
+  xdotool click 1 click 3 click 2
+  expect_lines "left, right and middle clicks" "down 30 40 1
+up 30 40 1
+down 30 40 2
+up 30 40 2
+down 30 40 4
+up 30 40 4"
+  set_mark
+  xdotool mousedown 1 mousemove --sync $((left + 50)) $((top + 60)) mousemove --sync $((left + 400)) $((top + 300)) \
+          mouseup 1 mousemove --sync $((left + 500)) $((top + 310)) mousemove --sync $((left + 40)) $((top + 20))
+  expect_lines "a drag leaving the window stays captured until the release" "down 30 40 1
+move 50 60 1
+move 400 300 1
+up 400 300 1
+move 40 20 0"
+
+  say "probe: waiting for messages takes no processor time"
+  local before after
+  before=$(cpu_ticks "$pid")
+  sleep 2
+  after=$(cpu_ticks "$pid")
+  say "  $((after - before)) clock ticks of processor time in 2 s idle"
+  [ $((after - before)) -le 10 ] || fail "the waiting loop uses the processor ($((after - before)) ticks in 2 s)"
+
+  say "probe: Escape ends it with exit code 0"
+  xdotool key Escape
+  wait_exit 5
+  [ "$status" = 0 ] || fail "exit code $status after Escape (see $out/probe.err)"
+
+  say "probe: the message box"
+  local owner box dismiss
+  for dismiss in Return Escape click; do
+    start_program probe "$probe" box
+    wait_window "Key probe"
+    owner=$window
+    wait_line "$out/probe.log" "painted 1"
+    wait_focus
+    set_mark
+    xdotool key b
+    wait_window "Probe box"
+    box=$window
+    wait_focus
+    shoot "box-$dismiss"
+    [ "$width" -ge 200 ] && [ "$height" -ge 60 ] || fail "the box is only $width x $height"
+    xprop -id "$box" _NET_WM_NAME | grep -qF '"Probe box"' || fail "the box has no caption"
+    xprop -id "$box" WM_TRANSIENT_FOR | grep -qi "$(printf '0x%x' "$owner")" || fail "the box is not the owner's"
+    # While the box is up: the owner's messages still flow, its input does not.
+    xdotool windowsize "$owner" 300 200
+    wait_line "$out/probe.log" "reshape 300 200"
+    xdotool key --window "$owner" a
+    case $dismiss in
+      Return|Escape) xdotool key "$dismiss" ;;
+      click) xdotool mousemove --sync $((left + width / 2)) $((top + height - 16 - 13)) click 1 ;;
+    esac
+    wait_line "$out/probe.log" "box closed 0"
+    expect_lines "box dismissed by $dismiss, no input for the owner meanwhile" "key 98 0
+action 98
+box closed 0"
+    window=$owner
+    wait_focus
+    xdotool key Escape
+    wait_exit 5
+    [ "$status" = 0 ] || fail "exit code $status after the box (see $out/probe.err)"
+  done
+}
+
+vorlanth_checks() {
+  local exe=$1 shown shot
+  say "vorlanth: window and screenshots"
+  start_program vorlanth "$exe"
+  wait_window "Vorlanth"
+  geometry
+  say "  window $window: client area ${width} x ${height} at ${left}, ${top}"
+  [ "$width x $height" = "600 x 500" ] || fail "client area ${width} x ${height}, expected 600 x 500"
+  [ "$left,$top" = "104,122" ] || fail "client corner at ${left}, ${top}, expected 104, 122"
+  xprop -id "$window" WM_CLASS | grep -qF '"tkLibWClass"' || fail "WM_CLASS is not tkLibWClass"
+  sleep 1
+  # The lettering spins and may be edge-on in one shot: up to six shots.
+  shown=""
+  for shot in 1 2 3 4 5 6; do
+    shoot scene
+    if python3 "$checks/check_scene.py" scene "$out/scene.ppm"; then shown=$shot; break; fi
+    sleep 0.5
+  done
+  [ -n "$shown" ] || fail "the scene is not on screen (last shot: $out/scene.png)"
+  sleep 0.3
+  shoot scene-later
+  python3 "$checks/check_scene.py" differs "$out/scene.ppm" "$out/scene-later.ppm" || fail "the animation does not run"
+
+  say "vorlanth: resized to 400 x 800"
+  xdotool windowsize "$window" 400 800
+  sleep 1
+  geometry
+  [ "$width x $height" = "400 x 800" ] || fail "client area ${width} x ${height} after resizing"
+  shown=""
+  for shot in 1 2 3 4 5 6; do
+    shoot resized
+    if python3 "$checks/check_scene.py" scene "$out/resized.ppm"; then shown=$shot; break; fi
+    sleep 0.5
+  done
+  [ -n "$shown" ] || fail "the resized scene is not right (last shot: $out/resized.png)"
+
+  say "vorlanth: Escape"
+  wait_focus
+  xdotool key Escape
+  wait_exit 1
+  [ "$status" = 0 ] || fail "exit code $status after Escape (see $out/vorlanth.err)"
+
+  say "vorlanth: closing the window"
+  start_program vorlanth-close "$exe"
+  wait_window "Vorlanth"
+  sleep 0.5
+  python3 "$root/tests/windows/send_close.py" "$window" || fail "could not ask the window to close"
+  wait_exit 1
+  [ "$status" = 0 ] || fail "exit code $status after closing (see $out/vorlanth-close.err)"
+}
+
+no_display_checks() {
+  local exe=$1 name
+  say "vorlanth: no reachable display"
+  for name in ":$((RANDOM % 100 + 300))" ""; do
+    status=0
+    if [ -n "$name" ]; then
+      DISPLAY=$name timeout 10 "$exe" </dev/null >"$out/nodisplay.log" 2>"$out/nodisplay.err" || status=$?
+    else
+      env -u DISPLAY timeout 10 "$exe" </dev/null >"$out/nodisplay.log" 2>"$out/nodisplay.err" || status=$?
+    fi
+    [ "$status" != 0 ] && [ "$status" != 124 ] || fail "exit code $status with DISPLAY=\"$name\""
+    grep -q "display" "$out/nodisplay.err" || fail "no message about the display on standard error"
+    say "  DISPLAY=\"$name\": exit code $status, $(head -n1 "$out/nodisplay.err")"
+  done
+}
+
+for preset in $presets; do
+  say "=== $preset"
+  build=$root/build/$preset
+  out=$build/x11-check
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" --target x11_probe vorlanth -j "$jobs" >/dev/null
+  rm -rf "$out"
+  mkdir -p "$out"
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+  no_display_checks "$build/scene/vorlanth"
+  start_xvfb
+  say "Xvfb on $DISPLAY"
+  probe_checks "$build/tests/x11/x11_probe"
+  vorlanth_checks "$build/scene/vorlanth"
+  stop_xvfb
+  say "screenshots in $out"
+done
+say "passed in $((SECONDS - started)) s"

@@ -1,0 +1,166 @@
+#!/usr/bin/env python3
+"""Checks screenshots of the animation's client area (binary PPM, 8 bits per channel).
+
+    check_scene.py scene CLIENT.ppm        the scene's look: clear colour over most of it,
+                                           yellow lettering, translucent bubble shells,
+                                           round bubbles (the view keeps its aspect), and
+                                           no black left where the frame does not reach
+    check_scene.py differs A.ppm B.ppm     the two shots differ (the animation runs)
+    check_scene.py pixel CLIENT.ppm X Y R G B [TOLERANCE]
+                                           one pixel has about that colour
+
+Prints what it counted; exits 0 when the check holds, 1 otherwise."""
+import sys
+
+CLEAR = (77, 77, 178)  # (0.3, 0.3, 0.7) on 8 bits
+MIN_CLEAR_SHARE = 0.5
+MIN_YELLOW = 150       # the lettering at its smallest, turned half away
+MIN_SHELL = 300        # the five shells' lit rims together
+MAX_BLACK_SHARE = 0.01
+
+
+def read_ppm(path):
+    data = open(path, "rb").read()
+    fields, at = [], 0
+    while len(fields) < 4:
+        while data[at:at + 1].isspace():
+            at += 1
+        if data[at:at + 1] == b"#":
+            at = data.index(b"\n", at)
+            continue
+        end = at
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[at:end])
+        at = end
+    magic, width, height, depth = fields[0], int(fields[1]), int(fields[2]), int(fields[3])
+    if magic not in (b"P6", b"P5") or depth != 255:
+        raise ValueError(f"{path}: not an 8-bit binary PPM or PGM")
+    channels = 3 if magic == b"P6" else 1
+    raw = data[at + 1:at + 1 + width * height * channels]
+    if len(raw) != width * height * channels:
+        raise ValueError(f"{path}: truncated")
+    if channels == 1:
+        raw = bytes(v for v in raw for _ in range(3))
+    pixels = [(raw[i], raw[i + 1], raw[i + 2]) for i in range(0, len(raw), 3)]
+    return width, height, pixels
+
+
+def near(p, q, tolerance):
+    return all(abs(a - b) <= tolerance for a, b in zip(p, q))
+
+
+def is_yellow(r, g, b):
+    return r >= 90 and g >= 90 and b + 60 <= min(r, g) and abs(r - g) <= 60
+
+
+def is_shell(r, g, b):
+    # White at low opacity over the clear colour: lighter, still clearly blue, grey-balanced.
+    return 90 <= r <= 235 and abs(r - g) <= 12 and b >= max(r, g) + 25 and not near(
+        (r, g, b), CLEAR, 6)
+
+
+def components(width, height, mask):
+    """Bounding boxes and sizes of the 4-connected regions of the mask."""
+    seen = bytearray(width * height)
+    found = []
+    for start in range(width * height):
+        if not mask[start] or seen[start]:
+            continue
+        stack = [start]
+        seen[start] = 1
+        left, right, top, bottom, count, shell = width, -1, height, -1, 0, 0
+        while stack:
+            i = stack.pop()
+            x, y = i % width, i // width
+            left, right, top, bottom = min(left, x), max(right, x), min(top, y), max(bottom, y)
+            count += 1
+            shell += mask[i] == 2
+            for j in (i - 1 if x > 0 else -1, i + 1 if x + 1 < width else -1,
+                      i - width, i + width):
+                if 0 <= j < width * height and mask[j] and not seen[j]:
+                    seen[j] = 1
+                    stack.append(j)
+        found.append((left, top, right - left + 1, bottom - top + 1, count, shell))
+    return found
+
+
+def check_scene(path):
+    width, height, pixels = read_ppm(path)
+    total = width * height
+    clear = sum(1 for p in pixels if near(p, CLEAR, 3))
+    yellow = sum(1 for p in pixels if is_yellow(*p))
+    shell = sum(1 for p in pixels if is_shell(*p))
+    black = sum(1 for p in pixels if max(p) <= 8)
+    # Objects: everything far from the clear colour; bubbles are the regions with a rim.
+    mask = bytearray(2 if is_shell(*p) else (1 if not near(p, CLEAR, 12) else 0) for p in pixels)
+    bubbles = []
+    for left, top, w, h, count, rim in components(width, height, mask):
+        touches = left == 0 or top == 0 or left + w == width or top + h == height
+        if count >= 300 and rim >= 0.1 * count and not touches:
+            bubbles.append(w / h)
+    bubbles.sort()
+    median = bubbles[len(bubbles) // 2] if bubbles else None
+    print(f"{path}: {width} x {height}, clear {clear / total:.0%}, yellow {yellow}, "
+          f"shell {shell}, black {black / total:.1%}, bubble width/height "
+          f"{', '.join(f'{r:.2f}' for r in bubbles) or 'none'}")
+    ok = True
+    if clear < MIN_CLEAR_SHARE * total:
+        print("  too little of the clear colour", file=sys.stderr)
+        ok = False
+    if yellow < MIN_YELLOW:
+        print("  no yellow lettering", file=sys.stderr)
+        ok = False
+    if shell < MIN_SHELL:
+        print("  no translucent bubble shells", file=sys.stderr)
+        ok = False
+    if black > MAX_BLACK_SHARE * total:
+        print("  black where the frame should be: the drawing does not fill the window",
+              file=sys.stderr)
+        ok = False
+    if median is None or not 0.85 <= median <= 1.18:
+        print("  the bubbles are not round: the view does not keep its aspect", file=sys.stderr)
+        ok = False
+    return ok
+
+
+def check_differs(a, b):
+    wa, ha, pa = read_ppm(a)
+    wb, hb, pb = read_ppm(b)
+    if (wa, ha) != (wb, hb):
+        print(f"sizes differ: {wa} x {ha} and {wb} x {hb}", file=sys.stderr)
+        return False
+    changed = sum(1 for p, q in zip(pa, pb) if not near(p, q, 8))
+    print(f"{changed} pixels changed between {a} and {b}")
+    return changed >= 500
+
+
+def check_pixel(path, x, y, colour, tolerance):
+    width, height, pixels = read_ppm(path)
+    if not (0 <= x < width and 0 <= y < height):
+        print(f"{path}: ({x}, {y}) lies outside {width} x {height}", file=sys.stderr)
+        return False
+    p = pixels[y * width + x]
+    print(f"{path}: pixel ({x}, {y}) is {p}, expected {colour} +- {tolerance}")
+    return near(p, colour, tolerance)
+
+
+def main(argv):
+    try:
+        if len(argv) == 3 and argv[1] == "scene":
+            return 0 if check_scene(argv[2]) else 1
+        if len(argv) == 4 and argv[1] == "differs":
+            return 0 if check_differs(argv[2], argv[3]) else 1
+        if len(argv) in (8, 9) and argv[1] == "pixel":
+            tolerance = int(argv[8]) if len(argv) == 9 else 4
+            return 0 if check_pixel(argv[2], int(argv[3]), int(argv[4]),
+                                    tuple(int(v) for v in argv[5:8]), tolerance) else 1
+    except (OSError, ValueError, IndexError) as error:
+        print(f"check_scene: {error}", file=sys.stderr)
+        return 1
+    print(__doc__, file=sys.stderr)
+    return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
