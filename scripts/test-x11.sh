@@ -128,6 +128,9 @@ shoot() {
   convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
 }
 
+# The program itself, which runs under timeout.
+program_pid() { tr ' ' '\n' <"/proc/$app_pid/task/$app_pid/children" | head -n1; }
+
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
 # The lines the probe wrote since the mark, without the reshape and paint reports.
@@ -146,7 +149,7 @@ $got"
 }
 
 probe_checks() {
-  local probe=$1 pid
+  local probe=$1 pid got
   say "probe: window, properties, picture"
   start_program probe "$probe"
   wait_window "Key probe"
@@ -159,7 +162,7 @@ probe_checks() {
   grep -qx 'WM_CLASS(STRING) = "x11_probe", "tkLibWClass"' "$out/probe-props.txt" || fail "WM_CLASS is not tkLibWClass"
   grep -qx '_NET_WM_NAME(UTF8_STRING) = "Key probe"' "$out/probe-props.txt" || fail "no UTF-8 _NET_WM_NAME"
   grep -qx 'WM_NAME(STRING) = "Key probe"' "$out/probe-props.txt" || fail "no WM_NAME"
-  pid=$(pgrep -P "$app_pid" -x x11_probe)
+  pid=$(program_pid)
   grep -qx "_NET_WM_PID(CARDINAL) = $pid" "$out/probe-props.txt" || fail "_NET_WM_PID is not $pid"
   grep -q 'WM_PROTOCOLS(ATOM): protocols  WM_DELETE_WINDOW' "$out/probe-props.txt" || fail "WM_DELETE_WINDOW not offered"
   shoot probe
@@ -231,6 +234,19 @@ move 50 60 1
 move 400 300 1
 up 400 300 1
 move 40 20 0"
+
+  say "probe: unmapped and mapped again from outside, as a window manager minimizes"
+  set_mark
+  xdotool windowunmap --sync "$window"
+  sleep 0.3
+  xdotool windowmap --sync "$window"
+  sleep 0.3
+  got=$(tail -n +"$((mark + 1))" "$out/probe.log" | grep '^reshape' || true)
+  [ "$got" = "reshape 0 0
+reshape 320 240" ] || fail "minimizing and restoring reported
+$got"
+  say "  minimized to 0 x 0 and restored to 320 x 240"
+  wait_focus
 
   say "probe: waiting for messages takes no processor time"
   local before after
@@ -333,6 +349,20 @@ vorlanth_checks() {
   [ "$status" = 0 ] || fail "exit code $status after closing (see $out/vorlanth-close.err)"
 }
 
+# Ends the X server under the running program: it must end too, with a message.
+lost_server_checks() {
+  say "vorlanth: the X server goes away"
+  start_program vorlanth-lost "$1"
+  wait_window "Vorlanth"
+  sleep 0.5
+  stop_xvfb
+  wait_exit 5
+  [ "$status" != 0 ] || fail "exit code 0 after losing the X server"
+  grep -q "lost the connection to the X server" "$out/vorlanth-lost.err" ||
+    fail "no message about the lost connection (see $out/vorlanth-lost.err)"
+  say "  exit code $status: $(head -n1 "$out/vorlanth-lost.err")"
+}
+
 no_display_checks() {
   local exe=$1 name
   say "vorlanth: no reachable display"
@@ -365,7 +395,7 @@ for preset in $presets; do
   say "Xvfb on $DISPLAY"
   probe_checks "$build/tests/x11/x11_probe"
   vorlanth_checks "$build/scene/vorlanth"
-  stop_xvfb
+  lost_server_checks "$build/scene/vorlanth"
   say "screenshots in $out"
 done
 say "passed in $((SECONDS - started)) s"

@@ -1,0 +1,83 @@
+// Characters that a backend reads from the keyboard's layout travel with their key press
+// and are what TranslateMessage produces; presses without one use the US layout.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/src/core_events.h"
+#include "tests/platform/test_window.h"
+#include "vdesk_control.h"
+
+namespace {
+
+class KeyCharacter : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        StartDesktop();
+        window = CreateShownWindow();
+    }
+    HWND window = nullptr;
+};
+
+// Takes every waiting message, translating key messages; returns the characters produced.
+std::string Typed(void) {
+    std::string out;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_CHAR) {
+            out += static_cast<char>(msg.wParam);
+        }
+        TranslateMessage(&msg);
+    }
+    return out;
+}
+
+TEST_F(KeyCharacter, TheLayoutsCharacterWinsOverTheUsTable) {
+    CoreNotifyKeyCharacter(window, 'Q', '@'); // Q on a German layout with AltGr
+    CoreNotifyKey(window, 'Q', 0);
+    EXPECT_EQ(Typed(), "@");
+    CoreNotifyKeyCharacter(window, 'Y', 'z'); // the Z key of a German layout
+    CoreNotifyKey(window, 'Y', 0);
+    EXPECT_EQ(Typed(), "z");
+}
+
+TEST_F(KeyCharacter, NoCharacterMeansNoCharMessageAndTheKeyStillArrives) {
+    CoreNotifyKeyCharacter(window, 'A', 0);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>('A'));
+    EXPECT_TRUE(TranslateMessage(&msg));
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_CHAR, WM_CHAR, PM_NOREMOVE));
+    CoreNotifyKey(window, 'A', 0);
+    EXPECT_EQ(Typed(), "");
+}
+
+TEST_F(KeyCharacter, PressesWithoutACharacterUseTheUsLayout) {
+    CoreNotifyKeyCharacter(window, 'Q', '@');
+    CoreNotifyKey(window, 'Q', 0);
+    CoreNotifyKey(window, 'Q', 1); // from a backend that gives no characters
+    CoreNotifyKey(window, 'Q', 0);
+    EXPECT_EQ(Typed(), "@q");
+}
+
+TEST_F(KeyCharacter, TheCharacterBelongsOnlyToTheMessageItCameWith) {
+    CoreNotifyKeyCharacter(window, 'Q', '@');
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    MSG other = msg;
+    other.wParam = 'W'; // a message of the program's own making
+    EXPECT_TRUE(TranslateMessage(&other));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_CHAR, WM_CHAR, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>('w'));
+}
+
+TEST_F(KeyCharacter, ACharacterForAWindowThatIsGoneQueuesNothing) {
+    DestroyWindow(window);
+    DiscardMessages();
+    CoreNotifyKeyCharacter(window, 'Q', '@');
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE));
+}
+
+} // namespace
