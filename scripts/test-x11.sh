@@ -247,6 +247,16 @@ reshape 320 240" ] || fail "minimizing and restoring reported
 $got"
   say "  minimized to 0 x 0 and restored to 320 x 240"
   wait_focus
+  set_mark
+  xprop -id "$window" -f WM_STATE 32c -set WM_STATE 3,0 # IconicState, as a manager marks it
+  sleep 0.3
+  xprop -id "$window" -f WM_STATE 32c -set WM_STATE 1,0 # NormalState
+  sleep 0.3
+  got=$(tail -n +"$((mark + 1))" "$out/probe.log" | grep '^reshape' || true)
+  [ "$got" = "reshape 0 0
+reshape 320 240" ] || fail "WM_STATE iconic and normal reported
+$got"
+  say "  WM_STATE iconic and normal: minimized and restored"
 
   say "probe: waiting for messages takes no processor time"
   local before after

@@ -180,7 +180,7 @@ void* CreateNativeWindow(HWND window, const RECT*, int width, int height, const 
     attributes.bit_gravity = NorthWestGravity;
     attributes.event_mask = ExposureMask | StructureNotifyMask | FocusChangeMask | KeyPressMask |
                             KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                            PointerMotionMask;
+                            PointerMotionMask | PropertyChangeMask;
     native->xwindow = XCreateWindow(
         x11Display, RootWindow(x11Display, x11Screen), client.left, client.top,
         static_cast<unsigned>(std::max(width, 1)), static_cast<unsigned>(std::max(height, 1)), 0,

@@ -94,6 +94,24 @@ void ProtocolMessage(X11Window* native, XClientMessageEvent* event) {
     }
 }
 
+// The window manager's WM_STATE: IconicState while minimized; -1 when there is none.
+long WindowManagerState(Window xwindow) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    long state = -1;
+    if (XGetWindowProperty(x11Display, xwindow, x11Atoms.wmState, 0, 2, False, AnyPropertyType,
+                           &type, &format, &count, &after, &data) == Success &&
+        data != nullptr && format == 32 && count >= 1) {
+        state = reinterpret_cast<long*>(data)[0];
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return state;
+}
+
 // Someone else destroyed our window: it goes as on Win32, with WM_DESTROY.
 void DestroyedElsewhere(X11Window* native) {
     HWND window = native->window;
@@ -180,6 +198,16 @@ void X11HandleEvent(XEvent* event) {
             native->mapped = false;
             if (!native->hideRequested) {
                 CoreNotifyMinimize(window, 1); // iconified by the window manager
+            }
+        }
+        break;
+    case PropertyNotify:
+        // Managers that minimize without unmapping still mark the window iconic.
+        if (event->xproperty.atom == x11Atoms.wmState &&
+            event->xproperty.state == PropertyNewValue) {
+            long state = WindowManagerState(native->xwindow);
+            if (state == IconicState || state == NormalState) {
+                CoreNotifyMinimize(window, state == IconicState ? 1 : 0);
             }
         }
         break;
