@@ -10,10 +10,10 @@
 
 namespace {
 
-class KeyCharacter : public ::testing::Test {
+class KeyCharacter : public DesktopTest {
   protected:
     void SetUp() override {
-        StartDesktop();
+        DesktopTest::SetUp();
         window = CreateShownWindow();
     }
     HWND window = nullptr;
