@@ -1,4 +1,4 @@
-// The thread's message queue: posted and input messages in order, the quit request,
+// The thread's message queue: posted messages, then input, each in order, the quit request,
 // paint messages synthesized last; key state as of the last message retrieved; capture.
 #include <cstdio>
 #include <cstdlib>
@@ -44,20 +44,23 @@ void Retrieved(const QueuedMessage& item) {
     }
 }
 
-// Finds the next message for the filter; removes it when asked. Order: posted and input
-// messages as queued, then the quit request, then paint.
+// Finds the next message for the filter; removes it when asked. Order: posted messages as
+// posted, then input as it came, then the quit request, then paint.
 bool NextMessage(MSG* out, HWND window, UINT low, UINT high, bool remove) {
-    for (auto it = queue.begin(); it != queue.end(); ++it) {
-        if (!ForWindow(it->msg, window) || !InRange(it->msg.message, low, high)) {
-            continue;
+    for (bool input : {false, true}) {
+        for (auto it = queue.begin(); it != queue.end(); ++it) {
+            if (it->input != input || !ForWindow(it->msg, window) ||
+                !InRange(it->msg.message, low, high)) {
+                continue;
+            }
+            *out = it->msg;
+            if (remove) {
+                QueuedMessage item = *it;
+                queue.erase(it);
+                Retrieved(item);
+            }
+            return true;
         }
-        *out = it->msg;
-        if (remove) {
-            QueuedMessage item = *it;
-            queue.erase(it);
-            Retrieved(item);
-        }
-        return true;
     }
     if (quitPending && InRange(WM_QUIT, low, high)) {
         *out = MSG{};
@@ -219,15 +222,14 @@ BOOL WINAPI TranslateMessage(const MSG* message) {
         return TRUE;
     }
     UINT charMessage = (message->message == WM_KEYDOWN) ? WM_CHAR : WM_SYSCHAR;
-    // Queued ahead of later input, so that the character follows its key.
+    // Posted, so that it comes ahead of later input.
     QueuedMessage item{};
     item.msg = *message;
     item.msg.message = charMessage;
     item.msg.wParam = static_cast<WPARAM>(character);
-    item.input = true;
+    item.input = false;
     item.character = -1;
-    std::copy(messageKeys, messageKeys + 256, item.keys);
-    queue.push_front(item);
+    queue.push_back(item);
     return TRUE;
 }
 

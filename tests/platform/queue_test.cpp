@@ -55,6 +55,25 @@ TEST_F(Queue, QuitWaitsForMessagesPostedAfterIt) {
     EXPECT_FALSE(Waiting(&msg, nullptr, 0, 0));
 }
 
+TEST_F(Queue, PostedMessagesComeAheadOfInputThatArrivedEarlier) {
+    CreateShownWindow();
+    VdeskPressKey('A');
+    PostMessageA(nullptr, WM_USER, 0, 0);
+    MSG msg;
+    ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER));
+    ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_KEYDOWN));
+    // The character is posted too: after what was posted before it, ahead of the release.
+    PostMessageA(nullptr, WM_USER + 1, 0, 0);
+    TranslateMessage(&msg);
+    std::vector<UINT> order;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        order.push_back(msg.message);
+    }
+    EXPECT_EQ(order, (std::vector<UINT>{WM_USER + 1, WM_CHAR, WM_KEYUP}));
+}
+
 LRESULT answer = 0;
 int SendsAnother(HWND window, UINT message, WPARAM, LPARAM, LRESULT* result) {
     if (message == WM_USER + 5) {
