@@ -3,7 +3,9 @@
 //   key <code> <modifiers>     the toolkit's key-down slot
 //   action <code>              a key binding in the app kit's table ran
 //   down|up <x> <y> <button>   mouse buttons; move <x> <y> <buttons>
-//   reshape <width> <height>   box closed               painted (first frame only)
+//   reshape <width> <height>   box closed    painted <count> (each paint message; with
+//                                                       "idle", the first frame only)
+//   gl <version string>        once the window is open
 // Escape quits (the app kit's own binding). With "box" on the command line, B shows a
 // message box; with "idle" the loop polls and draws continuously.
 #include <windows.h>
@@ -19,7 +21,8 @@
 namespace {
 
 bool boxMode = false;
-bool painted = false;
+bool idle = false;
+int paints = 0;
 
 void Say(const char* format, int a, int b = -1, int c = -1) {
     std::printf(format, a, b, c);
@@ -47,7 +50,8 @@ void BindRange(std::integer_sequence<int, Rest...>) {
 
 int32_t Key(int32_t key, int32_t modifiers) {
     Say("key %d %d", key, modifiers);
-    return AppDispatchKey(key, modifiers);
+    AppDispatchKey(key, modifiers);
+    return 0; // no redraw asked: paints come from the window system alone
 }
 
 int32_t Down(int32_t x, int32_t y, int32_t button) {
@@ -81,9 +85,9 @@ void Display(void) {
     glRectf(-0.5f, -0.5f, 0.5f, 0.5f); // a yellow square over the middle half
     glFlush();
     AppSwapBuffers();
-    if (!painted) {
-        painted = true;
-        Say("painted %d", 1);
+    ++paints;
+    if (!idle || paints == 1) {
+        Say("painted %d", paints);
     }
 }
 
@@ -91,12 +95,14 @@ void Display(void) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     boxMode = std::strstr(commandLine, "box") != nullptr;
-    bool idle = std::strstr(commandLine, "idle") != nullptr;
+    idle = std::strstr(commandLine, "idle") != nullptr;
     AppSetDisplayMode(DM_DOUBLE | DM_DEPTH16);
     AppSetPosition(100, 100, 320, 240);
     if (!AppOpenWindow("Key probe")) {
         return 1;
     }
+    std::printf("gl %s\n", reinterpret_cast<const char*>(glGetString(GL_VERSION)));
+    std::fflush(stdout);
     BindRange<'0'>(std::make_integer_sequence<int, 10>{});
     BindRange<'A'>(std::make_integer_sequence<int, 26>{});
     BindRange<'a'>(std::make_integer_sequence<int, 26>{});
