@@ -148,6 +148,11 @@ int X11DrainEvents(void) {
         XNextEvent(x11Display, &event);
         X11HandleEvent(&event);
         ++count;
+        if (event.type == ButtonPress || event.type == ButtonRelease) {
+            // As on Win32, later input waits until the program has seen the button: a press
+            // usually sets the capture that decides where the moves after it go.
+            break;
+        }
     }
     return count;
 }
