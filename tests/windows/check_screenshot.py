@@ -5,38 +5,16 @@ colour (0.3, 0.3, 0.7), about (77, 77, 178), over most of it, and lit yellow let
     check_screenshot.py CLIENT.ppm     (binary PPM or PGM, 8 bits per channel)
 
 Prints the counts; exits 0 when both hold, 1 otherwise."""
+import os
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from ppm import read_ppm  # noqa: E402
 
 CLEAR = (77, 77, 178)
 CLEAR_TOLERANCE = 3
 MIN_CLEAR_SHARE = 0.5  # bubbles and lettering cover the rest
 MIN_YELLOW_PIXELS = 150  # the lettering at its smallest, turned half away
-
-
-def read_ppm(path):
-    data = open(path, "rb").read()
-    fields, at = [], 0
-    while len(fields) < 4:
-        while data[at:at + 1].isspace():
-            at += 1
-        if data[at:at + 1] == b"#":
-            at = data.index(b"\n", at)
-            continue
-        end = at
-        while not data[end:end + 1].isspace():
-            end += 1
-        fields.append(data[at:end])
-        at = end
-    magic, width, height, depth = fields[0], int(fields[1]), int(fields[2]), int(fields[3])
-    if magic not in (b"P6", b"P5") or depth != 255:
-        raise ValueError(f"{path}: not an 8-bit binary PPM or PGM")
-    channels = 3 if magic == b"P6" else 1
-    pixels = data[at + 1:at + 1 + width * height * channels]
-    if len(pixels) != width * height * channels:
-        raise ValueError(f"{path}: truncated")
-    if channels == 1:  # a grey image, as the converter writes one without colour
-        pixels = bytes(v for v in pixels for _ in range(3))
-    return width, height, pixels
 
 
 def is_clear(r, g, b):
@@ -59,8 +37,7 @@ def main(argv):
         print(f"check_screenshot: {error}", file=sys.stderr)
         return 1
     clear = yellow = 0
-    for i in range(0, len(pixels), 3):
-        r, g, b = pixels[i], pixels[i + 1], pixels[i + 2]
+    for r, g, b in pixels:
         clear += is_clear(r, g, b)
         yellow += is_yellow(r, g, b)
     total = width * height

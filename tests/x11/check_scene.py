@@ -10,40 +10,17 @@
                                            one pixel has about that colour
 
 Prints what it counted; exits 0 when the check holds, 1 otherwise."""
+import os
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from ppm import read_ppm  # noqa: E402
 
 CLEAR = (77, 77, 178)  # (0.3, 0.3, 0.7) on 8 bits
 MIN_CLEAR_SHARE = 0.5
 MIN_YELLOW = 150       # the lettering at its smallest, turned half away
 MIN_SHELL = 300        # the five shells' lit rims together
 MAX_BLACK_SHARE = 0.01
-
-
-def read_ppm(path):
-    data = open(path, "rb").read()
-    fields, at = [], 0
-    while len(fields) < 4:
-        while data[at:at + 1].isspace():
-            at += 1
-        if data[at:at + 1] == b"#":
-            at = data.index(b"\n", at)
-            continue
-        end = at
-        while not data[end:end + 1].isspace():
-            end += 1
-        fields.append(data[at:end])
-        at = end
-    magic, width, height, depth = fields[0], int(fields[1]), int(fields[2]), int(fields[3])
-    if magic not in (b"P6", b"P5") or depth != 255:
-        raise ValueError(f"{path}: not an 8-bit binary PPM or PGM")
-    channels = 3 if magic == b"P6" else 1
-    raw = data[at + 1:at + 1 + width * height * channels]
-    if len(raw) != width * height * channels:
-        raise ValueError(f"{path}: truncated")
-    if channels == 1:
-        raw = bytes(v for v in raw for _ in range(3))
-    pixels = [(raw[i], raw[i + 1], raw[i + 2]) for i in range(0, len(raw), 3)]
-    return width, height, pixels
 
 
 def near(p, q, tolerance):
