@@ -54,7 +54,9 @@ trap cleanup EXIT
 for number in $(seq 97 127); do
   [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
   rm -f "$out/display"
-  Xvfb ":$number" -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
+  # -noreset: the server would otherwise restart whenever its last client leaves, refusing
+  # the next program that connects meanwhile.
+  Xvfb ":$number" -noreset -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 100); do
     [ -s "$out/display" ] && break

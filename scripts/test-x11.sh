@@ -39,7 +39,9 @@ start_xvfb() {
   for number in $(seq "$first" 199); do
     [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
     rm -f "$out/display"
-    Xvfb ":$number" -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
+    # -noreset: the server would otherwise restart whenever its last client leaves, refusing
+    # the next program that connects meanwhile.
+    Xvfb ":$number" -noreset -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 100); do
       [ -s "$out/display" ] && break
