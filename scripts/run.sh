@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds the release configuration and runs the animation on your display.
+# Installs what building and running needs (not what the tests need), builds the program
+# alone in its release configuration and runs the animation on your display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup-debian.sh
-bash scripts/build.sh release
-exec build/release/scene/vorlanth
+bash scripts/setup-debian.sh run
+bash scripts/build.sh app
+exec build/app/scene/vorlanth

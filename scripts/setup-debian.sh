@@ -1,16 +1,25 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package the project needs (see scripts/packages.txt).
+# Installs the Debian 12 packages of the named groups (scripts/packages/<group>.txt):
+#   bash scripts/setup-debian.sh run        what building and running the animation needs
+#   bash scripts/setup-debian.sh run test   and what the tests and checks add
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+groups=("$@")
+[ ${#groups[@]} -gt 0 ] || groups=(run)
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-mapfile -t pkgs < <(grep -v '^\s*#' "$here/packages.txt" | grep -v '^\s*$')
+pkgs=()
+for group in "${groups[@]}"; do
+  list=$here/packages/$group.txt
+  [ -f "$list" ] || { echo "setup: no package group \"$group\" ($list)" >&2; exit 2; }
+  mapfile -t -O "${#pkgs[@]}" pkgs < <(grep -v '^\s*#' "$list" | grep -v '^\s*$')
+done
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
-  echo "setup: all ${#pkgs[@]} packages are installed"
+  echo "setup: all ${#pkgs[@]} packages of ${groups[*]} are installed"
   exit 0
 fi
 echo "setup: installing ${missing[*]}"

@@ -2,7 +2,7 @@
 # Installs what is needed, builds the plain and the sanitizer configuration and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup-debian.sh
+bash scripts/setup-debian.sh run test
 status=0
 for preset in debug asan; do
   echo "=== build: $preset"
