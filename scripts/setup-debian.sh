@@ -24,5 +24,5 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 echo "setup: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update
-$sudo apt-get install -y --no-install-recommends "${missing[@]}" </dev/null
+$sudo apt-get -o DPkg::Lock::Timeout=900 update
+$sudo apt-get -o DPkg::Lock::Timeout=900 install -y --no-install-recommends "${missing[@]}" </dev/null
