@@ -7,6 +7,11 @@
 
 #include <cstdint>
 
+// Selects the virtual desktop as this test program's backend, through the same selection
+// as the desktop program's (VORLANTH_PLATFORM, when set, must say "virtual"). Returns 0
+// after saying why not. VdeskReset selects it too when nothing was selected yet.
+int VdeskSelectBackend(void);
+
 // Desktop set-up.
 void VdeskReset(void); // a fresh desktop: no windows, classes, messages or settings
 void VdeskSetScreenSize(int width, int height);

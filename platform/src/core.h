@@ -128,8 +128,9 @@ std::vector<HWND> TopLevelWindows(void);
 // The first visible window (`filter` alone unless null) with an invalid region, or null.
 // Asked on every turn of a message loop, so it allocates nothing.
 HWND FirstWindowToPaint(HWND filter);
+// The backend the program selected at start (backend_select.h).
 const PlatformBackend* Backend(void);
-// Makes sure the backend has started; returns 0 when it cannot.
+// 1 once a backend was selected and started.
 int BackendReady(void);
 
 // Client rectangle of a window in screen coordinates.
@@ -142,7 +143,6 @@ void ForgetWindowInQueue(HWND window);
 void ReleaseWindowGdi(HWND window);
 HPALETTE StockDefaultPalette(void);
 WORD CurrentKeyModifiers(void);
-void SetKeyDown(int virtualKey, bool down);
 int ActivateWindow(HWND window, int active);
 
 // Failure injection and counters of the virtual desktop's test controls.

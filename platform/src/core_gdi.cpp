@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core.h"
+#include "core_events.h"
 
 namespace {
 
@@ -330,7 +331,7 @@ UINT WINAPI GetSystemPaletteUse(HDC dc) {
 }
 
 // The colour a pixel of palette index `index` shows through the window's palette.
-bool CorePaletteColor(HWND window, int index, PALETTEENTRY* colour) {
+int CorePaletteColor(HWND window, int index, PALETTEENTRY* colour) {
     WindowRecord* record = FindWindow(window);
     if (record == nullptr) {
         return false;
@@ -419,7 +420,7 @@ BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
     }
     RECT client = ClientScreenRect(*window);
     if (window->native == nullptr ||
-        !Backend()->SetPixelFormat(window->native, format, client.right - client.left,
+        !Backend()->SetNativePixelFormat(window->native, format, client.right - client.left,
                                    client.bottom - client.top)) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return FALSE;
@@ -447,7 +448,7 @@ BOOL WINAPI SwapBuffers(HDC dc) {
         return FALSE;
     }
     ++window->presentCount;
-    return Backend()->SwapBuffers(window->native) ? TRUE : FALSE;
+    return Backend()->SwapNativeBuffers(window->native) ? TRUE : FALSE;
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #include "core.h"
 
+#include "backend_select.h"
+
 // Layout of a handle value: kind in bits 28-31, generation in 16-26, index + 1 in 0-15.
 // Every value is far above HWND_BROADCAST (0xFFFF) and never null.
 uintptr_t EncodeHandle(HandleKind kind, uint32_t index, uint32_t generation) {
@@ -33,15 +35,9 @@ bool ShouldFail(CoreFailure what) {
     return false;
 }
 
-const PlatformBackend* Backend(void) { return PlatformBackendGet(); }
+const PlatformBackend* Backend(void) { return PlatformSelectedBackend(); }
 
-int BackendReady(void) {
-    static int state = -1;
-    if (state < 0) {
-        state = Backend()->Start() ? 1 : 0;
-    }
-    return state;
-}
+int BackendReady(void) { return PlatformSelectedBackend() != nullptr; }
 
 const char* callLog[CALL_LOG_CAPACITY];
 int callLogCount = 0;

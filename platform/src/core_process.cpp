@@ -95,7 +95,7 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         std::fprintf(stderr, "%s: %s\n", caption ? caption : "Error", text ? text : "");
         return IDOK;
     }
-    return Backend()->MessageBox(owner, text ? text : "", caption ? caption : "Error", type);
+    return Backend()->ShowMessageBox(owner, text ? text : "", caption ? caption : "Error", type);
 }
 
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {

@@ -254,7 +254,7 @@ SHORT WINAPI GetKeyState(int virtualKey) {
     return static_cast<SHORT>(((state & 0x80) ? 0x8000 : 0) | (state & 0x01));
 }
 
-void SetKeyDown(int vk, bool down) {
+static void SetKeyDown(int vk, bool down) {
     if (vk < 0 || vk > 255) {
         return;
     }
@@ -293,6 +293,13 @@ void CoreNotifyKeyCharacter(HWND window, int vk, int character) {
         queue.back().msg.hwnd == window) {
         queue.back().character = character > 0 ? character : 0;
     }
+}
+
+void CoreNotifyModifiers(int shift, int control, int alt, int capsLock) {
+    SetKeyDown(VK_SHIFT, shift != 0);
+    SetKeyDown(VK_CONTROL, control != 0);
+    SetKeyDown(VK_MENU, alt != 0);
+    CoreNotifyCapsLock(capsLock);
 }
 
 void CoreNotifyCapsLock(int on) {

@@ -136,9 +136,7 @@ HWND CreateWindowCommon(const std::string& className, const std::string& title, 
 
     WindowRecord* created = FindWindow(window);
     RECT client = ClientScreenRect(*created);
-    created->native = Backend()->CreateWindow(window, &created->outer, client.right - client.left,
-                                             client.bottom - client.top, title.c_str(),
-                                             wc->name.c_str());
+    created->native = Backend()->CreateNativeWindow(window, &client, title.c_str(), wc->name.c_str());
 
     CREATESTRUCTA cs{param, instance, nullptr, parent, height, width, y, x,
                      static_cast<LONG>(style), title.c_str(), wc->name.c_str(), 0};
@@ -274,7 +272,7 @@ BOOL WINAPI DestroyWindow(HWND window) {
     CallWindow(window, WM_NCDESTROY, 0, 0);
     record = FindWindow(window);
     if (record->native != nullptr) {
-        Backend()->DestroyWindow(record->native);
+        Backend()->DestroyNativeWindow(record->native);
     }
     ReleaseWindowGdi(window);
     HandleRemove(dcs, KIND_DC, record->dc);
@@ -308,8 +306,15 @@ BOOL WINAPI AdjustWindowRect(LPRECT rect, DWORD style, BOOL) {
     return TRUE;
 }
 
+namespace {
 int screenWidth = 1280;
 int screenHeight = 1024;
+} // namespace
+
+void CoreNotifyScreenSize(int width, int height) {
+    screenWidth = width;
+    screenHeight = height;
+}
 
 int WINAPI GetSystemMetrics(int index) {
     switch (index) {
@@ -365,7 +370,7 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
     case SW_HIDE:
         if (record->visible) {
             record->visible = false;
-            Backend()->ShowWindow(record->native, SW_HIDE);
+            Backend()->ShowNativeWindow(record->native, SW_HIDE);
             if (focusWindow == window) {
                 ActivateWindow(window, 0);
             }
@@ -377,7 +382,7 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
             CoreNotifyMinimize(window, 1);
             record = FindWindow(window);
             if (record != nullptr && record->native != nullptr) {
-                Backend()->ShowWindow(record->native, SW_MINIMIZE);
+                Backend()->ShowNativeWindow(record->native, SW_MINIMIZE);
             }
         }
         break;
@@ -386,7 +391,7 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
             CoreNotifyMinimize(window, 0);
             record = FindWindow(window);
             if (record != nullptr && record->native != nullptr) {
-                Backend()->ShowWindow(record->native, SW_RESTORE);
+                Backend()->ShowNativeWindow(record->native, SW_RESTORE);
             }
             break;
         }
@@ -394,7 +399,7 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
     default:
         if (!record->visible) {
             record->visible = true;
-            Backend()->ShowWindow(record->native, command);
+            Backend()->ShowNativeWindow(record->native, command);
             // As the system does on first showing: palette query, activation, size, move.
             CallWindow(window, WM_QUERYNEWPALETTE, 0, 0);
             if (command != SW_SHOWNOACTIVATE) {
@@ -492,6 +497,15 @@ void* CoreNativeWindow(HWND window) {
     return record != nullptr ? record->native : nullptr;
 }
 
+int CoreVisibleClientArea(HWND window, RECT* client) {
+    WindowRecord* record = FindWindow(window);
+    if (record == nullptr || !record->visible || record->minimized) {
+        return 0;
+    }
+    *client = ClientScreenRect(*record);
+    return 1;
+}
+
 BOOL WINAPI GetWindowRect(HWND window, LPRECT rect) {
     LogCall("GetWindowRect");
     WindowRecord* record = FindWindow(window);
@@ -523,9 +537,8 @@ BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height, BOOL re
     }
     record->outer = RECT{x, y, x + width, y + height};
     RECT client = ClientScreenRect(*record);
-    if (record->native != nullptr) {
-        Backend()->PlaceWindow(record->native, &record->outer, client.right - client.left,
-                               client.bottom - client.top);
+    if (record->native != nullptr && !record->minimized) {
+        Backend()->PlaceNativeWindow(record->native, &client);
     }
     SendSizeAndMove(window, record);
     if (repaint) {

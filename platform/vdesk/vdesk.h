@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "../src/backend.h"
 #include "vdesk_control.h"
+
+// The virtual desktop's backend table.
+extern const PlatformBackend vdeskBackend;
 
 struct VdeskWindow {
     HWND window = nullptr;
@@ -45,7 +49,6 @@ void CoreSetVersion(DWORD platformId, DWORD major, DWORD minor);
 void CoreRegistrySet(const char* path, const char* name, DWORD type, const void* data, size_t size);
 void CoreRegistryDeleteKey(const char* path);
 void CoreRegistryCreateKey(const char* path);
-bool CorePaletteColor(HWND window, int index, PALETTEENTRY* colour);
 const PALETTEENTRY* CoreSystemPalette(void);
 void CoreSetSystemPaletteEntries(const PALETTEENTRY* entries, int count, HWND realizer);
 int QueuedMessageCount(HWND window, UINT message);

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "../src/backend.h"
-#include "../src/core.h"
+#include "../src/core_events.h"
 #include "vdesk.h"
 
 bool vdeskPaletteDisplay = false;
@@ -85,14 +85,13 @@ EGLSurface MakeSurface(int width, int height) {
     return eglCreatePbufferSurface(display, config, attribs);
 }
 
-int Start(void) { return 1; }
+int Start(char*, size_t) { return 1; }
 
-void* CreateNativeWindow(HWND window, const RECT*, int width, int height, const char*,
-                         const char*) {
+void* CreateNativeWindow(HWND window, const RECT* client, const char*, const char*) {
     VdeskWindow* native = new VdeskWindow;
     native->window = window;
-    native->width = width;
-    native->height = height;
+    native->width = client->right - client->left;
+    native->height = client->bottom - client->top;
     return native;
 }
 
@@ -111,8 +110,9 @@ void DestroyNativeWindow(void* handle) {
 
 void ShowNativeWindow(void*, int) {}
 
-void PlaceNativeWindow(void* handle, const RECT*, int width, int height) {
-    VdeskResizeSurface(static_cast<VdeskWindow*>(handle), width, height);
+void PlaceNativeWindow(void* handle, const RECT* client) {
+    VdeskResizeSurface(static_cast<VdeskWindow*>(handle), client->right - client->left,
+                       client->bottom - client->top);
 }
 
 int ListPixelFormats(PIXELFORMATDESCRIPTOR* formats, int capacity) {
@@ -233,15 +233,27 @@ int IsPaletteDisplay(void) { return vdeskPaletteDisplay ? 1 : 0; }
 
 void SystemPaletteChanged(void) {}
 
-const PlatformBackend vdeskBackend = {
-    "virtual desktop", Start, CreateNativeWindow, DestroyNativeWindow, ShowNativeWindow,
-    PlaceNativeWindow, ListPixelFormats, SetNativePixelFormat, CreateNativeContext,
-    MakeNativeCurrent, DeleteNativeContext, SwapNativeBuffers, PumpEvents, ShowMessageBox,
-    IsPaletteDisplay, SystemPaletteChanged, nullptr};
-
 } // namespace
 
-const PlatformBackend* PlatformBackendGet(void) { return &vdeskBackend; }
+extern const PlatformBackend vdeskBackend = {
+    .name = "virtual",
+    .Start = Start,
+    .CreateNativeWindow = CreateNativeWindow,
+    .DestroyNativeWindow = DestroyNativeWindow,
+    .ShowNativeWindow = ShowNativeWindow,
+    .PlaceNativeWindow = PlaceNativeWindow,
+    .ListPixelFormats = ListPixelFormats,
+    .SetNativePixelFormat = SetNativePixelFormat,
+    .CreateContext = CreateNativeContext,
+    .MakeCurrent = MakeNativeCurrent,
+    .DeleteContext = DeleteNativeContext,
+    .SwapNativeBuffers = SwapNativeBuffers,
+    .PumpEvents = PumpEvents,
+    .ShowMessageBox = ShowMessageBox,
+    .IsPaletteDisplay = IsPaletteDisplay,
+    .SystemPaletteChanged = SystemPaletteChanged,
+    .Capture = nullptr,
+};
 
 void VdeskDefaultFormats(void) {
     vdeskFormats.clear();

@@ -1,22 +1,28 @@
 // The virtual desktop's test controls.
 #include <cstring>
 
+#include "../src/backend_select.h"
 #include "../src/core.h"
 #include "../src/core_events.h"
 #include "vdesk.h"
-
-extern int screenWidth;
-extern int screenHeight;
 
 namespace {
 const uintptr_t otherWindow = 0x0F000001; // another program's window, never one of ours
 } // namespace
 
+int VdeskSelectBackend(void) {
+    const PlatformBackend* const backends[] = {&vdeskBackend};
+    return PlatformSelectBackend(backends, 1);
+}
+
 void VdeskReset(void) {
+    if (PlatformSelectedBackend() == nullptr) {
+        VdeskSelectBackend();
+    }
     for (HWND window : TopLevelWindows()) {
         WindowRecord* record = FindWindow(window);
         if (record->native != nullptr) {
-            Backend()->DestroyWindow(record->native);
+            Backend()->DestroyNativeWindow(record->native);
         }
     }
     windows = HandleTable<WindowRecord>{};
@@ -39,14 +45,10 @@ void VdeskReset(void) {
     vdeskMessageBoxDispatch = false;
     vdeskMessageBoxes.clear();
     vdeskFormats.clear();
-    screenWidth = 1280;
-    screenHeight = 1024;
+    CoreNotifyScreenSize(1280, 1024);
 }
 
-void VdeskSetScreenSize(int width, int height) {
-    screenWidth = width;
-    screenHeight = height;
-}
+void VdeskSetScreenSize(int width, int height) { CoreNotifyScreenSize(width, height); }
 
 void VdeskSetVersion(DWORD platformId, DWORD major, DWORD minor) {
     CoreSetVersion(platformId, major, minor);
