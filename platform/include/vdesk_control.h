@@ -59,8 +59,8 @@ void VdeskOtherSetsSysColors(int count, const INT* elements, const COLORREF* val
 HWND VdeskOtherWindow(void);
 
 // When GetMessage would wait and nothing can arrive, this is called; it may inject input
-// and returns nonzero if it did. Without it (or when it returns 0) the process ends with
-// a message and exit code 3 instead of hanging.
+// and returns nonzero if it did. Without it (or when it returns 0) GetMessage says so on
+// standard error and returns -1 instead of waiting forever.
 typedef int (*VdeskWaitHook)(void);
 void VdeskSetWaitHook(VdeskWaitHook hook);
 

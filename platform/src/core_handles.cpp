@@ -1,4 +1,5 @@
 #include "core.h"
+#include "core_events.h"
 
 #include "backend_select.h"
 
@@ -23,27 +24,30 @@ HandleTable<DcRecord> dcs;
 HandleTable<PaletteRecord> palettes;
 HandleTable<ContextRecord> contexts;
 
-int failNext[FAIL_COUNT];
-int failDescribeIndex = 0;
-long localAllocCount = 0;
-
-bool ShouldFail(CoreFailure what) {
-    if (failNext[what] > 0) {
-        --failNext[what];
-        return true;
-    }
-    return false;
-}
-
 const PlatformBackend* Backend(void) { return PlatformSelectedBackend(); }
 
 int BackendReady(void) { return PlatformSelectedBackend() != nullptr; }
 
-const char* callLog[CALL_LOG_CAPACITY];
-int callLogCount = 0;
+const CoreTestHooks* testHooks = nullptr;
 
-void LogCall(const char* name) {
-    if (callLogCount < CALL_LOG_CAPACITY) {
-        callLog[callLogCount++] = name;
+void CoreSetTestHooks(const CoreTestHooks* hooks) { testHooks = hooks; }
+
+void CoreReset(void) {
+    for (HWND window : TopLevelWindows()) {
+        WindowRecord* record = FindWindow(window);
+        if (record->native != nullptr) {
+            Backend()->DestroyNativeWindow(record->native);
+        }
     }
+    windows = HandleTable<WindowRecord>{};
+    dcs = HandleTable<DcRecord>{};
+    palettes = HandleTable<PaletteRecord>{};
+    contexts = HandleTable<ContextRecord>{};
+    ResetWindowState();
+    ResetQueueState();
+    ResetGdiState();
+    ResetSysColorState();
+    ResetRegistryState();
+    ResetProcessState();
+    CoreNotifyScreenSize(1280, 1024);
 }

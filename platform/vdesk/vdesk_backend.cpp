@@ -85,7 +85,10 @@ EGLSurface MakeSurface(int width, int height) {
     return eglCreatePbufferSurface(display, config, attribs);
 }
 
-int Start(char*, size_t) { return 1; }
+int Start(char*, size_t) {
+    VdeskInstallHooks();
+    return 1;
+}
 
 void* CreateNativeWindow(HWND window, const RECT* client, const char*, const char*) {
     VdeskWindow* native = new VdeskWindow;
@@ -194,8 +197,9 @@ int SwapNativeBuffers(void* handle) {
     }
     // A pbuffer has nothing to swap, so the result says nothing about the frame.
     eglSwapBuffers(display, native->surface);
+    ++native->presentCount;
     if (vdeskPresentHook != nullptr) {
-        vdeskPresentHook(native->window, VdeskPresentCount(native->window));
+        vdeskPresentHook(native->window, native->presentCount);
     }
     return 1;
 }

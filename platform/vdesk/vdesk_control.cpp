@@ -2,8 +2,8 @@
 #include <cstring>
 
 #include "../src/backend_select.h"
-#include "../src/core.h"
 #include "../src/core_events.h"
+#include "../src/core_test_hooks.h"
 #include "vdesk.h"
 
 namespace {
@@ -19,33 +19,15 @@ void VdeskReset(void) {
     if (PlatformSelectedBackend() == nullptr) {
         VdeskSelectBackend();
     }
-    for (HWND window : TopLevelWindows()) {
-        WindowRecord* record = FindWindow(window);
-        if (record->native != nullptr) {
-            Backend()->DestroyNativeWindow(record->native);
-        }
-    }
-    windows = HandleTable<WindowRecord>{};
-    dcs = HandleTable<DcRecord>{};
-    palettes = HandleTable<PaletteRecord>{};
-    contexts = HandleTable<ContextRecord>{};
-    ResetWindowState();
-    ResetQueueState();
-    ResetGdiState();
-    ResetSysColorState();
-    ResetRegistryState();
-    ResetProcessState();
-    std::memset(failNext, 0, sizeof failNext);
-    failDescribeIndex = 0;
+    CoreReset();
+    VdeskResetHooks();
     vdeskPaletteDisplay = false;
     vdeskFrameCapture = true;
     vdeskWaitHook = nullptr;
     vdeskPresentHook = nullptr;
-    callLogCount = 0;
     vdeskMessageBoxDispatch = false;
     vdeskMessageBoxes.clear();
     vdeskFormats.clear();
-    CoreNotifyScreenSize(1280, 1024);
 }
 
 void VdeskSetScreenSize(int width, int height) { CoreNotifyScreenSize(width, height); }
@@ -69,10 +51,6 @@ void VdeskUsePaletteDisplay(int needSystemPalette) {
 void VdeskSetPixelFormats(const PIXELFORMATDESCRIPTOR* formats, int count) {
     vdeskFormats.assign(formats, formats + count);
 }
-
-void VdeskFailNext(VdeskFailure what, int count) { failNext[what] = count; }
-
-void VdeskFailDescribeFormat(int format) { failDescribeIndex = format; }
 
 void VdeskKeyDown(int vk) { CoreNotifyKey(GetFocus(), vk, 1); }
 
@@ -141,17 +119,7 @@ const VdeskMessageBoxRecord* VdeskMessageBoxAt(int index) {
 
 void VdeskSetMessageBoxDispatch(int dispatch) { vdeskMessageBoxDispatch = dispatch != 0; }
 
-int VdeskInvalidateCount(HWND window) {
-    WindowRecord* record = FindWindow(window);
-    return record ? record->invalidateCount : 0;
-}
-
-int VdeskQueuedCount(HWND window, UINT message) { return QueuedMessageCount(window, message); }
-
-int VdeskPresentCount(HWND window) {
-    WindowRecord* record = FindWindow(window);
-    return record ? record->presentCount : 0;
-}
+int VdeskQueuedCount(HWND window, UINT message) { return CoreQueuedCount(window, message); }
 
 const uint8_t* VdeskPresentedFrame(HWND window, int* width, int* height) {
     VdeskWindow* native = static_cast<VdeskWindow*>(CoreNativeWindow(window));
@@ -178,11 +146,9 @@ void VdeskSetFrameCapture(int on) { vdeskFrameCapture = on != 0; }
 
 const PALETTEENTRY* VdeskSystemPalette(void) { return CoreSystemPalette(); }
 
-long VdeskLocalAllocCount(void) { return localAllocCount; }
-
 const char* VdeskWindowClassName(HWND window) {
-    WindowRecord* record = FindWindow(window);
-    return record ? record->className.c_str() : nullptr;
+    static char name[256];
+    return GetClassNameA(window, name, sizeof name) > 0 ? name : nullptr;
 }
 
 void VdeskRegistrySetString(const char* key, const char* name, const char* value, int terminated) {
@@ -202,8 +168,3 @@ void VdeskRegistryDeleteKey(const char* key) { CoreRegistryDeleteKey(key); }
 
 void VdeskRegistryCreateKey(const char* key) { CoreRegistryCreateKey(key); }
 
-int VdeskCallCount(void) { return callLogCount; }
-
-const char* VdeskCallAt(int index) {
-    return (index >= 0 && index < VdeskCallCount()) ? callLog[index] : nullptr;
-}
