@@ -24,13 +24,20 @@ enum HandleKind : uint32_t {
     KIND_INSTANCE = 8
 };
 
+// Records live in stable storage: slots are only ever appended to a deque, never moved or
+// freed until a reset of the whole desktop. A record pointer therefore stays valid memory
+// however many windows (or classes, DCs, palettes) a window procedure creates or destroys
+// meanwhile; a missed look-up can never read freed memory. What a callback can do is end the
+// record's own object (its slot is then unused, and may later hold another under a new
+// generation), so code that calls a window procedure asks FindWindow again, with the handle,
+// before it uses the record after the call.
 template <typename T> struct HandleTable {
     struct Slot {
         bool used = false;
         uint32_t generation = 0;
         T value{};
     };
-    std::vector<Slot> slots;
+    std::deque<Slot> slots;
 };
 
 uintptr_t EncodeHandle(HandleKind kind, uint32_t index, uint32_t generation);

@@ -9,7 +9,9 @@
 
 namespace {
 
-std::vector<WindowClass> classes;
+// Stable storage, like the handle tables: a class record (and the name a CREATESTRUCT
+// points to) stays where it is while a window procedure registers further classes.
+std::deque<WindowClass> classes;
 HWND focusWindow = nullptr;
 int defaultPlacements = 0;
 
@@ -348,8 +350,11 @@ int ActivateWindow(HWND window, int active) {
             focusWindow = nullptr;
             CallWindow(previous, WM_ACTIVATE, WA_INACTIVE, 0);
         }
-        focusWindow = window;
         WindowRecord* record = FindWindow(window);
+        if (record == nullptr) {
+            return 0; // the previous window's procedure destroyed it meanwhile
+        }
+        focusWindow = window;
         CallWindow(window, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, record->minimized ? 1 : 0), 0);
     } else if (focusWindow == window) {
         focusWindow = nullptr;
