@@ -7,10 +7,9 @@
 namespace {
 
 struct QueuedMessage {
-    MSG msg;
+    MSG msg; // a key press carries its layout's character in lPrivate (CarriedCharacter)
     uint8_t keys[256]; // key state when an input message was queued
     bool input;
-    int character; // of a key press, from the backend's keyboard layout; -1 not given
 };
 
 std::deque<QueuedMessage> queue;
@@ -20,8 +19,21 @@ uint8_t liveKeys[256];    // bit 0x80 down, 0x01 toggled
 uint8_t messageKeys[256]; // as of the last message retrieved
 HWND captureWindow = nullptr;
 int buttonsDown = 0; // MK_ bits of the mouse buttons
-MSG characterMessage{}; // the last key press retrieved whose character the backend gave
-int messageCharacter = -1;
+
+// A key press's character as MSG.lPrivate carries it: a mark, the key and the character
+// (0: the layout types none). It belongs to that key, so a message the program changed
+// to another key falls back to the US layout.
+DWORD CarriedCharacter(int vk, int character) {
+    return 0x80000000u | (static_cast<DWORD>(vk & 0xFF) << 8) | static_cast<DWORD>(character & 0xFF);
+}
+
+// The character a key message carries, or -1 when it carries none for its key.
+int CharacterCarried(const MSG& msg) {
+    if (!(msg.lPrivate & 0x80000000u) || ((msg.lPrivate >> 8) & 0xFF) != (msg.wParam & 0xFF)) {
+        return -1;
+    }
+    return static_cast<int>(msg.lPrivate & 0xFF);
+}
 
 bool InRange(UINT message, UINT low, UINT high) {
     if (low == 0 && high == 0) {
@@ -37,8 +49,6 @@ bool ForWindow(const MSG& msg, HWND filter) {
 void Retrieved(const QueuedMessage& item) {
     if (item.input) {
         std::copy(item.keys, item.keys + 256, messageKeys);
-        messageCharacter = item.character;
-        characterMessage = item.msg;
     }
 }
 
@@ -80,15 +90,16 @@ bool NextMessage(MSG* out, HWND window, UINT low, UINT high, bool remove) {
     return false;
 }
 
-void Enqueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool input) {
+void Enqueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool input,
+             DWORD carried = 0) {
     QueuedMessage item{};
     item.msg.hwnd = window;
     item.msg.message = message;
     item.msg.wParam = wParam;
     item.msg.lParam = lParam;
     item.msg.time = GetTickCount();
+    item.msg.lPrivate = carried;
     item.input = input;
-    item.character = -1;
     std::copy(liveKeys, liveKeys + 256, item.keys);
     queue.push_back(item);
 }
@@ -213,12 +224,10 @@ BOOL WINAPI TranslateMessage(const MSG* message) {
     if (message->message != WM_KEYDOWN && message->message != WM_SYSKEYDOWN) {
         return FALSE;
     }
-    bool given = messageCharacter >= 0 && message->hwnd == characterMessage.hwnd &&
-                 message->message == characterMessage.message &&
-                 message->wParam == characterMessage.wParam &&
-                 message->time == characterMessage.time;
-    int character = given ? messageCharacter
-                          : CharacterOf(static_cast<int>(message->wParam), messageKeys);
+    int character = CharacterCarried(*message);
+    if (character < 0) {
+        character = CharacterOf(static_cast<int>(message->wParam), messageKeys);
+    }
     if (character == 0) {
         return TRUE;
     }
@@ -228,8 +237,8 @@ BOOL WINAPI TranslateMessage(const MSG* message) {
     item.msg = *message;
     item.msg.message = charMessage;
     item.msg.wParam = static_cast<WPARAM>(character);
+    item.msg.lPrivate = 0;
     item.input = false;
-    item.character = -1;
     queue.push_back(item);
     return TRUE;
 }
@@ -269,7 +278,10 @@ static void SetKeyDown(int vk, bool down) {
     }
 }
 
-void CoreNotifyKey(HWND window, int vk, int down) {
+namespace {
+
+// A key went down or up; a press may carry the layout's character (-1: none given).
+void QueueKey(HWND window, int vk, bool down, int character) {
     bool wasDown = vk >= 0 && vk <= 255 && (liveKeys[vk] & 0x80);
     SetKeyDown(vk, down != 0);
     if (vk == VK_LSHIFT || vk == VK_RSHIFT) {
@@ -285,15 +297,16 @@ void CoreNotifyKey(HWND window, int vk, int down) {
     // Repeat count 1; bit 30 the previous state (always down on release), bit 31 release.
     LPARAM lParam = 1 | ((wasDown || !down) ? (static_cast<LPARAM>(1) << 30) : 0) |
                     (down ? 0 : (static_cast<LPARAM>(1) << 31));
-    PostInput(window, message, static_cast<WPARAM>(vk), lParam);
+    Enqueue(window, message, static_cast<WPARAM>(vk), lParam, true,
+            (down && character >= 0) ? CarriedCharacter(vk, character) : 0);
 }
 
+} // namespace
+
+void CoreNotifyKey(HWND window, int vk, int down) { QueueKey(window, vk, down != 0, -1); }
+
 void CoreNotifyKeyCharacter(HWND window, int vk, int character) {
-    CoreNotifyKey(window, vk, 1);
-    if (FindWindow(window) != nullptr && !queue.empty() && queue.back().input &&
-        queue.back().msg.hwnd == window) {
-        queue.back().character = character > 0 ? character : 0;
-    }
+    QueueKey(window, vk, true, character > 0 ? character : 0);
 }
 
 void CoreNotifyModifiers(int shift, int control, int alt, int capsLock) {
@@ -410,8 +423,6 @@ void ResetQueueState(void) {
     std::fill(messageKeys, messageKeys + 256, 0);
     captureWindow = nullptr;
     buttonsDown = 0;
-    characterMessage = MSG{};
-    messageCharacter = -1;
 }
 
 BOOL WINAPI GetKeyboardState(LPBYTE state) {
