@@ -3,6 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh run test
+# Cheap, and first: every command the scripts call comes from a listed package.
+python3 scripts/check_commands.py
 status=0
 for preset in debug asan; do
   echo "=== build: $preset"
