@@ -5,7 +5,8 @@
 #     modifiers as its key handler sees them, mouse buttons and capture, the modal message
 #     box, an idle loop that waits without using the processor;
 #   - the vorlanth executable: its window, screenshots of the scene, Escape, closing,
-#     resizing, and no display at all.
+#     resizing, and no display at all;
+#   - the backend selection: VORLANTH_PLATFORM=x11, and x11 as the first that connects.
 # Runs for each preset in VORLANTH_X11_PRESETS (default: debug asan). Screenshots and logs
 # go to build/<preset>/x11-check/. Every wait has a time limit.
 set -euo pipefail
@@ -395,20 +396,32 @@ lost_server_checks() {
   say "  exit code $status: $(head -n1 "$out/vorlanth-lost.err")"
 }
 
+# Without any reachable display: exit code 1 within the exit limit, naming what was tried.
 no_display_checks() {
-  local exe=$1 name
+  local exe=$1 name begun elapsed
   say "vorlanth: no reachable display"
   for name in ":$((RANDOM % 100 + 300))" ""; do
     status=0
-    if [ -n "$name" ]; then
-      DISPLAY=$name timeout 10 "$exe" </dev/null >"$out/nodisplay.log" 2>"$out/nodisplay.err" || status=$?
-    else
-      env -u DISPLAY timeout 10 "$exe" </dev/null >"$out/nodisplay.log" 2>"$out/nodisplay.err" || status=$?
-    fi
-    [ "$status" != 0 ] && [ "$status" != 124 ] || fail "exit code $status with DISPLAY=\"$name\""
-    grep -q "display" "$out/nodisplay.err" || fail "no message about the display on standard error"
-    say "  DISPLAY=\"$name\": exit code $status, $(head -n1 "$out/nodisplay.err")"
+    begun=$(date +%s%N)
+    env -u WAYLAND_DISPLAY DISPLAY="$name" timeout 10 "$exe" </dev/null >"$out/nodisplay.log" 2>"$out/nodisplay.err" || status=$?
+    elapsed=$((($(date +%s%N) - begun) / 1000000))
+    [ "$status" = 1 ] || fail "exit code $status with DISPLAY=\"$name\""
+    grep -q "no display to run on: tried x11 (" "$out/nodisplay.err" ||
+      fail "no message naming the backends tried (see $out/nodisplay.err)"
+    [ "$elapsed" -le $((exit_limit * 1000)) ] || fail "ended only after $elapsed ms with DISPLAY=\"$name\""
+    say "  DISPLAY=\"$name\": exit code $status after $elapsed ms, $(head -n1 "$out/nodisplay.err")"
   done
+}
+
+# VORLANTH_PLATFORM=x11 selects the X11 backend on a display.
+selection_checks() {
+  local got
+  say "backend selection on a display"
+  got=$(VORLANTH_PLATFORM=x11 timeout 10 "$1" 2>&1) || fail "VORLANTH_PLATFORM=x11: $got"
+  [ "$got" = "backend x11" ] || fail "VORLANTH_PLATFORM=x11 gave \"$got\""
+  got=$(timeout 10 "$1" 2>&1) || fail "without VORLANTH_PLATFORM: $got"
+  [ "$got" = "backend x11" ] || fail "without VORLANTH_PLATFORM the first that connects was not x11: \"$got\""
+  say "  x11 named and x11 first"
 }
 
 for preset in $presets; do
@@ -419,7 +432,7 @@ for preset in $presets; do
   exit_limit=1
   [ "$preset" = asan ] && exit_limit=3
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target x11_probe vorlanth -j "$jobs" >/dev/null
+  cmake --build --preset "$preset" --target x11_probe vorlanth backend_select_probe -j "$jobs" >/dev/null
   rm -rf "$out"
   mkdir -p "$out"
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
@@ -428,6 +441,7 @@ for preset in $presets; do
   no_display_checks "$build/scene/vorlanth"
   start_xvfb
   say "Xvfb on $DISPLAY"
+  selection_checks "$build/tests/platform/backend_select_probe"
   probe_checks "$build/tests/x11/x11_probe"
   vorlanth_checks "$build/scene/vorlanth"
   lost_server_checks "$build/scene/vorlanth"

@@ -1,8 +1,10 @@
-// The process entry on hosts without Win32: hands the program's WinMain its start-up
-// arguments, as the Win32 runtime does.
+// The process entry on hosts without Win32: picks the backend from the program's list
+// and hands the program's WinMain its start-up arguments, as the Win32 runtime does.
 #include <windows.h>
 
 #include <string>
+
+#include "../src/backend_select.h"
 
 namespace {
 
@@ -41,6 +43,9 @@ void AppendArgument(std::string* line, const std::string& argument) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (!PlatformSelectBackend(programBackends, programBackendCount)) {
+        return 1;
+    }
     std::string commandLine;
     for (int i = 1; i < argc; ++i) {
         if (i > 1) {

@@ -7,6 +7,11 @@
 
 #include <cstdint>
 
+// Selects the virtual desktop as this test program's backend, through the same selection
+// as the desktop program's (VORLANTH_PLATFORM, when set, must say "virtual"). Returns 0
+// after saying why not. VdeskReset selects it too when nothing was selected yet.
+int VdeskSelectBackend(void);
+
 // Desktop set-up.
 void VdeskReset(void); // a fresh desktop: no windows, classes, messages or settings
 void VdeskSetScreenSize(int width, int height);
@@ -58,8 +63,8 @@ void VdeskOtherSetsSysColors(int count, const INT* elements, const COLORREF* val
 HWND VdeskOtherWindow(void);
 
 // When GetMessage would wait and nothing can arrive, this is called; it may inject input
-// and returns nonzero if it did. Without it (or when it returns 0) the process ends with
-// a message and exit code 3 instead of hanging.
+// and returns nonzero if it did. Without it (or when it returns 0) GetMessage says so on
+// standard error and returns -1 instead of waiting forever.
 typedef int (*VdeskWaitHook)(void);
 void VdeskSetWaitHook(VdeskWaitHook hook);
 

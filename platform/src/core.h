@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "backend.h"
+#include "core_test_hooks.h"
 
 // Handles are small numbers with a kind and a generation, never pointers: a stale or
 // foreign handle is recognised and refused instead of touching freed memory.
@@ -96,8 +97,6 @@ struct WindowRecord {
     HDC dc = nullptr;
     int pixelFormat = 0;
     void* native = nullptr;
-    int invalidateCount = 0;
-    int presentCount = 0;
 };
 
 struct DcRecord {
@@ -128,8 +127,9 @@ std::vector<HWND> TopLevelWindows(void);
 // The first visible window (`filter` alone unless null) with an invalid region, or null.
 // Asked on every turn of a message loop, so it allocates nothing.
 HWND FirstWindowToPaint(HWND filter);
+// The backend the program selected at start (backend_select.h).
 const PlatformBackend* Backend(void);
-// Makes sure the backend has started; returns 0 when it cannot.
+// 1 once a backend was selected and started.
 int BackendReady(void);
 
 // Client rectangle of a window in screen coordinates.
@@ -142,28 +142,23 @@ void ForgetWindowInQueue(HWND window);
 void ReleaseWindowGdi(HWND window);
 HPALETTE StockDefaultPalette(void);
 WORD CurrentKeyModifiers(void);
-void SetKeyDown(int virtualKey, bool down);
 int ActivateWindow(HWND window, int active);
 
-// Failure injection and counters of the virtual desktop's test controls.
-enum CoreFailure {
-    FAIL_REGISTER_CLASS,
-    FAIL_CREATE_WINDOW,
-    FAIL_GET_DC,
-    FAIL_CHOOSE_FORMAT,
-    FAIL_SET_FORMAT,
-    FAIL_CREATE_CONTEXT,
-    FAIL_MAKE_CURRENT,
-    FAIL_LOCAL_ALLOC,
-    FAIL_COUNT
-};
-bool ShouldFail(CoreFailure what);
-extern int failNext[FAIL_COUNT];
-extern int failDescribeIndex;
-extern long localAllocCount;
-// Names of the first platform calls made, for the virtual desktop's observers. The log
-// has a fixed size, so a long-running program neither grows nor allocates for it.
-constexpr int CALL_LOG_CAPACITY = 65536;
-extern const char* callLog[CALL_LOG_CAPACITY];
-extern int callLogCount;
-void LogCall(const char* name);
+// Each module's state back to a fresh start (CoreReset).
+void ResetWindowState(void);
+void ResetQueueState(void);
+void ResetGdiState(void);
+void ResetSysColorState(void);
+void ResetRegistryState(void);
+void ResetProcessState(void);
+
+// The test desktop's hooks (core_test_hooks.h), null in the desktop program.
+extern const CoreTestHooks* testHooks;
+inline void NoteCall(const char* name) {
+    if (testHooks != nullptr && testHooks->Called != nullptr) {
+        testHooks->Called(name);
+    }
+}
+inline bool InjectedFailure(const char* what, int argument = 0) {
+    return testHooks != nullptr && testHooks->Fails != nullptr && testHooks->Fails(what, argument);
+}

@@ -1,9 +1,12 @@
-// What a backend (or the virtual desktop's test controls) tells the core about native
-// events. Each call turns the event into the messages Win32 would deliver.
+// What a backend tells the core about native events, and what it may ask of it. Each event
+// turns into the messages Win32 would deliver. With backend.h this is everything that
+// passes between the core and a backend.
 #pragma once
 
 #include <windows.h>
 
+// The screen's size in pixels (GetSystemMetrics).
+void CoreNotifyScreenSize(int width, int height);
 // The window's client area was resized (by the user or the window manager).
 void CoreNotifyResize(HWND window, int clientWidth, int clientHeight);
 // The window's client corner moved to (x, y) in screen coordinates.
@@ -16,11 +19,15 @@ void CoreNotifyActivate(HWND window, int active);
 void CoreNotifyMinimize(HWND window, int minimized);
 // The close box was used.
 void CoreNotifyClose(HWND window);
-// A key went down or up; `down` repeats while held.
+// A key went down or up; `down` repeats while held. TranslateMessage gives it the
+// character a US keyboard layout types.
 void CoreNotifyKey(HWND window, int virtualKey, int down);
 // A key went down, with the character the keyboard's layout gives it (0: none), which
 // TranslateMessage then uses.
 void CoreNotifyKeyCharacter(HWND window, int virtualKey, int character);
+// The modifier keys as the display reports them with an input event: Shift, Control and
+// Alt down (nonzero) or up, Caps Lock's toggle state.
+void CoreNotifyModifiers(int shift, int control, int alt, int capsLock);
 // Caps Lock's toggle state.
 void CoreNotifyCapsLock(int on);
 // The pointer moved to client coordinates (x, y) of the window.
@@ -29,5 +36,10 @@ void CoreNotifyMouseMove(HWND window, int x, int y);
 void CoreNotifyMouseButton(HWND window, int button, int down, int x, int y);
 // The native side of the window went away (e.g. the connection to the display).
 void CoreNotifyLost(HWND window);
+
 // A native window handle of the core's, or null.
 void* CoreNativeWindow(HWND window);
+// The client area of a visible, not minimized window in screen coordinates; 0 otherwise.
+int CoreVisibleClientArea(HWND window, RECT* client);
+// The colour a pixel of palette index `index` shows through the window's palette.
+int CorePaletteColor(HWND window, int index, PALETTEENTRY* colour);

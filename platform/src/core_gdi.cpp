@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core.h"
+#include "core_events.h"
 
 namespace {
 
@@ -185,7 +186,7 @@ HGDIOBJ WINAPI GetStockObject(int object) {
 }
 
 BOOL WINAPI DeleteObject(HGDIOBJ object) {
-    LogCall("DeleteObject");
+    NoteCall("DeleteObject");
     uintptr_t value = reinterpret_cast<uintptr_t>(object);
     if (value == blackBrush || value == whiteBrush || value == nullBrush) {
         return TRUE; // stock objects are never deleted
@@ -210,7 +211,7 @@ BOOL WINAPI DeleteObject(HGDIOBJ object) {
 }
 
 HPALETTE WINAPI CreatePalette(const LOGPALETTE* logical) {
-    LogCall("CreatePalette");
+    NoteCall("CreatePalette");
     if (logical == nullptr || logical->palVersion != 0x300 || logical->palNumEntries == 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
@@ -221,7 +222,7 @@ HPALETTE WINAPI CreatePalette(const LOGPALETTE* logical) {
 }
 
 UINT WINAPI GetPaletteEntries(HPALETTE handle, UINT start, UINT count, LPPALETTEENTRY entries) {
-    LogCall("GetPaletteEntries");
+    NoteCall("GetPaletteEntries");
     PaletteRecord* palette = HandleGet(palettes, KIND_PALETTE, handle);
     if (palette == nullptr) {
         return 0;
@@ -239,7 +240,7 @@ UINT WINAPI GetPaletteEntries(HPALETTE handle, UINT start, UINT count, LPPALETTE
 }
 
 HPALETTE WINAPI SelectPalette(HDC dc, HPALETTE palette, BOOL forceBackground) {
-    LogCall("SelectPalette");
+    NoteCall("SelectPalette");
     DcRecord* record = FindDc(dc);
     if (record == nullptr || HandleGet(palettes, KIND_PALETTE, palette) == nullptr) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -252,7 +253,7 @@ HPALETTE WINAPI SelectPalette(HDC dc, HPALETTE palette, BOOL forceBackground) {
 }
 
 UINT WINAPI RealizePalette(HDC dc) {
-    LogCall("RealizePalette");
+    NoteCall("RealizePalette");
     DcRecord* record = FindDc(dc);
     if (record == nullptr) {
         return GDI_ERROR;
@@ -275,7 +276,7 @@ UINT WINAPI RealizePalette(HDC dc) {
 }
 
 BOOL WINAPI UnrealizeObject(HGDIOBJ object) {
-    LogCall("UnrealizeObject");
+    NoteCall("UnrealizeObject");
     PaletteRecord* palette = HandleGet(palettes, KIND_PALETTE, object);
     uintptr_t value = reinterpret_cast<uintptr_t>(object);
     if (palette == nullptr) {
@@ -305,7 +306,7 @@ UINT WINAPI GetSystemPaletteEntries(HDC dc, UINT start, UINT count, LPPALETTEENT
 }
 
 UINT WINAPI SetSystemPaletteUse(HDC dc, UINT use) {
-    LogCall("SetSystemPaletteUse");
+    NoteCall("SetSystemPaletteUse");
     if (FindDc(dc) == nullptr || !PaletteDisplay() ||
         (use != SYSPAL_STATIC && use != SYSPAL_NOSTATIC && use != SYSPAL_NOSTATIC256)) {
         return SYSPAL_ERROR;
@@ -330,7 +331,7 @@ UINT WINAPI GetSystemPaletteUse(HDC dc) {
 }
 
 // The colour a pixel of palette index `index` shows through the window's palette.
-bool CorePaletteColor(HWND window, int index, PALETTEENTRY* colour) {
+int CorePaletteColor(HWND window, int index, PALETTEENTRY* colour) {
     WindowRecord* record = FindWindow(window);
     if (record == nullptr) {
         return false;
@@ -380,7 +381,7 @@ int WINAPI DescribePixelFormat(HDC dc, int format, UINT bytes, LPPIXELFORMATDESC
         return count;
     }
     if (format < 1 || format > count || bytes < sizeof(PIXELFORMATDESCRIPTOR) ||
-        format == failDescribeIndex) {
+        InjectedFailure("DescribePixelFormat", format)) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return 0;
     }
@@ -390,7 +391,7 @@ int WINAPI DescribePixelFormat(HDC dc, int format, UINT bytes, LPPIXELFORMATDESC
 
 int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* want) {
     if (FindDc(dc) == nullptr || want == nullptr || want->nSize != sizeof(PIXELFORMATDESCRIPTOR) ||
-        ShouldFail(FAIL_CHOOSE_FORMAT)) {
+        InjectedFailure("ChoosePixelFormat")) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
@@ -409,17 +410,17 @@ int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* want) {
 }
 
 BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
-    LogCall("SetPixelFormat");
+    NoteCall("SetPixelFormat");
     DcRecord* record = FindDc(dc);
     WindowRecord* window = record ? FindWindow(record->window) : nullptr;
     if (window == nullptr || format < 1 || format > ListFormats() || window->pixelFormat != 0 ||
-        ShouldFail(FAIL_SET_FORMAT)) {
+        InjectedFailure("SetPixelFormat")) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return FALSE;
     }
     RECT client = ClientScreenRect(*window);
     if (window->native == nullptr ||
-        !Backend()->SetPixelFormat(window->native, format, client.right - client.left,
+        !Backend()->SetNativePixelFormat(window->native, format, client.right - client.left,
                                    client.bottom - client.top)) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return FALSE;
@@ -439,15 +440,14 @@ int WINAPI GetPixelFormat(HDC dc) {
 }
 
 BOOL WINAPI SwapBuffers(HDC dc) {
-    LogCall("SwapBuffers");
+    NoteCall("SwapBuffers");
     DcRecord* record = FindDc(dc);
     WindowRecord* window = record ? FindWindow(record->window) : nullptr;
     if (window == nullptr || window->pixelFormat == 0 || window->native == nullptr) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    ++window->presentCount;
-    return Backend()->SwapBuffers(window->native) ? TRUE : FALSE;
+    return Backend()->SwapNativeBuffers(window->native) ? TRUE : FALSE;
 }
 
 namespace {
@@ -456,10 +456,10 @@ HDC currentDc = nullptr;
 } // namespace
 
 HGLRC WINAPI wglCreateContext(HDC dc) {
-    LogCall("wglCreateContext");
+    NoteCall("wglCreateContext");
     DcRecord* record = FindDc(dc);
     WindowRecord* window = record ? FindWindow(record->window) : nullptr;
-    if (window == nullptr || window->pixelFormat == 0 || ShouldFail(FAIL_CREATE_CONTEXT)) {
+    if (window == nullptr || window->pixelFormat == 0 || InjectedFailure("wglCreateContext")) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return nullptr;
     }
@@ -473,7 +473,7 @@ HGLRC WINAPI wglCreateContext(HDC dc) {
 }
 
 BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC handle) {
-    LogCall("wglMakeCurrent");
+    NoteCall("wglMakeCurrent");
     if (handle == nullptr) {
         if (currentContext != nullptr) {
             Backend()->MakeCurrent(nullptr, nullptr);
@@ -486,7 +486,7 @@ BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC handle) {
     DcRecord* record = FindDc(dc);
     WindowRecord* window = record ? FindWindow(record->window) : nullptr;
     if (context == nullptr || window == nullptr || window->pixelFormat != context->pixelFormat ||
-        ShouldFail(FAIL_MAKE_CURRENT) || !Backend()->MakeCurrent(window->native, context->native)) {
+        InjectedFailure("wglMakeCurrent") || !Backend()->MakeCurrent(window->native, context->native)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
@@ -496,7 +496,7 @@ BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC handle) {
 }
 
 BOOL WINAPI wglDeleteContext(HGLRC handle) {
-    LogCall("wglDeleteContext");
+    NoteCall("wglDeleteContext");
     ContextRecord* context = HandleGet(contexts, KIND_CONTEXT, handle);
     if (context == nullptr) {
         SetLastError(ERROR_INVALID_HANDLE);

@@ -1,4 +1,7 @@
 #include "core.h"
+#include "core_events.h"
+
+#include "backend_select.h"
 
 // Layout of a handle value: kind in bits 28-31, generation in 16-26, index + 1 in 0-15.
 // Every value is far above HWND_BROADCAST (0xFFFF) and never null.
@@ -21,33 +24,30 @@ HandleTable<DcRecord> dcs;
 HandleTable<PaletteRecord> palettes;
 HandleTable<ContextRecord> contexts;
 
-int failNext[FAIL_COUNT];
-int failDescribeIndex = 0;
-long localAllocCount = 0;
+const PlatformBackend* Backend(void) { return PlatformSelectedBackend(); }
 
-bool ShouldFail(CoreFailure what) {
-    if (failNext[what] > 0) {
-        --failNext[what];
-        return true;
+int BackendReady(void) { return PlatformSelectedBackend() != nullptr; }
+
+const CoreTestHooks* testHooks = nullptr;
+
+void CoreSetTestHooks(const CoreTestHooks* hooks) { testHooks = hooks; }
+
+void CoreReset(void) {
+    for (HWND window : TopLevelWindows()) {
+        WindowRecord* record = FindWindow(window);
+        if (record->native != nullptr) {
+            Backend()->DestroyNativeWindow(record->native);
+        }
     }
-    return false;
-}
-
-const PlatformBackend* Backend(void) { return PlatformBackendGet(); }
-
-int BackendReady(void) {
-    static int state = -1;
-    if (state < 0) {
-        state = Backend()->Start() ? 1 : 0;
-    }
-    return state;
-}
-
-const char* callLog[CALL_LOG_CAPACITY];
-int callLogCount = 0;
-
-void LogCall(const char* name) {
-    if (callLogCount < CALL_LOG_CAPACITY) {
-        callLog[callLogCount++] = name;
-    }
+    windows = HandleTable<WindowRecord>{};
+    dcs = HandleTable<DcRecord>{};
+    palettes = HandleTable<PaletteRecord>{};
+    contexts = HandleTable<ContextRecord>{};
+    ResetWindowState();
+    ResetQueueState();
+    ResetGdiState();
+    ResetSysColorState();
+    ResetRegistryState();
+    ResetProcessState();
+    CoreNotifyScreenSize(1280, 1024);
 }

@@ -31,7 +31,7 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
 }
 
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
-    LogCall("GetVersionExA");
+    NoteCall("GetVersionExA");
     if (info == nullptr || (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA) &&
                             info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA) + 8)) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
@@ -50,8 +50,8 @@ void CoreSetVersion(DWORD platformId, DWORD major, DWORD minor) {
 }
 
 HLOCAL WINAPI LocalAlloc(UINT flags, size_t bytes) {
-    LogCall("LocalAlloc");
-    if (ShouldFail(FAIL_LOCAL_ALLOC)) {
+    NoteCall("LocalAlloc");
+    if (InjectedFailure("LocalAlloc")) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
@@ -61,12 +61,14 @@ HLOCAL WINAPI LocalAlloc(UINT flags, size_t bytes) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    ++localAllocCount;
+    if (testHooks != nullptr && testHooks->Allocated != nullptr) {
+        testHooks->Allocated();
+    }
     return block;
 }
 
 HLOCAL WINAPI LocalFree(HLOCAL memory) {
-    LogCall("LocalFree");
+    NoteCall("LocalFree");
     std::free(memory);
     return nullptr;
 }
@@ -95,7 +97,7 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         std::fprintf(stderr, "%s: %s\n", caption ? caption : "Error", text ? text : "");
         return IDOK;
     }
-    return Backend()->MessageBox(owner, text ? text : "", caption ? caption : "Error", type);
+    return Backend()->ShowMessageBox(owner, text ? text : "", caption ? caption : "Error", type);
 }
 
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
@@ -117,5 +119,4 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
 void ResetProcessState(void) {
     lastError = 0;
     version = OSVERSIONINFOA{sizeof(OSVERSIONINFOA), 6, 2, 9200, VER_PLATFORM_WIN32_NT, ""};
-    localAllocCount = 0;
 }

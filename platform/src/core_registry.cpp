@@ -87,7 +87,7 @@ std::string Join(const std::string& parent, const char* subKey) {
 } // namespace
 
 LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
-    LogCall("RegOpenKeyExA");
+    NoteCall("RegOpenKeyExA");
     if (result == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
@@ -112,7 +112,7 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY resul
 
 LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                                 LPDWORD size) {
-    LogCall("RegQueryValueExA");
+    NoteCall("RegQueryValueExA");
     OpenKey* open = HandleGet(openKeys, KIND_KEY, key);
     if (open == nullptr) {
         return ERROR_INVALID_HANDLE;
@@ -148,7 +148,7 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD
 }
 
 LSTATUS WINAPI RegCloseKey(HKEY key) {
-    LogCall("RegCloseKey");
+    NoteCall("RegCloseKey");
     if (HandleGet(openKeys, KIND_KEY, key) == nullptr) {
         return ERROR_INVALID_HANDLE;
     }

@@ -31,7 +31,7 @@ void Prepare(void) {
 } // namespace
 
 DWORD WINAPI GetSysColor(int index) {
-    LogCall("GetSysColor");
+    NoteCall("GetSysColor");
     Prepare();
     if (index < 0 || index >= elementCount) {
         return 0;
@@ -40,7 +40,7 @@ DWORD WINAPI GetSysColor(int index) {
 }
 
 BOOL WINAPI SetSysColors(int count, const INT* elements, const COLORREF* values) {
-    LogCall("SetSysColors");
+    NoteCall("SetSysColors");
     if (count < 0 || (count > 0 && (elements == nullptr || values == nullptr))) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;

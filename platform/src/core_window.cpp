@@ -58,7 +58,7 @@ std::string Utf16ToUtf8(const WCHAR* text) {
 
 ATOM AddClass(const std::string& name, UINT style, WNDPROC proc, HINSTANCE instance,
               HBRUSH background) {
-    if (ShouldFail(FAIL_REGISTER_CLASS)) {
+    if (InjectedFailure("RegisterClass")) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return 0;
     }
@@ -109,7 +109,7 @@ HWND CreateWindowCommon(const std::string& className, const std::string& title, 
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return nullptr;
     }
-    if (ShouldFail(FAIL_CREATE_WINDOW) || !BackendReady()) {
+    if (InjectedFailure("CreateWindow") || !BackendReady()) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
@@ -136,9 +136,7 @@ HWND CreateWindowCommon(const std::string& className, const std::string& title, 
 
     WindowRecord* created = FindWindow(window);
     RECT client = ClientScreenRect(*created);
-    created->native = Backend()->CreateWindow(window, &created->outer, client.right - client.left,
-                                             client.bottom - client.top, title.c_str(),
-                                             wc->name.c_str());
+    created->native = Backend()->CreateNativeWindow(window, &client, title.c_str(), wc->name.c_str());
 
     CREATESTRUCTA cs{param, instance, nullptr, parent, height, width, y, x,
                      static_cast<LONG>(style), title.c_str(), wc->name.c_str(), 0};
@@ -212,7 +210,7 @@ void SendToTopLevel(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
-    LogCall("RegisterClassA");
+    NoteCall("RegisterClassA");
     if (wc == nullptr || wc->lpszClassName == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
@@ -222,7 +220,7 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
 }
 
 ATOM WINAPI RegisterClassW(const WNDCLASSW* wc) {
-    LogCall("RegisterClassW");
+    NoteCall("RegisterClassW");
     if (wc == nullptr || wc->lpszClassName == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
@@ -234,7 +232,7 @@ ATOM WINAPI RegisterClassW(const WNDCLASSW* wc) {
 HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x,
                             int y, int width, int height, HWND parent, HMENU, HINSTANCE instance,
                             LPVOID param) {
-    LogCall("CreateWindowExA");
+    NoteCall("CreateWindowExA");
     if (className == nullptr) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
         return nullptr;
@@ -246,7 +244,7 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
 HWND WINAPI CreateWindowExW(DWORD, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
                             int y, int width, int height, HWND parent, HMENU, HINSTANCE instance,
                             LPVOID param) {
-    LogCall("CreateWindowExW");
+    NoteCall("CreateWindowExW");
     if (className == nullptr) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
         return nullptr;
@@ -256,7 +254,7 @@ HWND WINAPI CreateWindowExW(DWORD, LPCWSTR className, LPCWSTR windowName, DWORD 
 }
 
 BOOL WINAPI DestroyWindow(HWND window) {
-    LogCall("DestroyWindow");
+    NoteCall("DestroyWindow");
     WindowRecord* record = FindWindow(window);
     if (record == nullptr || record->destroying) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -274,7 +272,7 @@ BOOL WINAPI DestroyWindow(HWND window) {
     CallWindow(window, WM_NCDESTROY, 0, 0);
     record = FindWindow(window);
     if (record->native != nullptr) {
-        Backend()->DestroyWindow(record->native);
+        Backend()->DestroyNativeWindow(record->native);
     }
     ReleaseWindowGdi(window);
     HandleRemove(dcs, KIND_DC, record->dc);
@@ -296,7 +294,7 @@ BOOL WINAPI IsIconic(HWND window) {
 }
 
 BOOL WINAPI AdjustWindowRect(LPRECT rect, DWORD style, BOOL) {
-    LogCall("AdjustWindowRect");
+    NoteCall("AdjustWindowRect");
     if (rect == nullptr) {
         return FALSE;
     }
@@ -308,8 +306,15 @@ BOOL WINAPI AdjustWindowRect(LPRECT rect, DWORD style, BOOL) {
     return TRUE;
 }
 
+namespace {
 int screenWidth = 1280;
 int screenHeight = 1024;
+} // namespace
+
+void CoreNotifyScreenSize(int width, int height) {
+    screenWidth = width;
+    screenHeight = height;
+}
 
 int WINAPI GetSystemMetrics(int index) {
     switch (index) {
@@ -354,7 +359,7 @@ int ActivateWindow(HWND window, int active) {
 }
 
 BOOL WINAPI ShowWindow(HWND window, int command) {
-    LogCall("ShowWindow");
+    NoteCall("ShowWindow");
     WindowRecord* record = FindWindow(window);
     if (record == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -365,7 +370,7 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
     case SW_HIDE:
         if (record->visible) {
             record->visible = false;
-            Backend()->ShowWindow(record->native, SW_HIDE);
+            Backend()->ShowNativeWindow(record->native, SW_HIDE);
             if (focusWindow == window) {
                 ActivateWindow(window, 0);
             }
@@ -377,7 +382,7 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
             CoreNotifyMinimize(window, 1);
             record = FindWindow(window);
             if (record != nullptr && record->native != nullptr) {
-                Backend()->ShowWindow(record->native, SW_MINIMIZE);
+                Backend()->ShowNativeWindow(record->native, SW_MINIMIZE);
             }
         }
         break;
@@ -386,7 +391,7 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
             CoreNotifyMinimize(window, 0);
             record = FindWindow(window);
             if (record != nullptr && record->native != nullptr) {
-                Backend()->ShowWindow(record->native, SW_RESTORE);
+                Backend()->ShowNativeWindow(record->native, SW_RESTORE);
             }
             break;
         }
@@ -394,7 +399,7 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
     default:
         if (!record->visible) {
             record->visible = true;
-            Backend()->ShowWindow(record->native, command);
+            Backend()->ShowNativeWindow(record->native, command);
             // As the system does on first showing: palette query, activation, size, move.
             CallWindow(window, WM_QUERYNEWPALETTE, 0, 0);
             if (command != SW_SHOWNOACTIVATE) {
@@ -492,8 +497,17 @@ void* CoreNativeWindow(HWND window) {
     return record != nullptr ? record->native : nullptr;
 }
 
+int CoreVisibleClientArea(HWND window, RECT* client) {
+    WindowRecord* record = FindWindow(window);
+    if (record == nullptr || !record->visible || record->minimized) {
+        return 0;
+    }
+    *client = ClientScreenRect(*record);
+    return 1;
+}
+
 BOOL WINAPI GetWindowRect(HWND window, LPRECT rect) {
-    LogCall("GetWindowRect");
+    NoteCall("GetWindowRect");
     WindowRecord* record = FindWindow(window);
     if (record == nullptr || rect == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -504,7 +518,7 @@ BOOL WINAPI GetWindowRect(HWND window, LPRECT rect) {
 }
 
 BOOL WINAPI GetClientRect(HWND window, LPRECT rect) {
-    LogCall("GetClientRect");
+    NoteCall("GetClientRect");
     WindowRecord* record = FindWindow(window);
     if (record == nullptr || rect == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -523,9 +537,8 @@ BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height, BOOL re
     }
     record->outer = RECT{x, y, x + width, y + height};
     RECT client = ClientScreenRect(*record);
-    if (record->native != nullptr) {
-        Backend()->PlaceWindow(record->native, &record->outer, client.right - client.left,
-                               client.bottom - client.top);
+    if (record->native != nullptr && !record->minimized) {
+        Backend()->PlaceNativeWindow(record->native, &client);
     }
     SendSizeAndMove(window, record);
     if (repaint) {
@@ -564,7 +577,7 @@ HWND WINAPI SetFocus(HWND window) {
 }
 
 HDC WINAPI GetDC(HWND window) {
-    LogCall("GetDC");
+    NoteCall("GetDC");
     if (window == nullptr) {
         static HDC screen = nullptr;
         if (HandleGet(dcs, KIND_DC, screen) == nullptr) {
@@ -575,7 +588,7 @@ HDC WINAPI GetDC(HWND window) {
         return screen;
     }
     WindowRecord* record = FindWindow(window);
-    if (record == nullptr || ShouldFail(FAIL_GET_DC)) {
+    if (record == nullptr || InjectedFailure("GetDC")) {
         SetLastError(record == nullptr ? ERROR_INVALID_WINDOW_HANDLE : ERROR_DC_NOT_FOUND);
         return nullptr;
     }
@@ -587,7 +600,7 @@ int WINAPI ReleaseDC(HWND, HDC dc) { return HandleGet(dcs, KIND_DC, dc) != nullp
 void InvalidateAll(HWND window) { InvalidateRect(window, nullptr, TRUE); }
 
 BOOL WINAPI InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
-    LogCall("InvalidateRect");
+    NoteCall("InvalidateRect");
     if (window == nullptr) {
         for (HWND each : TopLevelWindows()) {
             InvalidateRect(each, rect, erase);
@@ -599,7 +612,9 @@ BOOL WINAPI InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    ++record->invalidateCount;
+    if (testHooks != nullptr && testHooks->Invalidated != nullptr) {
+        testHooks->Invalidated(window);
+    }
     RECT client = ClientScreenRect(*record);
     RECT area{0, 0, client.right - client.left, client.bottom - client.top};
     if (rect != nullptr) {
@@ -650,7 +665,7 @@ BOOL WINAPI GetUpdateRect(HWND window, LPRECT rect, BOOL) {
 void CoreNotifyExpose(HWND window, const RECT* rect) { InvalidateRect(window, rect, FALSE); }
 
 HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
-    LogCall("BeginPaint");
+    NoteCall("BeginPaint");
     WindowRecord* record = FindWindow(window);
     if (record == nullptr || paint == nullptr) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -673,10 +688,10 @@ HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
 }
 
 BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT*) {
-    LogCall("EndPaint"); return FindWindow(window) != nullptr; }
+    NoteCall("EndPaint"); return FindWindow(window) != nullptr; }
 
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM) {
-    LogCall("DefWindowProcA");
+    NoteCall("DefWindowProcA");
     switch (message) {
     case WM_NCCREATE:
         return TRUE;

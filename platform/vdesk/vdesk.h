@@ -7,7 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "../src/backend.h"
 #include "vdesk_control.h"
+
+// The virtual desktop's backend table.
+extern const PlatformBackend vdeskBackend;
 
 struct VdeskWindow {
     HWND window = nullptr;
@@ -18,6 +22,8 @@ struct VdeskWindow {
     std::vector<uint8_t> presented; // RGBA, top row first
     int presentedWidth = 0;
     int presentedHeight = 0;
+    int invalidateCount = 0; // InvalidateRect calls that reached the window
+    int presentCount = 0;    // SwapBuffers calls
 };
 
 extern bool vdeskPaletteDisplay;
@@ -34,18 +40,7 @@ void VdeskResizeSurface(VdeskWindow* native, int width, int height);
 bool VdeskReadSurface(VdeskWindow* native, std::vector<uint8_t>* pixels);
 void VdeskDefaultFormats(void);
 
-// Core state resets and test hooks of the core, used by the controls.
-void ResetWindowState(void);
-void ResetQueueState(void);
-void ResetGdiState(void);
-void ResetSysColorState(void);
-void ResetRegistryState(void);
-void ResetProcessState(void);
-void CoreSetVersion(DWORD platformId, DWORD major, DWORD minor);
-void CoreRegistrySet(const char* path, const char* name, DWORD type, const void* data, size_t size);
-void CoreRegistryDeleteKey(const char* path);
-void CoreRegistryCreateKey(const char* path);
-bool CorePaletteColor(HWND window, int index, PALETTEENTRY* colour);
-const PALETTEENTRY* CoreSystemPalette(void);
-void CoreSetSystemPaletteEntries(const PALETTEENTRY* entries, int count, HWND realizer);
-int QueuedMessageCount(HWND window, UINT message);
+// The hooks the virtual desktop installs in the core (vdesk_hooks.cpp), and their state
+// back to a fresh start.
+void VdeskInstallHooks(void);
+void VdeskResetHooks(void);

@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "../src/backend.h"
-#include "../src/core.h"
+#include "../src/core_events.h"
 #include "vdesk.h"
 #include "vdesk_control.h"
 
@@ -98,14 +98,16 @@ EGLSurface MakeSurface(int width, int height) {
     return eglCreatePbufferSurface(display, config, attribs);
 }
 
-int Start(void) { return 1; }
+int Start(char*, size_t) {
+    VdeskInstallHooks();
+    return 1;
+}
 
-void* CreateNativeWindow(HWND window, const RECT*, int width, int height, const char*,
-                         const char*) {
+void* CreateNativeWindow(HWND window, const RECT* client, const char*, const char*) {
     VdeskWindow* native = new VdeskWindow;
     native->window = window;
-    native->width = width;
-    native->height = height;
+    native->width = client->right - client->left;
+    native->height = client->bottom - client->top;
     return native;
 }
 
@@ -124,8 +126,9 @@ void DestroyNativeWindow(void* handle) {
 
 void ShowNativeWindow(void*, int) {}
 
-void PlaceNativeWindow(void* handle, const RECT*, int width, int height) {
-    VdeskResizeSurface(static_cast<VdeskWindow*>(handle), width, height);
+void PlaceNativeWindow(void* handle, const RECT* client) {
+    VdeskResizeSurface(static_cast<VdeskWindow*>(handle), client->right - client->left,
+                       client->bottom - client->top);
 }
 
 int ListPixelFormats(PIXELFORMATDESCRIPTOR* formats, int capacity) {
@@ -207,8 +210,9 @@ int SwapNativeBuffers(void* handle) {
     }
     // A pbuffer has nothing to swap, so the result says nothing about the frame.
     eglSwapBuffers(display, native->surface);
+    ++native->presentCount;
     if (vdeskPresentHook != nullptr) {
-        vdeskPresentHook(native->window, VdeskPresentCount(native->window));
+        vdeskPresentHook(native->window, native->presentCount);
     }
     return 1;
 }
@@ -246,15 +250,27 @@ int IsPaletteDisplay(void) { return vdeskPaletteDisplay ? 1 : 0; }
 
 void SystemPaletteChanged(void) {}
 
-const PlatformBackend vdeskBackend = {
-    "virtual desktop", Start, CreateNativeWindow, DestroyNativeWindow, ShowNativeWindow,
-    PlaceNativeWindow, ListPixelFormats, SetNativePixelFormat, CreateNativeContext,
-    MakeNativeCurrent, DeleteNativeContext, SwapNativeBuffers, PumpEvents, ShowMessageBox,
-    IsPaletteDisplay, SystemPaletteChanged, nullptr};
-
 } // namespace
 
-const PlatformBackend* PlatformBackendGet(void) { return &vdeskBackend; }
+extern const PlatformBackend vdeskBackend = {
+    .name = "virtual",
+    .Start = Start,
+    .CreateNativeWindow = CreateNativeWindow,
+    .DestroyNativeWindow = DestroyNativeWindow,
+    .ShowNativeWindow = ShowNativeWindow,
+    .PlaceNativeWindow = PlaceNativeWindow,
+    .ListPixelFormats = ListPixelFormats,
+    .SetNativePixelFormat = SetNativePixelFormat,
+    .CreateContext = CreateNativeContext,
+    .MakeCurrent = MakeNativeCurrent,
+    .DeleteContext = DeleteNativeContext,
+    .SwapNativeBuffers = SwapNativeBuffers,
+    .PumpEvents = PumpEvents,
+    .ShowMessageBox = ShowMessageBox,
+    .IsPaletteDisplay = IsPaletteDisplay,
+    .SystemPaletteChanged = SystemPaletteChanged,
+    .Capture = nullptr,
+};
 
 void VdeskDefaultFormats(void) {
     vdeskFormats.clear();

@@ -1,52 +1,36 @@
 // The virtual desktop's test controls.
 #include <cstring>
 
-#include "../src/core.h"
+#include "../src/backend_select.h"
 #include "../src/core_events.h"
+#include "../src/core_test_hooks.h"
 #include "vdesk.h"
-
-extern int screenWidth;
-extern int screenHeight;
 
 namespace {
 const uintptr_t otherWindow = 0x0F000001; // another program's window, never one of ours
 } // namespace
 
+int VdeskSelectBackend(void) {
+    const PlatformBackend* const backends[] = {&vdeskBackend};
+    return PlatformSelectBackend(backends, 1);
+}
+
 void VdeskReset(void) {
-    for (HWND window : TopLevelWindows()) {
-        WindowRecord* record = FindWindow(window);
-        if (record->native != nullptr) {
-            Backend()->DestroyWindow(record->native);
-        }
+    if (PlatformSelectedBackend() == nullptr) {
+        VdeskSelectBackend();
     }
-    windows = HandleTable<WindowRecord>{};
-    dcs = HandleTable<DcRecord>{};
-    palettes = HandleTable<PaletteRecord>{};
-    contexts = HandleTable<ContextRecord>{};
-    ResetWindowState();
-    ResetQueueState();
-    ResetGdiState();
-    ResetSysColorState();
-    ResetRegistryState();
-    ResetProcessState();
-    std::memset(failNext, 0, sizeof failNext);
-    failDescribeIndex = 0;
+    CoreReset();
+    VdeskResetHooks();
     vdeskPaletteDisplay = false;
     vdeskFrameCapture = true;
     vdeskWaitHook = nullptr;
     vdeskPresentHook = nullptr;
-    callLogCount = 0;
     vdeskMessageBoxDispatch = false;
     vdeskMessageBoxes.clear();
     vdeskFormats.clear();
-    screenWidth = 1280;
-    screenHeight = 1024;
 }
 
-void VdeskSetScreenSize(int width, int height) {
-    screenWidth = width;
-    screenHeight = height;
-}
+void VdeskSetScreenSize(int width, int height) { CoreNotifyScreenSize(width, height); }
 
 void VdeskSetVersion(DWORD platformId, DWORD major, DWORD minor) {
     CoreSetVersion(platformId, major, minor);
@@ -67,10 +51,6 @@ void VdeskUsePaletteDisplay(int needSystemPalette) {
 void VdeskSetPixelFormats(const PIXELFORMATDESCRIPTOR* formats, int count) {
     vdeskFormats.assign(formats, formats + count);
 }
-
-void VdeskFailNext(VdeskFailure what, int count) { failNext[what] = count; }
-
-void VdeskFailDescribeFormat(int format) { failDescribeIndex = format; }
 
 void VdeskKeyDown(int vk) { CoreNotifyKey(GetFocus(), vk, 1); }
 
@@ -139,17 +119,7 @@ const VdeskMessageBoxRecord* VdeskMessageBoxAt(int index) {
 
 void VdeskSetMessageBoxDispatch(int dispatch) { vdeskMessageBoxDispatch = dispatch != 0; }
 
-int VdeskInvalidateCount(HWND window) {
-    WindowRecord* record = FindWindow(window);
-    return record ? record->invalidateCount : 0;
-}
-
-int VdeskQueuedCount(HWND window, UINT message) { return QueuedMessageCount(window, message); }
-
-int VdeskPresentCount(HWND window) {
-    WindowRecord* record = FindWindow(window);
-    return record ? record->presentCount : 0;
-}
+int VdeskQueuedCount(HWND window, UINT message) { return CoreQueuedCount(window, message); }
 
 const uint8_t* VdeskPresentedFrame(HWND window, int* width, int* height) {
     VdeskWindow* native = static_cast<VdeskWindow*>(CoreNativeWindow(window));
@@ -176,11 +146,9 @@ void VdeskSetFrameCapture(int on) { vdeskFrameCapture = on != 0; }
 
 const PALETTEENTRY* VdeskSystemPalette(void) { return CoreSystemPalette(); }
 
-long VdeskLocalAllocCount(void) { return localAllocCount; }
-
 const char* VdeskWindowClassName(HWND window) {
-    WindowRecord* record = FindWindow(window);
-    return record ? record->className.c_str() : nullptr;
+    static char name[256];
+    return GetClassNameA(window, name, sizeof name) > 0 ? name : nullptr;
 }
 
 void VdeskRegistrySetString(const char* key, const char* name, const char* value, int terminated) {
@@ -200,8 +168,3 @@ void VdeskRegistryDeleteKey(const char* key) { CoreRegistryDeleteKey(key); }
 
 void VdeskRegistryCreateKey(const char* key) { CoreRegistryCreateKey(key); }
 
-int VdeskCallCount(void) { return callLogCount; }
-
-const char* VdeskCallAt(int index) {
-    return (index >= 0 && index < VdeskCallCount()) ? callLog[index] : nullptr;
-}

@@ -14,12 +14,8 @@
 #include <string>
 
 #include "../src/backend.h"
-#include "../src/core.h"
 #include "../src/core_events.h"
 #include "x11.h"
-
-extern int screenWidth;
-extern int screenHeight;
 
 Display* x11Display = nullptr;
 int x11Screen = 0;
@@ -63,15 +59,15 @@ void InternAtoms(void) {
     }
 }
 
-int Start(void) {
+int Start(char* why, size_t whySize) {
     const char* name = std::getenv("DISPLAY");
+    if (name == nullptr || *name == 0) {
+        std::snprintf(why, whySize, "no X display: DISPLAY is not set");
+        return 0;
+    }
     x11Display = XOpenDisplay(nullptr);
     if (x11Display == nullptr) {
-        if (name == nullptr || *name == 0) {
-            std::fprintf(stderr, "%s: no X display: DISPLAY is not set\n", ProgramName());
-        } else {
-            std::fprintf(stderr, "%s: cannot open the X display \"%s\"\n", ProgramName(), name);
-        }
+        std::snprintf(why, whySize, "cannot open the X display \"%s\"", name);
         return 0;
     }
     XSetIOErrorHandler(ConnectionLost);
@@ -80,8 +76,8 @@ int Start(void) {
     int errorBase = 0, eventBase = 0, major = 0, minor = 0;
     if (!glXQueryExtension(x11Display, &errorBase, &eventBase) ||
         !glXQueryVersion(x11Display, &major, &minor) || major < 1 || (major == 1 && minor < 3)) {
-        std::fprintf(stderr, "%s: the X display \"%s\" offers no OpenGL (GLX 1.3)\n",
-                     ProgramName(), DisplayString(x11Display));
+        std::snprintf(why, whySize, "the X display \"%s\" offers no OpenGL (GLX 1.3)",
+                      DisplayString(x11Display));
         XCloseDisplay(x11Display);
         x11Display = nullptr;
         return 0;
@@ -90,8 +86,7 @@ int Start(void) {
     // Held keys repeat as presses alone, as on Win32, not as release-press pairs.
     Bool supported = False;
     XkbSetDetectableAutoRepeat(x11Display, True, &supported);
-    screenWidth = DisplayWidth(x11Display, x11Screen);
-    screenHeight = DisplayHeight(x11Display, x11Screen);
+    CoreNotifyScreenSize(DisplayWidth(x11Display, x11Screen), DisplayHeight(x11Display, x11Screen));
     return 1;
 }
 
@@ -160,13 +155,13 @@ void SetIdentity(Window xwindow, const char* className) {
                     reinterpret_cast<unsigned char*>(&type), 1);
 }
 
-void* CreateNativeWindow(HWND window, const RECT*, int width, int height, const char* title,
+void* CreateNativeWindow(HWND window, const RECT* area, const char* title,
                          const char* className) {
-    WindowRecord* record = FindWindow(window);
-    if (record == nullptr || x11Display == nullptr) {
+    if (x11Display == nullptr) {
         return nullptr;
     }
-    RECT client = ClientScreenRect(*record);
+    const RECT client = *area;
+    const int width = client.right - client.left, height = client.bottom - client.top;
     X11Window* native = new X11Window;
     native->window = window;
     native->clientX = client.left;
@@ -244,13 +239,13 @@ void ShowNativeWindow(void* handle, int command) {
     XFlush(x11Display);
 }
 
-void PlaceNativeWindow(void* handle, const RECT*, int width, int height) {
+void PlaceNativeWindow(void* handle, const RECT* area) {
     X11Window* native = static_cast<X11Window*>(handle);
-    WindowRecord* record = native != nullptr ? FindWindow(native->window) : nullptr;
-    if (record == nullptr || record->minimized) {
+    if (native == nullptr) {
         return;
     }
-    RECT client = ClientScreenRect(*record);
+    const RECT client = *area;
+    const int width = client.right - client.left, height = client.bottom - client.top;
     native->clientX = client.left;
     native->clientY = client.top;
     native->width = width;
@@ -305,14 +300,27 @@ int IsPaletteDisplay(void) { return 0; }
 
 void SystemPaletteChanged(void) {}
 
-const PlatformBackend x11Backend = {
-    "X11", Start, CreateNativeWindow, DestroyNativeWindow, ShowNativeWindow, PlaceNativeWindow,
-    X11ListPixelFormats, X11SetPixelFormat, X11CreateContext, X11MakeCurrent, X11DeleteContext,
-    X11SwapBuffers, PumpEvents, X11MessageBox, IsPaletteDisplay, SystemPaletteChanged, Capture};
-
 } // namespace
 
-const PlatformBackend* PlatformBackendGet(void) { return &x11Backend; }
+extern const PlatformBackend x11Backend = {
+    .name = "x11",
+    .Start = Start,
+    .CreateNativeWindow = CreateNativeWindow,
+    .DestroyNativeWindow = DestroyNativeWindow,
+    .ShowNativeWindow = ShowNativeWindow,
+    .PlaceNativeWindow = PlaceNativeWindow,
+    .ListPixelFormats = X11ListPixelFormats,
+    .SetNativePixelFormat = X11SetPixelFormat,
+    .CreateContext = X11CreateContext,
+    .MakeCurrent = X11MakeCurrent,
+    .DeleteContext = X11DeleteContext,
+    .SwapNativeBuffers = X11SwapBuffers,
+    .PumpEvents = PumpEvents,
+    .ShowMessageBox = X11MessageBox,
+    .IsPaletteDisplay = IsPaletteDisplay,
+    .SystemPaletteChanged = SystemPaletteChanged,
+    .Capture = Capture,
+};
 
 void X11SetTitle(Window xwindow, const char* titleUtf8) {
     std::string latin1 = Latin1(titleUtf8);

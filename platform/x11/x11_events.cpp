@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-#include "../src/core.h"
 #include "../src/core_events.h"
 #include "x11.h"
 
@@ -135,10 +134,8 @@ X11Window* X11FindWindow(Window xwindow) {
 }
 
 void X11SyncModifiers(unsigned int state) {
-    SetKeyDown(VK_SHIFT, (state & ShiftMask) != 0);
-    SetKeyDown(VK_CONTROL, (state & ControlMask) != 0);
-    SetKeyDown(VK_MENU, (state & Mod1Mask) != 0);
-    CoreNotifyCapsLock((state & LockMask) != 0);
+    CoreNotifyModifiers((state & ShiftMask) != 0, (state & ControlMask) != 0,
+                        (state & Mod1Mask) != 0, (state & LockMask) != 0);
 }
 
 int X11DrainEvents(void) {

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <tuple>
 
-#include "../src/core.h"
 #include "x11.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <string>
 
-#include "../src/core.h"
+#include "../src/core_events.h"
 #include "x11.h"
 
 namespace {
@@ -109,9 +109,8 @@ bool InButton(const Dialog& d, int x, int y) {
 
 void Place(Dialog* d, HWND owner, int* x, int* y) {
     int cx = DisplayWidth(x11Display, x11Screen) / 2, cy = DisplayHeight(x11Display, x11Screen) / 2;
-    WindowRecord* record = FindWindow(owner);
-    if (record != nullptr && record->visible && !record->minimized) {
-        RECT client = ClientScreenRect(*record);
+    RECT client{};
+    if (CoreVisibleClientArea(owner, &client)) {
         cx = (client.left + client.right) / 2;
         cy = (client.top + client.bottom) / 2;
     }
@@ -161,8 +160,7 @@ void Open(Dialog* d, HWND owner, const char* caption) {
     Atom modal = x11Atoms.netWmStateModal;
     XChangeProperty(x11Display, d->xwindow, x11Atoms.netWmState, XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<unsigned char*>(&modal), 1);
-    X11Window* ownerNative = static_cast<X11Window*>(FindWindow(owner) ? FindWindow(owner)->native
-                                                                         : nullptr);
+    X11Window* ownerNative = static_cast<X11Window*>(CoreNativeWindow(owner));
     if (ownerNative != nullptr) {
         d->owner = ownerNative->xwindow;
         XSetTransientForHint(x11Display, d->xwindow, d->owner);

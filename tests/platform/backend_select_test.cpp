@@ -1,0 +1,74 @@
+// The backend chosen at start: VORLANTH_PLATFORM names it, an unknown or absent one is
+// refused with a message, without it the first that connects is used; the desktop program
+// without a display says what it tried and exits with 1.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// Runs a program under `env -i` with the given environment; returns standard output and
+// standard error together.
+std::string RunWith(const std::string& environment, const char* program, int* exitCode) {
+    std::string command = "env -i " + environment + " '" + program + "' 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return "";
+    }
+    std::string out;
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        out += buffer;
+    }
+    int status = pclose(pipe);
+    *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
+TEST(BackendSelection, TheNamedBackendIsTheOneUsed) {
+    int code = -1;
+    EXPECT_EQ(RunWith("VORLANTH_PLATFORM=virtual DISPLAY=:0", SELECT_PROBE_PATH, &code),
+              "backend virtual\n");
+    EXPECT_EQ(code, 0);
+}
+
+TEST(BackendSelection, AnUnknownNameIsRefusedWithWhatTheProgramHas) {
+    int code = -1;
+    EXPECT_EQ(RunWith("VORLANTH_PLATFORM=bogus", SELECT_PROBE_PATH, &code),
+              "backend_select_probe: VORLANTH_PLATFORM=bogus is not a backend of this program (it "
+              "has: x11, virtual)\n");
+    EXPECT_EQ(code, 1);
+}
+
+TEST(BackendSelection, ANamedBackendThatCannotConnectIsNotReplaced) {
+    int code = -1;
+    EXPECT_EQ(RunWith("VORLANTH_PLATFORM=x11", SELECT_PROBE_PATH, &code),
+              "backend_select_probe: VORLANTH_PLATFORM=x11 cannot run: tried x11 (no X display: "
+              "DISPLAY is not set)\n");
+    EXPECT_EQ(code, 1);
+}
+
+TEST(BackendSelection, WithoutANameTheFirstThatConnectsIsUsed) {
+    int code = -1;
+    EXPECT_EQ(RunWith("", SELECT_PROBE_PATH, &code), "backend virtual\n");
+    EXPECT_EQ(code, 0);
+}
+
+TEST(BackendSelection, TheDesktopProgramWithoutADisplaySaysWhatItTriedAndExitsWithOne) {
+    int code = -1;
+    EXPECT_EQ(RunWith("DISPLAY=:377", VORLANTH_PATH, &code),
+              "vorlanth: no display to run on: tried x11 (cannot open the X display \":377\")\n");
+    EXPECT_EQ(code, 1);
+}
+
+TEST(BackendSelection, TheDesktopProgramDoesNotCarryTheVirtualDesktop) {
+    int code = -1;
+    EXPECT_EQ(RunWith("VORLANTH_PLATFORM=virtual", VORLANTH_PATH, &code),
+              "vorlanth: VORLANTH_PLATFORM=virtual is not a backend of this program (it has: "
+              "x11)\n");
+    EXPECT_EQ(code, 1);
+}
+
+} // namespace
