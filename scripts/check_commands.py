@@ -106,7 +106,13 @@ def substitutions(line):
 
 
 def commands_in(text):
-    # Arithmetic is no command; a case arm's pattern neither.
+    # Substitutions are read on their own (substitutions()); arithmetic is no command; a
+    # case arm's pattern neither.
+    while True:
+        shorter = re.sub(r"\$\((?!\()[^()]*\)", "0", text)
+        if shorter == text:
+            break
+        text = shorter
     text = re.sub(r"\$?\(\((?:[^()]|\([^()]*\))*\)\)", "0", text)
     text = re.sub(r"^\s*[^\s()]+\)\s", " ", text)
     words = []
