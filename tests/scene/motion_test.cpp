@@ -167,6 +167,26 @@ TEST(StepMover, InitialMoversMatchTheirTable) {
     }
 }
 
+TEST(StepMover, StandingExactlyOnTheUpperLimitTurns) {
+    // 500 x 400: aspect 1.25, and 1.8 x 1.25 is 2.25 exactly, in double as well.
+    SetSceneView(500, 400);
+    SetRandomDigitState(0);
+    Mover mover = AlongX(2.25f, 0, 0.0f);
+    StepMover(&mover);
+    EXPECT_EQ(mover.x, 2.25f);
+    EXPECT_EQ(mover.directionX, 1);
+    EXPECT_EQ(mover.velocityX, 8.0f);
+}
+
+TEST(StepMover, EachStepIsComputedInDoubleAndRoundedOnce) {
+    // 0.4384f is 0.438400000333786; + 5 x 0.01 gives 0.488400000333786, whose nearest
+    // float is 0.48840001. In float, 5 x 0.01f and the sum round on their own: 0.48839998.
+    SetSceneView(600, 500);
+    Mover mover = AlongX(0.4384f, 0, 5.0f);
+    StepMover(&mover);
+    EXPECT_EQ(mover.x, 0.48840001f);
+}
+
 // Before the first reshape the view is 0 x 0 and both limits on x are exactly 0:
 // an object standing on 0 is on the limit and must turn (the tests use <= and >=).
 TEST(StepMover, ObjectStandingExactlyOnALimitTurns) {
