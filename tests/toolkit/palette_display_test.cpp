@@ -110,13 +110,13 @@ LRESULT CALLBACK ObserverProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void OpenObserver(void) {
+HWND OpenObserver(void) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = ObserverProc;
     wc.lpszClassName = "observer";
     RegisterClassA(&wc);
-    CreateWindowExA(0, "observer", "observer", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr,
-                    nullptr, nullptr, nullptr);
+    return CreateWindowExA(0, "observer", "observer", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr,
+                           nullptr, nullptr, nullptr);
 }
 
 } // namespace
@@ -165,7 +165,8 @@ TEST_F(StaticColours, GivenBackAtCloseBeforeThePaletteIsDeleted) {
 
 TEST_F(StaticColours, ReleaseDeletesEveryPaletteOnceThoughTheGiveBackReplacesIt) {
     heldPalettes = {windowState.palette};
-    OpenObserver();
+    HWND observer = OpenObserver();
+    HWND window = windowState.window;
     size_t from = LogSize();
     WtReleaseAll(); // the window stays, so SetSysColors' change reaches it at once
     EXPECT_EQ(windowState.palette, nullptr);
@@ -176,6 +177,8 @@ TEST_F(StaticColours, ReleaseDeletesEveryPaletteOnceThoughTheGiveBackReplacesIt)
     }
     // Besides the first window palette, one delete per palette created meanwhile.
     EXPECT_EQ(CallsSince(from, "DeleteObject"), CallsSince(from, "CreatePalette") + 1);
+    DestroyWindow(observer);
+    DestroyWindow(window);
 }
 
 TEST(PaletteDisplay, OpenBuildsTheRampWithTheDefaultColours) {
@@ -341,6 +344,7 @@ TEST(NoPalette, ColourIndexFormatsAndFormatsWithoutTheNeed) {
     PIXELFORMATDESCRIPTOR d = {};
     ASSERT_TRUE(SetPixelFormat(indexDc, 2, &d));
     ExpectNoRebuildOnColourChange(indexDc);
+    DestroyWindow(indexWindow);
 }
 
 TEST(NoPalette, MoreThanFifteenColourBits) {
