@@ -103,7 +103,7 @@ std::vector<HPALETTE> heldPalettes;
 // Another top-level window; it hears of every system-colour change after the toolkit's
 // window and notes the palette the toolkit then holds.
 LRESULT CALLBACK ObserverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SYSCOLORCHANGE && windowState.palette &&
+    if (message == WM_SYSCOLORCHANGE && windowState.palette && !heldPalettes.empty() &&
         windowState.palette != heldPalettes.back()) {
         heldPalettes.push_back(windowState.palette);
     }
@@ -338,8 +338,7 @@ TEST(NoPalette, ColourIndexFormatsAndFormatsWithoutTheNeed) {
     EXPECT_EQ(windowState.palette, nullptr);
     EXPECT_EQ(windowState.usesStaticColors, 1);
     ExpectNoRebuildOnColourChange(windowState.dc);
-    HWND indexWindow = CreateWindowExA(0, "tkLibWClass", "", WS_OVERLAPPEDWINDOW, 0, 0, 50, 50,
-                                       nullptr, nullptr, nullptr, nullptr);
+    HWND indexWindow = OpenObserver();
     HDC indexDc = GetDC(indexWindow);
     PIXELFORMATDESCRIPTOR d = {};
     ASSERT_TRUE(SetPixelFormat(indexDc, 2, &d));
