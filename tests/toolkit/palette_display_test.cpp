@@ -45,8 +45,6 @@ HPALETTE SelectedPalette(HDC dc) {
     return selected;
 }
 
-std::vector<PALETTEENTRY> SystemPalette(void) { return DeskSystemPalette(); }
-
 bool SameColour(const PALETTEENTRY& a, int red, int green, int blue) {
     return a.peRed == red && a.peGreen == green && a.peBlue == blue;
 }
@@ -151,15 +149,15 @@ TEST_F(StaticColours, MinimizedAndRestored) {
 }
 
 TEST_F(StaticColours, GivenBackAtCloseBeforeThePaletteIsDeleted) {
-    std::vector<std::string> before = DeskCallLog();
+    size_t from = LogSize();
     WtCloseWindow(windowState.window);
     EXPECT_EQ(windowState.staticColorsTaken, 0);
     EXPECT_EQ(GetSysColor(COLOR_WINDOW), 0x001E140Au);
     EXPECT_EQ(GetSysColor(COLOR_SCROLLBAR), scrollbar);
     std::vector<std::string> log = DeskCallLog();
-    size_t restore = FirstCallFrom(log, before.size(), "SetSystemPaletteUse");
+    size_t restore = FirstCallFrom(log, from, "SetSystemPaletteUse");
     ASSERT_LT(restore, log.size());
-    EXPECT_LT(restore, FirstCallFrom(log, before.size(), "DeleteObject"));
+    EXPECT_LT(restore, FirstCallFrom(log, from, "DeleteObject"));
     EXPECT_EQ(RestoreStaticColors(GetDC(nullptr)), 0);
 }
 
@@ -198,7 +196,7 @@ TEST(PaletteDisplay, OpenBuildsTheRampWithTheDefaultColours) {
     EXPECT_TRUE(SameColour(entries[236], 166, 202, 240));
     // Realized in the foreground: the ramp fills the free system entries from 10 on, the
     // default colours sharing the static ones (entry 3 the static dark red).
-    std::vector<PALETTEENTRY> system = SystemPalette();
+    std::vector<PALETTEENTRY> system = DeskSystemPalette();
     EXPECT_TRUE(SameColour(system[10], 63, 0, 0));
     EXPECT_TRUE(SameColour(system[11], 104, 0, 0));
     EXPECT_TRUE(SameColour(system[12], 171, 0, 0));
@@ -320,7 +318,8 @@ void ExpectNoRebuildOnColourChange(HDC dc) {
 } // namespace
 
 TEST(NoPalette, ColourIndexFormatsAndFormatsWithoutTheNeed) {
-    DeskSetPixelFormats({Format(0, PFD_TYPE_RGBA, 8), Format(PFD_NEED_PALETTE, PFD_TYPE_COLORINDEX, 8)});
+    DeskSetPixelFormats(
+        {Format(0, PFD_TYPE_RGBA, 8), Format(PFD_NEED_PALETTE, PFD_TYPE_COLORINDEX, 8)});
     windowState.usesStaticColors = 1;
     // Colour index, though marked as needing a palette: the palette step describes the
     // format and builds and realizes nothing; the open then fails at the context, which
@@ -380,7 +379,7 @@ TEST(ClearSystemPalette, RealizesBlackOwnEntriesAndSelectsThePreviousBack) {
     DeskUsePaletteDisplay(false);
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16), 1);
     HDC dc = windowState.dc;
-    std::vector<PALETTEENTRY> before = SystemPalette();
+    std::vector<PALETTEENTRY> before = DeskSystemPalette();
     ASSERT_TRUE(SameColour(before[10], 63, 0, 0)); // the ramp's entry 1
     // Only a 256-entry palette clears; out of memory nothing happens.
     size_t from = LogSize();
@@ -388,7 +387,7 @@ TEST(ClearSystemPalette, RealizesBlackOwnEntriesAndSelectsThePreviousBack) {
     DeskFailNextCall("LocalAlloc");
     ClearSystemPalette(dc, 256);
     EXPECT_EQ(CallsSince(from, "CreatePalette"), 0u);
-    std::vector<PALETTEENTRY> after = SystemPalette();
+    std::vector<PALETTEENTRY> after = DeskSystemPalette();
     EXPECT_TRUE(std::equal(before.begin(), before.end(), after.begin(), [](auto& a, auto& b) {
         return SameColour(a, b.peRed, b.peGreen, b.peBlue);
     }));
@@ -396,7 +395,7 @@ TEST(ClearSystemPalette, RealizesBlackOwnEntriesAndSelectsThePreviousBack) {
     ClearSystemPalette(dc, 256);
     EXPECT_EQ(CallsSince(from, "CreatePalette"), 1u);
     EXPECT_EQ(CallsSince(from, "DeleteObject"), 1u);
-    after = SystemPalette();
+    after = DeskSystemPalette();
     // Every free entry black; the static colours (dark red at 1, white at 255) stay.
     for (int i = 10; i < 246; i++) {
         EXPECT_TRUE(SameColour(after[i], 0, 0, 0)) << i;
