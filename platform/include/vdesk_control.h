@@ -35,7 +35,8 @@ enum VdeskFailure {
     VDESK_FAIL_SET_FORMAT,
     VDESK_FAIL_CREATE_CONTEXT,
     VDESK_FAIL_MAKE_CURRENT,
-    VDESK_FAIL_LOCAL_ALLOC
+    VDESK_FAIL_LOCAL_ALLOC,
+    VDESK_FAIL_CREATE_PALETTE
 };
 void VdeskFailNext(VdeskFailure what, int count);
 // DescribePixelFormat of this (1-based) format number fails; 0: none fails.

@@ -212,7 +212,8 @@ BOOL WINAPI DeleteObject(HGDIOBJ object) {
 
 HPALETTE WINAPI CreatePalette(const LOGPALETTE* logical) {
     NoteCall("CreatePalette");
-    if (logical == nullptr || logical->palVersion != 0x300 || logical->palNumEntries == 0) {
+    if (InjectedFailure("CreatePalette") || logical == nullptr || logical->palVersion != 0x300 ||
+        logical->palNumEntries == 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
@@ -430,6 +431,7 @@ BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
 }
 
 int WINAPI GetPixelFormat(HDC dc) {
+    NoteCall("GetPixelFormat");
     DcRecord* record = FindDc(dc);
     WindowRecord* window = record ? FindWindow(record->window) : nullptr;
     if (window == nullptr || window->pixelFormat == 0) {
