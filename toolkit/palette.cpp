@@ -199,12 +199,14 @@ int32_t RealizeWindowPalette(HDC dc, HPALETTE palette, int32_t forceBackground) 
     // Taking or giving back the static colours changes the system colours, and the
     // window rebuilds its palette on that change: go on with the one that replaced it.
     bool windowPalette = palette != nullptr && palette == windowState.palette;
-    if (!forceBackground) {
-        if (!TakeStaticColors(dc)) {
-            return -1;
-        }
-    } else {
+    if (forceBackground) {
         RestoreStaticColors(dc);
+    } else if (windowState.window && GetActiveWindow() != windowState.window) {
+        // Only the active window may hold the static colours: a rebuild or a retry while
+        // another window is active realizes in the background and leaves them alone.
+        forceBackground = 1;
+    } else if (!TakeStaticColors(dc)) {
+        return -1;
     }
     if (windowPalette && windowState.palette != palette) {
         palette = windowState.palette;

@@ -21,6 +21,10 @@ void VdeskSetVersion(DWORD platformId, DWORD major, DWORD minor);
 void VdeskUsePaletteDisplay(int needSystemPalette);
 // Replaces the pixel-format list (before the first window asks for it).
 void VdeskSetPixelFormats(const PIXELFORMATDESCRIPTOR* formats, int count);
+// Keeps every shared library loaded now in memory until the process ends. Called before an
+// EGL display is terminated, so that the driver's threads end but leak reports still name
+// the driver's frames.
+void VdeskKeepLoadedLibraries(void);
 
 // Failure injection: the next `count` calls of the kind fail as Win32 fails them.
 enum VdeskFailure {
@@ -31,7 +35,8 @@ enum VdeskFailure {
     VDESK_FAIL_SET_FORMAT,
     VDESK_FAIL_CREATE_CONTEXT,
     VDESK_FAIL_MAKE_CURRENT,
-    VDESK_FAIL_LOCAL_ALLOC
+    VDESK_FAIL_LOCAL_ALLOC,
+    VDESK_FAIL_CREATE_PALETTE
 };
 void VdeskFailNext(VdeskFailure what, int count);
 // DescribePixelFormat of this (1-based) format number fails; 0: none fails.

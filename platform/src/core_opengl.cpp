@@ -108,6 +108,7 @@ BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
 }
 
 int WINAPI GetPixelFormat(HDC dc) {
+    NoteCall("GetPixelFormat");
     DcRecord* record = FindDc(dc);
     WindowRecord* window = record ? FindWindow(record->window) : nullptr;
     if (window == nullptr || window->pixelFormat == 0) {

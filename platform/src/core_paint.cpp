@@ -37,7 +37,10 @@ HDC WINAPI GetDC(HWND window) {
     return record->dc;
 }
 
-int WINAPI ReleaseDC(HWND, HDC dc) { return HandleGet(dcs, KIND_DC, dc) != nullptr ? 1 : 0; }
+int WINAPI ReleaseDC(HWND, HDC dc) {
+    NoteCall("ReleaseDC");
+    return HandleGet(dcs, KIND_DC, dc) != nullptr ? 1 : 0;
+}
 
 void InvalidateAll(HWND window) { InvalidateRect(window, nullptr, TRUE); }
 

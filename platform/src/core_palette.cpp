@@ -172,7 +172,8 @@ BOOL WINAPI DeleteObject(HGDIOBJ object) {
 
 HPALETTE WINAPI CreatePalette(const LOGPALETTE* logical) {
     NoteCall("CreatePalette");
-    if (logical == nullptr || logical->palVersion != 0x300 || logical->palNumEntries == 0) {
+    if (InjectedFailure("CreatePalette") || logical == nullptr || logical->palVersion != 0x300 ||
+        logical->palNumEntries == 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }

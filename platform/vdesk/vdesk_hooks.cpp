@@ -18,7 +18,7 @@ int callLogCount = 0;
 // The failure points of VdeskFailure, by the name the core asks with.
 const char* const failurePoints[] = {"RegisterClass",     "CreateWindow",   "GetDC",
                                      "ChoosePixelFormat", "SetPixelFormat", "wglCreateContext",
-                                     "wglMakeCurrent",    "LocalAlloc"};
+                                     "wglMakeCurrent",    "LocalAlloc",     "CreatePalette"};
 constexpr int failureCount = sizeof failurePoints / sizeof failurePoints[0];
 int failNext[failureCount];
 int failDescribeFormat = 0;

@@ -97,6 +97,16 @@ TEST_F(FrameStep, ExactlyThreeSixtyWrapsAndJustBelowDoesNot) {
     EXPECT_EQ(spinSpeed, 11.0f);
 }
 
+TEST_F(FrameStep, TheWrapIsComputedInDoubleAndRoundedOnce) {
+    // 353 + 7.00001f = 360.0000100135803 less 360 leaves 84 x 2^-23 = 1.00135803e-5. In
+    // float the sum rounds to 360 (its steps are 2^-15 there) and leaves 0.
+    clusterAngle = 353.0f;
+    spinSpeed = 7.00001f;
+    SetRandomDigitState(0);
+    DrawFrame();
+    EXPECT_EQ(clusterAngle, 1.00135803e-5f);
+}
+
 TEST_F(FrameStep, FigureWrapsOnItsOwnWithoutTouchingTheSpeed) {
     figureAngle = 358.0f; // + 3.5 = 361.5 -> 1.5
     DrawFrame();

@@ -47,15 +47,19 @@ int Nodes() {
     return n;
 }
 
-// Area of a disc of the radius at 50 pixels per unit.
-double DiscPixels(double radius) { return 3.14159265 * (radius * 50) * (radius * 50); }
+// Area of the sphere's outline seen along its axis at 50 pixels per unit: its equator,
+// a regular 16-gon of the radius, 8 r^2 sin(22.5 degrees). A 12-slice sphere's outline
+// (6 r^2 sin(30 degrees), 3 r^2) is 2 % smaller.
+double OutlinePixels(double radius) {
+    const double r = radius * 50;
+    return 8 * r * r * 0.38268343;
+}
 
 } // namespace
 
 TEST_F(SphereCache, FirstRadiusCompilesAListAndDrawsInTheSameCall) {
     ASSERT_EQ(Nodes(), 0);
-    // A 16-sided outline loses a little of the disc.
-    EXPECT_NEAR(DrawnArea(0.74), DiscPixels(0.74), DiscPixels(0.74) * 0.05);
+    EXPECT_NEAR(DrawnArea(0.74), OutlinePixels(0.74), OutlinePixels(0.74) * 0.005);
     ShapeNode* head = ShapeCache[SHAPE_SOLID_SPHERE];
     ASSERT_NE(head, nullptr);
     EXPECT_EQ(head->next, nullptr);

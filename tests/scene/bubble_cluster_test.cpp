@@ -11,6 +11,7 @@
 #include "scene_state.h"
 #include "scene/bubble_cluster.h"
 #include "scene/color_cycle.h"
+#include "scene/random_digit.h"
 #include "scene/scene.h"
 
 namespace {
@@ -88,24 +89,58 @@ TEST_F(BubbleCluster, LeavesTheModelviewMatrixAndItsStackAsItFoundThem) {
 }
 
 TEST_F(BubbleCluster, EachClusterAdvancesEveryCyclerOnce) {
-    // From the starting colours with the starting step 0.001, worked by hand: A ramps blue
-    // up and green down; B ramps green up and red down.
+    // Worked by hand from the starting colours and step 0.001, with the digits 8, 9, 8
+    // that state 0 yields (steps 0.01, 0.01125, 0.01).
+    SetRandomDigitState(0);
     DrawBubbleCluster();
+    // A ramps blue up and green down; B's green passes 1: phase 2, step 0.01; C, with
+    // 0.01, passes 1 in red: phase 1, step 0.01125.
     EXPECT_FLOAT_EQ(cyclerA.color[1], 0.999f);
     EXPECT_FLOAT_EQ(cyclerA.color[2], 0.001f);
     EXPECT_FLOAT_EQ(cyclerA.glow[2], 0.0005f);
     EXPECT_FLOAT_EQ(cyclerB.color[0], -0.001f);
     EXPECT_FLOAT_EQ(cyclerB.color[1], 1.001f);
-    EXPECT_EQ(cyclerB.phase, 2) << "green passed 1";
-    const float step = colorStep;
-    const float cBlue = cyclerC.color[2];
+    EXPECT_EQ(cyclerB.phase, 2);
+    EXPECT_FLOAT_EQ(cyclerC.color[0], 1.01f);
+    EXPECT_FLOAT_EQ(cyclerC.color[2], 0.99f);
+    EXPECT_EQ(cyclerC.phase, 1);
+    EXPECT_EQ(colorStep, 0.01125f);
     DrawBubbleCluster();
-    EXPECT_FLOAT_EQ(cyclerA.color[1], 0.999f - step);
-    EXPECT_FLOAT_EQ(cyclerA.color[2], 0.001f + step);
-    EXPECT_FLOAT_EQ(cyclerB.color[2], 1.0f + step) << "B now ramps blue up";
-    if (cyclerC.phase == 0) {
-        EXPECT_FLOAT_EQ(cyclerC.color[2], cBlue - colorStep);
-    }
+    // A and B move by 0.01125, B's blue passes 1: phase 0, step 0.01; C ramps green up
+    // and red down to 1 by 0.01 and stays in phase 1.
+    EXPECT_FLOAT_EQ(cyclerA.color[1], 0.98775f);
+    EXPECT_FLOAT_EQ(cyclerA.color[2], 0.01225f);
+    EXPECT_FLOAT_EQ(cyclerB.color[1], 0.98975f);
+    EXPECT_FLOAT_EQ(cyclerB.color[2], 1.01125f);
+    EXPECT_EQ(cyclerB.phase, 0);
+    EXPECT_FLOAT_EQ(cyclerC.color[0], 1.0f);
+    EXPECT_FLOAT_EQ(cyclerC.color[1], 0.01f);
+    EXPECT_EQ(cyclerC.phase, 1);
+    EXPECT_EQ(colorStep, 0.01f);
+}
+
+TEST_F(BubbleCluster, TheShellSetsFrontMaterialsAndTheSmallSpheresBothFaces) {
+    DrawBubbleCluster();
+    GLfloat value[4];
+    auto expect4 = [&](GLenum face, GLenum what, float r, float g, float b, float a) {
+        glGetMaterialfv(face, what, value);
+        EXPECT_EQ(value[0], r) << face << " " << what;
+        EXPECT_EQ(value[1], g) << face << " " << what;
+        EXPECT_EQ(value[2], b) << face << " " << what;
+        EXPECT_EQ(value[3], a) << face << " " << what;
+    };
+    // The back faces hold sphere C's material; their specular is still OpenGL's
+    // initial one, which the shell would have replaced for both faces.
+    const float* c = cyclerC.color;
+    const float* glow = cyclerC.glow;
+    expect4(GL_BACK, GL_DIFFUSE, c[0], c[1], c[2], c[3]);
+    expect4(GL_BACK, GL_EMISSION, glow[0], glow[1], glow[2], glow[3]);
+    expect4(GL_BACK, GL_SPECULAR, 0, 0, 0, 1);
+    glGetMaterialfv(GL_BACK, GL_SHININESS, value);
+    EXPECT_EQ(value[0], 100.0f);
+    // The front keeps the shell's specular, which the small spheres do not set.
+    expect4(GL_FRONT, GL_SPECULAR, 1, 1, 1, 1);
+    expect4(GL_FRONT, GL_DIFFUSE, c[0], c[1], c[2], c[3]);
 }
 
 TEST_F(BubbleCluster, TheShellBlendsOverTheBackgroundAndTheSmallSpheresCoverIt) {

@@ -93,14 +93,21 @@ INSTANTIATE_TEST_SUITE_P(Windows, TurningLines,
                                     std::to_string(info.param.height);
                          });
 
-TEST(StepMover, ObjectAt185WithVelocity7MovesTo192AndTurns) {
+TEST(StepMover, TurnsBeyondAndExactlyOnTheUpperLimit) {
     SetSceneView(300, 300);
-    SetRandomDigitState(0);
+    SetRandomDigitState(0); // next digits 8, 9
     Mover mover = AlongX(1.85f, 0, 7.0f);
     StepMover(&mover);
     EXPECT_FLOAT_EQ(mover.x, 1.92f);
     EXPECT_EQ(mover.directionX, 1);
     EXPECT_EQ(mover.velocityX, 8.0f);
+    // 500 x 400: aspect 1.25, and 1.8 x 1.25 is 2.25 exactly, in double as well.
+    SetSceneView(500, 400);
+    Mover resting = AlongX(2.25f, 0, 0.0f);
+    StepMover(&resting);
+    EXPECT_EQ(resting.x, 2.25f);
+    EXPECT_EQ(resting.directionX, 1);
+    EXPECT_EQ(resting.velocityX, 9.0f);
 }
 
 TEST(StepMover, ZeroDrawnAtALimitRestsThereAndDrawsAgainNextStep) {
@@ -165,6 +172,15 @@ TEST(StepMover, InitialMoversMatchTheirTable) {
         EXPECT_EQ(m.directionY, directions[i][1]) << i;
         EXPECT_EQ(m.directionScale, directions[i][2]) << i;
     }
+}
+
+TEST(StepMover, EachStepIsComputedInDoubleAndRoundedOnce) {
+    // 0.4384f is 0.438400000333786; + 5 x 0.01 gives 0.488400000333786, whose nearest
+    // float is 0.48840001. In float, 5 x 0.01f and the sum round on their own: 0.48839998.
+    SetSceneView(600, 500);
+    Mover mover = AlongX(0.4384f, 0, 5.0f);
+    StepMover(&mover);
+    EXPECT_EQ(mover.x, 0.48840001f);
 }
 
 // Before the first reshape the view is 0 x 0 and both limits on x are exactly 0:

@@ -7,6 +7,8 @@
 
 #include <cstdio>
 
+#include "vdesk_control.h"
+
 namespace {
 
 EGLDisplay OpenSurfacelessDisplay() {
@@ -82,7 +84,11 @@ void OffscreenGlDestroy(OffscreenGl* gl) {
     eglMakeCurrent(gl->display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     eglDestroyContext(gl->display, gl->context);
     eglDestroySurface(gl->display, gl->surface);
-    // No eglTerminate: the driver stays loaded, so leak reports can name its libraries.
+    // Terminating the display ends Mesa's worker threads now rather than during the exit,
+    // where they can crash the leak checker; the driver stays loaded for its reports.
+    VdeskKeepLoadedLibraries();
+    eglTerminate(gl->display);
+    eglReleaseThread();
 
     *gl = OffscreenGl{};
 }

@@ -16,7 +16,8 @@ void DeskFailNextCall(const char* function) {
                                     {"SetPixelFormat", VDESK_FAIL_SET_FORMAT},
                                     {"wglCreateContext", VDESK_FAIL_CREATE_CONTEXT},
                                     {"wglMakeCurrent", VDESK_FAIL_MAKE_CURRENT},
-                                    {"LocalAlloc", VDESK_FAIL_LOCAL_ALLOC}};
+                                    {"LocalAlloc", VDESK_FAIL_LOCAL_ALLOC},
+                                    {"CreatePalette", VDESK_FAIL_CREATE_PALETTE}};
     for (const Entry& e : entries) {
         if (std::strcmp(e.name, function) == 0) {
             VdeskFailNext(e.failure, 1);

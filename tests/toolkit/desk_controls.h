@@ -9,7 +9,8 @@
 #include <vector>
 
 // The next call of the named Win32 function fails ("RegisterClassA", "CreateWindowExA",
-// "GetDC", "ChoosePixelFormat", "SetPixelFormat", "wglCreateContext", "wglMakeCurrent").
+// "GetDC", "ChoosePixelFormat", "SetPixelFormat", "wglCreateContext", "wglMakeCurrent",
+// "LocalAlloc", "CreatePalette").
 void DeskFailNextCall(const char* function);
 // DescribePixelFormat fails for this format number (0: never).
 void DeskFailDescribeAt(int32_t number);

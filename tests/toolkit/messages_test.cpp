@@ -1,5 +1,5 @@
 // The window procedure: keys and characters, the mouse and its capture, size and move,
-// redraw coalescing, activation, palette messages and the close box.
+// activation, palette messages and the close box.
 #include <gtest/gtest.h>
 
 #include "toolkit_fixture.h"
@@ -127,20 +127,6 @@ TEST_F(Messages, MovesCarryEveryButtonHeldAndIgnoreShiftAndControl) {
     Send(WM_MOUSEMOVE, MK_RBUTTON | MK_CONTROL, MAKELPARAM(32, 42));
     EXPECT_EQ(handlerCalls,
               (std::vector<std::string>{"move 30 40 5", "move 31 41 0", "move 32 42 2"}));
-}
-
-TEST_F(Messages, TwoRedrawRequestsLeaveOnePaint) {
-    int displayCalls = 0;
-    static int* counter = &displayCalls;
-    WtSetDisplayHandler([] { (*counter)++; });
-    WtSetKeyDownHandler(RedrawKey);
-    ASSERT_FALSE(MessagePending(WM_PAINT, WM_PAINT));
-    Send(WM_CHAR, 'x', 0);
-    EXPECT_TRUE(MessagePending(WM_PAINT, WM_PAINT));
-    Send(WM_CHAR, 'y', 0);
-    PumpMessages();
-    EXPECT_EQ(displayCalls, 1);
-    EXPECT_FALSE(MessagePending(WM_PAINT, WM_PAINT));
 }
 
 TEST_F(Messages, ResizeStoresTheSizeAndRedrawsOnlyWithAReshapeHandler) {

@@ -2,6 +2,9 @@
 // search over a scripted format list; the version-dependent system-colour count; reports.
 #include <gtest/gtest.h>
 
+#include <iomanip>
+#include <sstream>
+
 #include "desk_controls.h"
 #include "toolkit/pixel_format.h"
 #include "toolkit_fixture.h"
@@ -149,6 +152,39 @@ TEST(ExactSearch, LowestNumberAmongTheEqualBest) {
     ReleaseDC(nullptr, screen);
 }
 
+TEST(ExactSearch, AlphaAndAccumulationTestsForRgbaOnlyAndTheMainLayerOnly) {
+    auto with = [](PIXELFORMATDESCRIPTOR d, BYTE alpha, BYTE accum, BYTE accumAlpha,
+                   BYTE layer) {
+        d.cAlphaBits = alpha;
+        d.cAccumBits = accum;
+        d.cAccumAlphaBits = accumAlpha;
+        d.iLayerType = layer;
+        return d;
+    };
+    PIXELFORMATDESCRIPTOR rgba16 = Format(GL_WINDOW, PFD_TYPE_RGBA, 16, 0);
+    PIXELFORMATDESCRIPTOR rgba24 = Format(GL_WINDOW, PFD_TYPE_RGBA, 24, 0);
+    PIXELFORMATDESCRIPTOR rgba32 = Format(GL_WINDOW, PFD_TYPE_RGBA, 32, 0);
+    DeskSetPixelFormats({
+        with(rgba24, 8, 0, 0, PFD_MAIN_PLANE),                          // 1 alpha
+        with(rgba24, 8, 32, 0, PFD_MAIN_PLANE),                         // 2 alpha, accum without alpha
+        with(rgba16, 8, 32, 8, PFD_MAIN_PLANE),                         // 3 alpha, accum with alpha
+        with(rgba32, 0, 32, 0, PFD_MAIN_PLANE),                         // 4 accum
+        with(rgba32, 0, 0, 0, 1),                                       // 5 overlay plane
+        rgba24,                                                         // 6 plain
+        with(Format(GL_WINDOW, PFD_TYPE_COLORINDEX, 8, 0), 8, 16, 0, 0), // 7 index, alpha, accum
+        Format(GL_WINDOW, PFD_TYPE_COLORINDEX, 4, 0),                   // 8 index, plain
+    });
+    HDC screen = GetDC(nullptr);
+    PIXELFORMATDESCRIPTOR d = {};
+    EXPECT_EQ(WtSearchExactFormat(screen, DM_ALPHA, &d), 1);
+    EXPECT_EQ(WtSearchExactFormat(screen, DM_ALPHA | DM_ACCUM, &d), 3);
+    EXPECT_EQ(WtSearchExactFormat(screen, DM_ACCUM, &d), 4);
+    EXPECT_EQ(WtSearchExactFormat(screen, 0, &d), 6);
+    EXPECT_EQ(WtSearchExactFormat(screen, DM_INDEX, &d), 7);
+    EXPECT_EQ(WtSearchExactFormat(screen, DM_INDEX | DM_ALPHA | DM_ACCUM, &d), 7);
+    ReleaseDC(nullptr, screen);
+}
+
 TEST(ExactSearch, ZeroColourBitsAreNeverChosen) {
     DeskSetPixelFormats({Format(GL_WINDOW, PFD_TYPE_RGBA, 0, 0)});
     HDC screen = GetDC(nullptr);
@@ -187,6 +223,25 @@ TEST(SysColorCount, TwentyOneOnlyForNt351) {
     DeskSetVersion(1, 3, 51); // the 16/32-bit platform at the same numbers
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE), 1);
     EXPECT_EQ(windowState.sysColorCount, 25);
+}
+
+TEST(DescribeWindowFormat, ReportsAMissingFormatAndAFailedDescription) {
+    ASSERT_EQ(OpenSceneWindow(DM_DOUBLE), 1);
+    PIXELFORMATDESCRIPTOR d;
+    HDC screen = GetDC(nullptr); // no pixel format is set on it
+    EXPECT_EQ(DescribeWindowFormat(screen, &d), 0);
+    int32_t number = GetPixelFormat(windowState.dc);
+    ASSERT_GT(number, 0);
+    DeskFailDescribeAt(number);
+    EXPECT_EQ(DescribeWindowFormat(windowState.dc, &d), 0);
+    std::ostringstream handle;
+    handle << std::uppercase << std::hex << std::setw(8) << std::setfill('0')
+           << reinterpret_cast<uintptr_t>(screen);
+    std::vector<DeskMessageBox> boxes = DeskMessageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "Could not get pixel format for Dc 0x" + handle.str() + "\n");
+    EXPECT_EQ(boxes[1].text,
+              "Could not get a description of pixel format " + std::to_string(number) + "\n");
 }
 
 TEST(Report, FormatsIntoOneBoxOwnedByTheFocusAndCutsLongTexts) {

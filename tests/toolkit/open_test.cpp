@@ -70,52 +70,6 @@ TEST(WantedDescriptor, DepthStencilAlphaAndAccumulationSizes) {
     EXPECT_EQ(memcmp(&plain, &ignored, sizeof plain), 0);
 }
 
-TEST(FormatNumber, ZeroBeyondTheCountAndUnusableFormatsAreInvalid) {
-    HDC screen = GetDC(nullptr);
-    PIXELFORMATDESCRIPTOR d;
-    EXPECT_EQ(WtCheckFormatNumber(screen, 0, &d), 0);
-    EXPECT_EQ(WtCheckFormatNumber(screen, -3, &d), 0);
-    int32_t count = DescribePixelFormat(screen, 1, sizeof d, &d);
-    ASSERT_GT(count, 0);
-    EXPECT_EQ(WtCheckFormatNumber(screen, count + 1, &d), 0);
-    for (int32_t i = 1; i <= count; i++) {
-        PIXELFORMATDESCRIPTOR e;
-        DescribePixelFormat(screen, i, sizeof e, &e);
-        bool usable = (e.dwFlags & (PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL)) ==
-                      (PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL);
-        EXPECT_EQ(WtCheckFormatNumber(screen, i, &d), usable ? 1 : 0) << "format " << i;
-    }
-    ReleaseDC(nullptr, screen);
-}
-
-TEST(ExactSearch, ChoosesAMatchingFormatWithTheMostColourBits) {
-    HDC screen = GetDC(nullptr);
-    PIXELFORMATDESCRIPTOR d = {};
-    int32_t chosen = WtSearchExactFormat(screen, DM_DOUBLE | DM_DEPTH16, &d);
-    // Checked independently: the first format with the most colour bits among those
-    // that are window + GL, RGBA, double-buffered, with depth, no stencil/alpha/accum.
-    int32_t expected = 0;
-    int32_t best = 0;
-    PIXELFORMATDESCRIPTOR e;
-    int32_t count = DescribePixelFormat(screen, 1, sizeof e, &e);
-    for (int32_t i = 1; i <= count; i++) {
-        DescribePixelFormat(screen, i, sizeof e, &e);
-        if ((e.dwFlags & 0x24) == 0x24 && e.iLayerType == 0 && e.iPixelType == 0 &&
-            (e.dwFlags & PFD_DOUBLEBUFFER) && e.cDepthBits > 0 && e.cStencilBits == 0 &&
-            e.cAlphaBits == 0 && e.cAccumBits == 0 && e.cColorBits > best) {
-            best = e.cColorBits;
-            expected = i;
-        }
-    }
-    EXPECT_EQ(chosen, expected);
-    if (chosen) {
-        PIXELFORMATDESCRIPTOR own;
-        DescribePixelFormat(screen, chosen, sizeof own, &own);
-        EXPECT_EQ(memcmp(&own, &d, sizeof d), 0);
-    }
-    ReleaseDC(nullptr, screen);
-}
-
 TEST(Placement, OuterCornerBecomesTheClientCorner) {
     WtSetPosition(100, 100, 600, 500);
     // Frame 4, caption 19, border 1.
@@ -157,6 +111,16 @@ TEST(Placement, TheWindowOpensAtTheGivenCornerWithTheClientSize) {
 TEST(Placement, SystemPlacementIgnoresTheGivenTopAndRecordsThePlacedCorner) {
     WtSetPosition(CW_USEDEFAULT, 500, 300, 200);
     EXPECT_EQ(windowState.useDefaultPosition, 1);
+    // Showing the window sends its size before its move: the corner seen at the size is
+    // the one the open recorded from the placed window.
+    static int32_t seenX = -1;
+    static int32_t seenY = -1;
+    WtSetReshapeHandler([](int32_t, int32_t) {
+        if (seenX < 0) {
+            seenX = windowState.x;
+            seenY = windowState.y;
+        }
+    });
     WtSetDisplayMode(DM_DOUBLE);
     ASSERT_EQ(WtOpenWindow("Vorlanth", 0), 1);
     RECT outer;
@@ -165,10 +129,12 @@ TEST(Placement, SystemPlacementIgnoresTheGivenTopAndRecordsThePlacedCorner) {
     GetClientRect(windowState.window, &client);
     EXPECT_EQ(client.right, 300);
     EXPECT_EQ(client.bottom, 200);
-    // The open records the placed corner by the caption-and-frame convention; showing the
-    // window then reports the true client corner (frame 4, caption 19 below the top).
-    EXPECT_EQ(windowState.x, outer.left + 4);
-    EXPECT_EQ(windowState.y, outer.top + 23);
+    // The desktop puts its first default window at 26, 26; the client corner lies
+    // frame 4 right and caption 19 + frame 4 - border 1 down of it.
+    EXPECT_EQ(outer.left, 26);
+    EXPECT_EQ(outer.top, 26);
+    EXPECT_EQ(seenX, 30);
+    EXPECT_EQ(seenY, 48);
 }
 
 TEST(Placement, WithoutAPositionTheSystemPlacesAHundredSquareClient) {

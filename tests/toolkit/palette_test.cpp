@@ -132,6 +132,10 @@ TEST(Ramp, WideAndOneBitChannels) {
     EXPECT_EQ(ExpandComponent(9, 2, 2), 191);
     EXPECT_EQ(ExpandComponent(13, 2, 2), 255);
     EXPECT_EQ(ExpandComponent(13, 3, 0), 200);
+    // A shift of 32 or more leaves nothing of the index.
+    EXPECT_EQ(ExpandComponent(5, 3, 32), 0);
+    EXPECT_EQ(ExpandComponent(0xFF, 8, 40), 0);
+    EXPECT_EQ(ExpandComponent(-1, 8, 31), 1);
     // A 16-entry palette (1-2-1) is a pure ramp without default colours.
     PIXELFORMATDESCRIPTOR format = Layout(1, 0, 2, 1, 1, 3);
     format.cColorBits = 4;

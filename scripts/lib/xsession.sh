@@ -1,0 +1,86 @@
+# Shell helpers for scripts that run a program on an X server of their own. Source it after
+# setting `out` (a folder for logs and pictures) and defining `fail MESSAGE`.
+
+xvfb_pid="" app_pid=""
+
+# stop_session: ends the program and the server, if they run.
+stop_session() {
+  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
+  app_pid=""
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+  xvfb_pid=""
+}
+
+# start_xvfb FIRST LAST: a server of our own on a free display between FIRST and LAST, which
+# writes its number once it accepts clients; exports DISPLAY.
+start_xvfb() {
+  local number
+  for number in $(seq "$1" "$2"); do
+    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
+    rm -f "$out/display"
+    # -noreset: the server would otherwise restart whenever its last client leaves.
+    Xvfb ":$number" -noreset -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
+      3>"$out/display" >"$out/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+      [ -s "$out/display" ] && break
+      kill -0 "$xvfb_pid" 2>/dev/null || break # taken meanwhile: try the next one
+      sleep 0.1
+    done
+    if [ -s "$out/display" ] && DISPLAY=":$(head -n1 "$out/display")" timeout 10 xdpyinfo >/dev/null 2>&1; then
+      export DISPLAY=":$(head -n1 "$out/display")"
+      return 0
+    fi
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=""
+  done
+  fail "Xvfb did not start on any display from :$1 to :$2 (see $out/xvfb.log)"
+}
+
+# start_program NAME PROGRAM [ARGS...]: runs it in the background, output in $out/NAME.log.
+start_program() {
+  local name=$1
+  shift
+  timeout 120 "$@" </dev/null >"$out/$name.log" 2>&1 &
+  app_pid=$!
+}
+
+# wait_window TITLE: sets window to the id of the visible window with that title.
+wait_window() {
+  window=""
+  for _ in $(seq 300); do
+    window=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
+    [ -n "$window" ] && return 0
+    kill -0 "$app_pid" 2>/dev/null || fail "the program ended before its window \"$1\" appeared (see $out)"
+    sleep 0.1
+  done
+  fail "no window \"$1\" within 30 s"
+}
+
+# shoot_client NAME: the client area of $window as $out/NAME.png and $out/NAME.ppm. Without
+# a window manager the X window is the client area itself.
+shoot_client() {
+  local info left top width height
+  info=$(xwininfo -id "$window")
+  left=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+  top=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+  width=$(sed -n 's/.*Width: *//p' <<<"$info")
+  height=$(sed -n 's/.*Height: *//p' <<<"$info")
+  import -window root "$out/screen.png"
+  convert "$out/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$out/$1.png"
+  convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
+}
+
+# shoot_scene NAME: shots of the client area until one shows the scene (the lettering spins
+# and may be edge-on in one of them); fails after eight.
+shoot_scene() {
+  local root_dir
+  root_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  for _ in 1 2 3 4 5 6 7 8; do
+    shoot_client "$1"
+    python3 "$root_dir/tests/x11/check_scene.py" scene "$out/$1.ppm" >"$out/$1.check" 2>&1 && return 0
+    sleep 0.5
+  done
+  fail "the scene is not on screen (last shot $out/$1.png: $(cat "$out/$1.check"))"
+}
