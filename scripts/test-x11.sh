@@ -439,7 +439,7 @@ for preset in $presets; do
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
   export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
   # llvmpipe without worker threads: see the asan test preset in CMakePresets.json.
-  [ "$preset" = asan ] && export LP_NUM_THREADS=0
+  if [ "$preset" = asan ]; then export LP_NUM_THREADS=0; else unset LP_NUM_THREADS; fi
   no_display_checks "$build/scene/vorlanth"
   start_xvfb
   say "Xvfb on $DISPLAY"
