@@ -21,10 +21,6 @@ void VdeskSetVersion(DWORD platformId, DWORD major, DWORD minor);
 void VdeskUsePaletteDisplay(int needSystemPalette);
 // Replaces the pixel-format list (before the first window asks for it).
 void VdeskSetPixelFormats(const PIXELFORMATDESCRIPTOR* formats, int count);
-// Keeps every shared library loaded now in memory until the process ends. Called before an
-// EGL display is terminated, so that the driver's threads end but leak reports still name
-// the driver's frames.
-void VdeskKeepLoadedLibraries(void);
 
 // Failure injection: the next `count` calls of the kind fail as Win32 fails them.
 enum VdeskFailure {

@@ -5,12 +5,10 @@
 #include <GL/gl.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "../src/backend.h"
 #include "../src/core_events.h"
 #include "vdesk.h"
-#include "vdesk_control.h"
 
 bool vdeskPaletteDisplay = false;
 bool vdeskFrameCapture = true;
@@ -55,16 +53,6 @@ PIXELFORMATDESCRIPTOR Format(DWORD flags, BYTE type, BYTE colorBits, BYTE alpha,
     return f;
 }
 
-// Mesa's renderer runs worker threads for as long as its display lives. Ending them before
-// the process exits keeps the exit deterministic: a thread that is still running, or ending
-// at that moment, can crash the leak checker when it stops every thread at exit.
-void ReleaseDisplayAtExit(void) {
-    eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    VdeskKeepLoadedLibraries();
-    eglTerminate(display);
-    eglReleaseThread();
-}
-
 bool OpenDisplay(void) {
     if (display != EGL_NO_DISPLAY) {
         return config != nullptr;
@@ -79,7 +67,6 @@ bool OpenDisplay(void) {
         std::fprintf(stderr, "virtual desktop: no EGL display for offscreen OpenGL\n");
         return false;
     }
-    std::atexit(ReleaseDisplayAtExit);
     const EGLint attribs[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8,
                               EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8, EGL_DEPTH_SIZE, 24,
                               EGL_STENCIL_SIZE, 8, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};

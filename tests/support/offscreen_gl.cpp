@@ -7,8 +7,6 @@
 
 #include <cstdio>
 
-#include "vdesk_control.h"
-
 namespace {
 
 EGLDisplay OpenSurfacelessDisplay() {
@@ -84,11 +82,7 @@ void OffscreenGlDestroy(OffscreenGl* gl) {
     eglMakeCurrent(gl->display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     eglDestroyContext(gl->display, gl->context);
     eglDestroySurface(gl->display, gl->surface);
-    // Terminating the display ends Mesa's worker threads now rather than during the exit,
-    // where they can crash the leak checker; the driver stays loaded for its reports.
-    VdeskKeepLoadedLibraries();
-    eglTerminate(gl->display);
-    eglReleaseThread();
+    // No eglTerminate: the driver stays loaded, so leak reports can name its libraries.
 
     *gl = OffscreenGl{};
 }
