@@ -43,7 +43,7 @@ int32_t AppOpenWindow(const char* title) {
     WtSetMouseDownHandler(AppDispatchMouseDown);
     WtSetMouseMoveHandler(AppDispatchMouseMove);
     WtSetKeyDownHandler(AppDispatchKey);
-    AppAddKeyHandler(27, AppQuit);
+    AppAddKeyHandler(VK_ESCAPE, AppQuit);
 
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClearIndex(0.0f);

@@ -1,5 +1,10 @@
 // The app kit: the scene's way to the window toolkit. Start-up, the key and mouse
 // tables, Escape to quit, buffer swap, and the cached solid sphere.
+//
+// How the process ends: AppOpenWindow binds Escape (VK_ESCAPE) to AppQuit, so Escape ends
+// the process from inside the key's dispatch, with exit code 0: AppMainLoop never returns.
+// Closing the window destroys it and posts the quit request; AppMainLoop then returns
+// from its loop and the caller ends the process by returning from WinMain.
 #pragma once
 
 #include <cstdint>
@@ -48,12 +53,15 @@ int32_t AppOpenWindow(const char* title);
 void AppSetReshapeHandler(ReshapeHandler handler);
 void AppSetIdleHandler(IdleHandler handler);
 void AppMainLoop(DisplayHandler handler);
-// Appends a binding; returns 1, or 0 when the table is full and nothing was added.
+// Appends a binding for a key code as the toolkit passes it (a character such as 'a', or a
+// Win32 virtual-key code such as VK_ESCAPE); returns 1, or 0 when the table is full and
+// nothing was added.
 int32_t AppAddKeyHandler(int32_t key, AppKeyAction action);
 // Appends a mouse binding to the table of its kind (EV_MOUSEDOWN, EV_MOUSEUP,
 // EV_MOUSEMOVE); returns 1, or 0 for a full table or an unknown kind.
 int32_t AppAddMouseHandler(int32_t kind, int32_t buttonValue, AppMouseHandler handler);
 int32_t AppSwapBuffers(void);
+// Closes the window and ends the process with exit code 0 at once.
 [[noreturn]] void AppQuit(void);
 
 // Defaults that AppOpenWindow installs in the toolkit's slots.

@@ -380,6 +380,9 @@ typedef struct tagMSG {
     LPARAM lParam;
     DWORD time;
     POINT pt;
+    // This platform's own: the character the keyboard's layout gave a key press, which
+    // TranslateMessage reads (inside what is padding on 64-bit hosts, so the size is Win32's).
+    DWORD lPrivate;
 } MSG, *LPMSG;
 
 typedef struct tagPAINTSTRUCT {

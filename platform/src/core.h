@@ -24,13 +24,20 @@ enum HandleKind : uint32_t {
     KIND_INSTANCE = 8
 };
 
+// Records live in stable storage: slots are only ever appended to a deque, never moved or
+// freed until a reset of the whole desktop. A record pointer therefore stays valid memory
+// however many windows (or classes, DCs, palettes) a window procedure creates or destroys
+// meanwhile; a missed look-up can never read freed memory. What a callback can do is end the
+// record's own object (its slot is then unused, and may later hold another under a new
+// generation), so code that calls a window procedure asks FindWindow again, with the handle,
+// before it uses the record after the call.
 template <typename T> struct HandleTable {
     struct Slot {
         bool used = false;
         uint32_t generation = 0;
         T value{};
     };
-    std::vector<Slot> slots;
+    std::deque<Slot> slots;
 };
 
 uintptr_t EncodeHandle(HandleKind kind, uint32_t index, uint32_t generation);
@@ -122,6 +129,11 @@ extern HandleTable<DcRecord> dcs;
 extern HandleTable<PaletteRecord> palettes;
 extern HandleTable<ContextRecord> contexts;
 
+// Classes (core_class.cpp).
+WindowClass* FindClass(const std::string& name);
+std::string Utf16ToUtf8(const WCHAR* text);
+
+// Windows (core_window.cpp).
 WindowRecord* FindWindow(HWND window);
 std::vector<HWND> TopLevelWindows(void);
 // The first visible window (`filter` alone unless null) with an invalid region, or null.
@@ -132,22 +144,53 @@ const PlatformBackend* Backend(void);
 // 1 once a backend was selected and started.
 int BackendReady(void);
 
-// Client rectangle of a window in screen coordinates.
-RECT ClientScreenRect(const WindowRecord& record);
 LRESULT CallWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void SendToTopLevel(UINT message, WPARAM wParam, LPARAM lParam);
-void PostInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-void InvalidateAll(HWND window);
-void ForgetWindowInQueue(HWND window);
-void ReleaseWindowGdi(HWND window);
-HPALETTE StockDefaultPalette(void);
-WORD CurrentKeyModifiers(void);
+
+// Placement (core_placement.cpp).
+// The frame a style adds around the client area: left, top, right, bottom.
+RECT FrameOf(DWORD style);
+// Client rectangle of a window in screen coordinates.
+RECT ClientScreenRect(const WindowRecord& record);
+// Two coordinates as one lParam, each a 16-bit half.
+LPARAM PackPoint(int x, int y);
+// WM_SIZE and then, unless the window went meanwhile, WM_MOVE with its current client area.
+void SendSizeAndMove(HWND window, WindowRecord* record);
+
+// Showing and activation (core_activation.cpp). ActivateWindow returns 0 when the window
+// is gone (also when the previous window's WM_ACTIVATE destroyed it).
 int ActivateWindow(HWND window, int active);
 
+// Painting (core_paint.cpp).
+void InvalidateAll(HWND window);
+
+// The queue (core_queue.cpp). An input message remembers the key state at the time and may
+// carry a key press's character (MSG.lPrivate).
+void PostInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD carried = 0);
+// A message TranslateMessage made, posted ahead of later input.
+void PostTranslated(const MSG& message);
+void ForgetWindowInQueue(HWND window);
+WORD CurrentKeyModifiers(void);
+
+// The keyboard (core_keyboard.cpp): key state, bit 0x80 down and 0x01 toggled.
+const uint8_t* LiveKeyState(void); // 256 entries, as the keys are now
+void KeysOfRetrievedMessage(const uint8_t* keys); // the state GetKeyState reports from now
+bool KeyIsDown(int virtualKey);
+void SetKeyDown(int virtualKey, bool down);
+
+// GDI objects and palettes (core_palette.cpp), OpenGL (core_opengl.cpp).
+DcRecord* FindDc(HDC dc);
+HPALETTE StockDefaultPalette(void);
+void ReleaseWindowGdi(HWND window);
+
 // Each module's state back to a fresh start (CoreReset).
-void ResetWindowState(void);
-void ResetQueueState(void);
-void ResetGdiState(void);
+void ResetClassState(void);
+void ResetActivationState(void);
+void ResetWindowState(void); // classes and activation too
+void ResetQueueState(void); // the keyboard too
+void ResetKeyboardState(void);
+void ResetPaletteState(void);
+void ResetOpenGlState(void);
 void ResetSysColorState(void);
 void ResetRegistryState(void);
 void ResetProcessState(void);

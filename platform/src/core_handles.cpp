@@ -45,7 +45,8 @@ void CoreReset(void) {
     contexts = HandleTable<ContextRecord>{};
     ResetWindowState();
     ResetQueueState();
-    ResetGdiState();
+    ResetPaletteState();
+    ResetOpenGlState();
     ResetSysColorState();
     ResetRegistryState();
     ResetProcessState();

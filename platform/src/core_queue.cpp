@@ -1,5 +1,6 @@
 // The thread's message queue: posted messages, then input, each in order, the quit request,
-// paint messages synthesized last; key state as of the last message retrieved; capture.
+// paint messages synthesized last; mouse input and the capture.
+#include <algorithm>
 
 #include "core.h"
 #include "core_events.h"
@@ -7,21 +8,16 @@
 namespace {
 
 struct QueuedMessage {
-    MSG msg;
+    MSG msg; // a key press carries its layout's character in lPrivate (CarriedCharacter)
     uint8_t keys[256]; // key state when an input message was queued
     bool input;
-    int character; // of a key press, from the backend's keyboard layout; -1 not given
 };
 
 std::deque<QueuedMessage> queue;
 bool quitPending = false;
 int quitCode = 0;
-uint8_t liveKeys[256];    // bit 0x80 down, 0x01 toggled
-uint8_t messageKeys[256]; // as of the last message retrieved
 HWND captureWindow = nullptr;
 int buttonsDown = 0; // MK_ bits of the mouse buttons
-MSG characterMessage{}; // the last key press retrieved whose character the backend gave
-int messageCharacter = -1;
 
 bool InRange(UINT message, UINT low, UINT high) {
     if (low == 0 && high == 0) {
@@ -36,9 +32,7 @@ bool ForWindow(const MSG& msg, HWND filter) {
 
 void Retrieved(const QueuedMessage& item) {
     if (item.input) {
-        std::copy(item.keys, item.keys + 256, messageKeys);
-        messageCharacter = item.character;
-        characterMessage = item.msg;
+        KeysOfRetrievedMessage(item.keys);
     }
 }
 
@@ -80,68 +74,42 @@ bool NextMessage(MSG* out, HWND window, UINT low, UINT high, bool remove) {
     return false;
 }
 
-void Enqueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool input) {
+void Enqueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool input,
+             DWORD carried) {
     QueuedMessage item{};
     item.msg.hwnd = window;
     item.msg.message = message;
     item.msg.wParam = wParam;
     item.msg.lParam = lParam;
     item.msg.time = GetTickCount();
+    item.msg.lPrivate = carried;
     item.input = input;
-    item.character = -1;
-    std::copy(liveKeys, liveKeys + 256, item.keys);
+    std::copy(LiveKeyState(), LiveKeyState() + 256, item.keys);
     queue.push_back(item);
 }
 
 WPARAM MouseKeys(void) {
     WPARAM keys = static_cast<WPARAM>(buttonsDown);
-    if (liveKeys[VK_SHIFT] & 0x80) {
+    if (KeyIsDown(VK_SHIFT)) {
         keys |= MK_SHIFT;
     }
-    if (liveKeys[VK_CONTROL] & 0x80) {
+    if (KeyIsDown(VK_CONTROL)) {
         keys |= MK_CONTROL;
     }
     return keys;
 }
 
-// Character of a key with the given key state, as a US keyboard layout gives it; 0 none.
-int CharacterOf(int vk, const uint8_t* keys) {
-    bool shift = keys[VK_SHIFT] & 0x80;
-    bool control = keys[VK_CONTROL] & 0x80;
-    bool caps = keys[VK_CAPITAL] & 0x01;
-    if (vk >= 'A' && vk <= 'Z') {
-        if (control) {
-            return vk - 'A' + 1;
-        }
-        return (shift != caps) ? vk : vk - 'A' + 'a';
-    }
-    if (control) {
-        return 0;
-    }
-    if (vk >= '0' && vk <= '9') {
-        static const char shifted[] = ")!@#$%^&*(";
-        return shift ? shifted[vk - '0'] : vk;
-    }
-    switch (vk) {
-    case VK_RETURN:
-        return 13;
-    case VK_ESCAPE:
-        return 27;
-    case VK_SPACE:
-        return ' ';
-    case VK_BACK:
-        return 8;
-    case VK_TAB:
-        return 9;
-    default:
-        return 0;
-    }
-}
-
 } // namespace
 
-void PostInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    Enqueue(window, message, wParam, lParam, true);
+void PostInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD carried) {
+    Enqueue(window, message, wParam, lParam, true, carried);
+}
+
+void PostTranslated(const MSG& message) {
+    QueuedMessage item{};
+    item.msg = message;
+    item.input = false;
+    queue.push_back(item);
 }
 
 void ForgetWindowInQueue(HWND window) {
@@ -154,7 +122,7 @@ BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     NoteCall("PostMessageA");
     if (window == HWND_BROADCAST) {
         for (HWND each : TopLevelWindows()) {
-            Enqueue(each, message, wParam, lParam, false);
+            Enqueue(each, message, wParam, lParam, false, 0);
         }
         return TRUE;
     }
@@ -162,7 +130,7 @@ BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    Enqueue(window, message, wParam, lParam, false);
+    Enqueue(window, message, wParam, lParam, false, 0);
     return TRUE;
 }
 
@@ -201,39 +169,6 @@ BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT low, UINT high) {
     return message->message == WM_QUIT ? FALSE : TRUE;
 }
 
-BOOL WINAPI TranslateMessage(const MSG* message) {
-    NoteCall("TranslateMessage");
-    if (message == nullptr) {
-        return FALSE;
-    }
-    // Every key message counts as translated, whether or not a character comes of it.
-    if (message->message == WM_KEYUP || message->message == WM_SYSKEYUP) {
-        return TRUE;
-    }
-    if (message->message != WM_KEYDOWN && message->message != WM_SYSKEYDOWN) {
-        return FALSE;
-    }
-    bool given = messageCharacter >= 0 && message->hwnd == characterMessage.hwnd &&
-                 message->message == characterMessage.message &&
-                 message->wParam == characterMessage.wParam &&
-                 message->time == characterMessage.time;
-    int character = given ? messageCharacter
-                          : CharacterOf(static_cast<int>(message->wParam), messageKeys);
-    if (character == 0) {
-        return TRUE;
-    }
-    UINT charMessage = (message->message == WM_KEYDOWN) ? WM_CHAR : WM_SYSCHAR;
-    // Posted, so that it comes ahead of later input.
-    QueuedMessage item{};
-    item.msg = *message;
-    item.msg.message = charMessage;
-    item.msg.wParam = static_cast<WPARAM>(character);
-    item.input = false;
-    item.character = -1;
-    queue.push_back(item);
-    return TRUE;
-}
-
 LRESULT WINAPI DispatchMessageA(const MSG* message) {
     NoteCall("DispatchMessageA");
     if (message == nullptr || message->hwnd == nullptr) {
@@ -244,67 +179,6 @@ LRESULT WINAPI DispatchMessageA(const MSG* message) {
         return 0;
     }
     return CallWindow(message->hwnd, message->message, message->wParam, message->lParam);
-}
-
-SHORT WINAPI GetKeyState(int virtualKey) {
-    NoteCall("GetKeyState");
-    if (virtualKey < 0 || virtualKey > 255) {
-        return 0;
-    }
-    uint8_t state = messageKeys[virtualKey];
-    return static_cast<SHORT>(((state & 0x80) ? 0x8000 : 0) | (state & 0x01));
-}
-
-static void SetKeyDown(int vk, bool down) {
-    if (vk < 0 || vk > 255) {
-        return;
-    }
-    if (down) {
-        if (!(liveKeys[vk] & 0x80)) {
-            liveKeys[vk] ^= 0x01; // toggles on each press
-        }
-        liveKeys[vk] |= 0x80;
-    } else {
-        liveKeys[vk] &= static_cast<uint8_t>(~0x80);
-    }
-}
-
-void CoreNotifyKey(HWND window, int vk, int down) {
-    bool wasDown = vk >= 0 && vk <= 255 && (liveKeys[vk] & 0x80);
-    SetKeyDown(vk, down != 0);
-    if (vk == VK_LSHIFT || vk == VK_RSHIFT) {
-        SetKeyDown(VK_SHIFT, down != 0);
-    } else if (vk == VK_LCONTROL || vk == VK_RCONTROL) {
-        SetKeyDown(VK_CONTROL, down != 0);
-    }
-    if (FindWindow(window) == nullptr) {
-        return;
-    }
-    bool alt = liveKeys[VK_MENU] & 0x80;
-    UINT message = down ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
-    // Repeat count 1; bit 30 the previous state (always down on release), bit 31 release.
-    LPARAM lParam = 1 | ((wasDown || !down) ? (static_cast<LPARAM>(1) << 30) : 0) |
-                    (down ? 0 : (static_cast<LPARAM>(1) << 31));
-    PostInput(window, message, static_cast<WPARAM>(vk), lParam);
-}
-
-void CoreNotifyKeyCharacter(HWND window, int vk, int character) {
-    CoreNotifyKey(window, vk, 1);
-    if (FindWindow(window) != nullptr && !queue.empty() && queue.back().input &&
-        queue.back().msg.hwnd == window) {
-        queue.back().character = character > 0 ? character : 0;
-    }
-}
-
-void CoreNotifyModifiers(int shift, int control, int alt, int capsLock) {
-    SetKeyDown(VK_SHIFT, shift != 0);
-    SetKeyDown(VK_CONTROL, control != 0);
-    SetKeyDown(VK_MENU, alt != 0);
-    CoreNotifyCapsLock(capsLock);
-}
-
-void CoreNotifyCapsLock(int on) {
-    liveKeys[VK_CAPITAL] = static_cast<uint8_t>((liveKeys[VK_CAPITAL] & 0x80) | (on ? 1 : 0));
 }
 
 // Mouse input goes to the capturing window, in its client coordinates, or to the window
@@ -406,27 +280,8 @@ void ResetQueueState(void) {
     queue.clear();
     quitPending = false;
     quitCode = 0;
-    std::fill(liveKeys, liveKeys + 256, 0);
-    std::fill(messageKeys, messageKeys + 256, 0);
+    ResetKeyboardState();
     captureWindow = nullptr;
     buttonsDown = 0;
-    characterMessage = MSG{};
-    messageCharacter = -1;
 }
 
-BOOL WINAPI GetKeyboardState(LPBYTE state) {
-    if (state == nullptr) {
-        return FALSE;
-    }
-    std::copy(messageKeys, messageKeys + 256, state);
-    return TRUE;
-}
-
-BOOL WINAPI SetKeyboardState(LPBYTE state) {
-    if (state == nullptr) {
-        return FALSE;
-    }
-    std::copy(state, state + 256, messageKeys);
-    std::copy(state, state + 256, liveKeys);
-    return TRUE;
-}

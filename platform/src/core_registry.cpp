@@ -142,7 +142,9 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD
         *size = needed;
         return ERROR_MORE_DATA;
     }
-    std::memcpy(data, v->second.data.data(), needed);
+    if (needed > 0) { // an empty value's storage may be null
+        std::memcpy(data, v->second.data.data(), needed);
+    }
     *size = needed;
     return ERROR_SUCCESS;
 }

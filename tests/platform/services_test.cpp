@@ -112,6 +112,15 @@ TEST_F(Services, RegistryValuesReportTypeAndSizeAndRefuseShortBuffers) {
     EXPECT_EQ(size, 8u);
     EXPECT_EQ(std::memcmp(text, "12 34 56x", 9), 0);
 
+    // An empty value: size 0 and nothing copied.
+    VdeskRegistrySetString(colors, "Empty", "", 0);
+    std::memset(text, 'x', sizeof text);
+    size = sizeof text;
+    ASSERT_EQ(RegQueryValueExA(key, "Empty", nullptr, &type, reinterpret_cast<BYTE*>(text), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(text[0], 'x');
+
     DWORD number = 0;
     size = sizeof number;
     ASSERT_EQ(

@@ -1,0 +1,152 @@
+// Showing, minimizing and restoring; activation and the keyboard focus.
+#include "core.h"
+#include "core_events.h"
+
+namespace {
+HWND focusWindow = nullptr;
+} // namespace
+
+int ActivateWindow(HWND window, int active) {
+    if (FindWindow(window) == nullptr) {
+        return 0;
+    }
+    if (active) {
+        if (focusWindow == window) {
+            return 1;
+        }
+        HWND previous = focusWindow;
+        if (previous != nullptr) {
+            focusWindow = nullptr;
+            CallWindow(previous, WM_ACTIVATE, WA_INACTIVE, 0);
+        }
+        WindowRecord* record = FindWindow(window);
+        if (record == nullptr) {
+            return 0; // the previous window's procedure destroyed it meanwhile
+        }
+        focusWindow = window;
+        CallWindow(window, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, record->minimized ? 1 : 0), 0);
+    } else if (focusWindow == window) {
+        focusWindow = nullptr;
+        CallWindow(window, WM_ACTIVATE, WA_INACTIVE, 0);
+    }
+    return 1;
+}
+
+BOOL WINAPI ShowWindow(HWND window, int command) {
+    NoteCall("ShowWindow");
+    WindowRecord* record = FindWindow(window);
+    if (record == nullptr) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return FALSE;
+    }
+    BOOL wasVisible = record->visible;
+    switch (command) {
+    case SW_HIDE:
+        if (record->visible) {
+            record->visible = false;
+            Backend()->ShowNativeWindow(record->native, SW_HIDE);
+            if (focusWindow == window) {
+                ActivateWindow(window, 0);
+            }
+        }
+        break;
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+        if (!record->minimized) {
+            CoreNotifyMinimize(window, 1);
+            record = FindWindow(window);
+            if (record != nullptr && record->native != nullptr) {
+                Backend()->ShowNativeWindow(record->native, SW_MINIMIZE);
+            }
+        }
+        break;
+    case SW_RESTORE:
+        if (record->minimized) {
+            CoreNotifyMinimize(window, 0);
+            record = FindWindow(window);
+            if (record != nullptr && record->native != nullptr) {
+                Backend()->ShowNativeWindow(record->native, SW_RESTORE);
+            }
+            break;
+        }
+        [[fallthrough]];
+    default:
+        if (!record->visible) {
+            record->visible = true;
+            Backend()->ShowNativeWindow(record->native, command);
+            // As the system does on first showing: palette query, activation, size, move.
+            CallWindow(window, WM_QUERYNEWPALETTE, 0, 0);
+            if (command != SW_SHOWNOACTIVATE) {
+                ActivateWindow(window, 1);
+            }
+            record = FindWindow(window);
+            if (record != nullptr) {
+                SendSizeAndMove(window, record);
+                InvalidateAll(window);
+            }
+        }
+        break;
+    }
+    return wasVisible;
+}
+
+void CoreNotifyMinimize(HWND window, int minimized) {
+    WindowRecord* record = FindWindow(window);
+    if (record == nullptr || record->minimized == (minimized != 0)) {
+        return;
+    }
+    if (minimized) {
+        record->restored = record->outer;
+        record->minimized = true;
+        record->outer = RECT{-32000, -32000, -32000 + 160, -32000 + 28};
+        CallWindow(window, WM_MOVE, 0, PackPoint(-32000, -32000));
+        CallWindow(window, WM_SIZE, SIZE_MINIMIZED, 0);
+    } else {
+        record->minimized = false;
+        record->outer = record->restored;
+        // Restoring moves the window back before it gets its size again.
+        RECT client = ClientScreenRect(*record);
+        CallWindow(window, WM_MOVE, 0, PackPoint(client.left, client.top));
+        if (FindWindow(window) != nullptr) {
+            CallWindow(window, WM_SIZE, SIZE_RESTORED,
+                       PackPoint(client.right - client.left, client.bottom - client.top));
+        }
+        if (FindWindow(window) != nullptr) {
+            focusWindow = nullptr;
+            ActivateWindow(window, 1);
+            InvalidateAll(window);
+        }
+    }
+}
+
+void CoreNotifyActivate(HWND window, int active) { ActivateWindow(window, active); }
+
+BOOL WINAPI IsWindowVisible(HWND window) {
+    WindowRecord* record = FindWindow(window);
+    return record != nullptr && record->visible;
+}
+
+BOOL WINAPI IsIconic(HWND window) {
+    WindowRecord* record = FindWindow(window);
+    return record != nullptr && record->minimized;
+}
+
+HWND WINAPI GetFocus(void) { return focusWindow; }
+
+HWND WINAPI GetActiveWindow(void) { return focusWindow; }
+
+HWND WINAPI SetFocus(HWND window) {
+    HWND previous = focusWindow;
+    if (window == nullptr || FindWindow(window) != nullptr) {
+        if (window == nullptr) {
+            if (previous != nullptr) {
+                ActivateWindow(previous, 0);
+            }
+        } else {
+            ActivateWindow(window, 1);
+        }
+    }
+    return previous;
+}
+
+void ResetActivationState(void) { focusWindow = nullptr; }

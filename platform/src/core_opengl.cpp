@@ -1,0 +1,203 @@
+// OpenGL through the backend: pixel formats, buffer swaps and rendering contexts.
+#include <algorithm>
+#include <cstdlib>
+
+#include "core.h"
+
+namespace {
+
+int pixelFormatCount = -1;
+PIXELFORMATDESCRIPTOR pixelFormats[64];
+HGLRC currentContext = nullptr;
+HDC currentDc = nullptr;
+
+int ListFormats(void) {
+    if (pixelFormatCount < 0) {
+        pixelFormatCount = BackendReady() ? Backend()->ListPixelFormats(pixelFormats, 64) : 0;
+        pixelFormatCount = std::min(pixelFormatCount, 64);
+    }
+    return pixelFormatCount;
+}
+
+// How well a format meets a wanted descriptor; negative when it cannot serve at all.
+int FormatScore(const PIXELFORMATDESCRIPTOR& f, const PIXELFORMATDESCRIPTOR& want) {
+    DWORD needed = want.dwFlags & (PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DRAW_TO_BITMAP |
+                                   PFD_SUPPORT_GDI);
+    if ((f.dwFlags & needed) != needed || f.iPixelType != want.iPixelType) {
+        return -1;
+    }
+    int score = 0;
+    if ((f.dwFlags & PFD_DOUBLEBUFFER) == (want.dwFlags & PFD_DOUBLEBUFFER)) {
+        score += 1000;
+    }
+    auto near = [](int have, int wanted, int weight) {
+        if (wanted == 0) {
+            return have == 0 ? weight : 0;
+        }
+        if (have == 0) {
+            return -weight;
+        }
+        return weight - std::min(std::abs(have - wanted), weight - 1);
+    };
+    score += near(f.cColorBits, want.cColorBits, 50);
+    score += near(f.cAlphaBits, want.cAlphaBits, 40);
+    score += near(f.cDepthBits, want.cDepthBits, 60);
+    score += near(f.cStencilBits, want.cStencilBits, 30);
+    score += near(f.cAccumBits, want.cAccumBits, 20);
+    return score;
+}
+
+} // namespace
+
+int WINAPI DescribePixelFormat(HDC dc, int format, UINT bytes, LPPIXELFORMATDESCRIPTOR descriptor) {
+    if (FindDc(dc) == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    int count = ListFormats();
+    if (descriptor == nullptr) {
+        return count;
+    }
+    if (format < 1 || format > count || bytes < sizeof(PIXELFORMATDESCRIPTOR) ||
+        InjectedFailure("DescribePixelFormat", format)) {
+        SetLastError(ERROR_INVALID_PIXEL_FORMAT);
+        return 0;
+    }
+    *descriptor = pixelFormats[format - 1];
+    return count;
+}
+
+int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* want) {
+    if (FindDc(dc) == nullptr || want == nullptr || want->nSize != sizeof(PIXELFORMATDESCRIPTOR) ||
+        InjectedFailure("ChoosePixelFormat")) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    int best = 0, bestScore = -1;
+    for (int i = 0; i < ListFormats(); ++i) {
+        int score = FormatScore(pixelFormats[i], *want);
+        if (score > bestScore) {
+            best = i + 1;
+            bestScore = score;
+        }
+    }
+    if (best == 0) {
+        SetLastError(ERROR_INVALID_PIXEL_FORMAT);
+    }
+    return best;
+}
+
+BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
+    NoteCall("SetPixelFormat");
+    DcRecord* record = FindDc(dc);
+    WindowRecord* window = record ? FindWindow(record->window) : nullptr;
+    if (window == nullptr || format < 1 || format > ListFormats() || window->pixelFormat != 0 ||
+        InjectedFailure("SetPixelFormat")) {
+        SetLastError(ERROR_INVALID_PIXEL_FORMAT);
+        return FALSE;
+    }
+    RECT client = ClientScreenRect(*window);
+    if (window->native == nullptr ||
+        !Backend()->SetNativePixelFormat(window->native, format, client.right - client.left,
+                                   client.bottom - client.top)) {
+        SetLastError(ERROR_INVALID_PIXEL_FORMAT);
+        return FALSE;
+    }
+    window->pixelFormat = format;
+    return TRUE;
+}
+
+int WINAPI GetPixelFormat(HDC dc) {
+    NoteCall("GetPixelFormat");
+    DcRecord* record = FindDc(dc);
+    WindowRecord* window = record ? FindWindow(record->window) : nullptr;
+    if (window == nullptr || window->pixelFormat == 0) {
+        SetLastError(ERROR_INVALID_PIXEL_FORMAT);
+        return 0;
+    }
+    return window->pixelFormat;
+}
+
+BOOL WINAPI SwapBuffers(HDC dc) {
+    NoteCall("SwapBuffers");
+    DcRecord* record = FindDc(dc);
+    WindowRecord* window = record ? FindWindow(record->window) : nullptr;
+    if (window == nullptr || window->pixelFormat == 0 || window->native == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    return Backend()->SwapNativeBuffers(window->native) ? TRUE : FALSE;
+}
+
+HGLRC WINAPI wglCreateContext(HDC dc) {
+    NoteCall("wglCreateContext");
+    DcRecord* record = FindDc(dc);
+    WindowRecord* window = record ? FindWindow(record->window) : nullptr;
+    if (window == nullptr || window->pixelFormat == 0 || InjectedFailure("wglCreateContext")) {
+        SetLastError(ERROR_INVALID_PIXEL_FORMAT);
+        return nullptr;
+    }
+    void* native = Backend()->CreateContext(window->native, window->pixelFormat);
+    if (native == nullptr) {
+        SetLastError(ERROR_INVALID_PIXEL_FORMAT);
+        return nullptr;
+    }
+    ContextRecord context{native, dc, window->pixelFormat};
+    return reinterpret_cast<HGLRC>(HandleAdd(contexts, KIND_CONTEXT, context));
+}
+
+BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC handle) {
+    NoteCall("wglMakeCurrent");
+    if (handle == nullptr) {
+        if (currentContext != nullptr) {
+            Backend()->MakeCurrent(nullptr, nullptr);
+        }
+        currentContext = nullptr;
+        currentDc = nullptr;
+        return TRUE;
+    }
+    ContextRecord* context = HandleGet(contexts, KIND_CONTEXT, handle);
+    DcRecord* record = FindDc(dc);
+    WindowRecord* window = record ? FindWindow(record->window) : nullptr;
+    if (context == nullptr || window == nullptr || window->pixelFormat != context->pixelFormat ||
+        InjectedFailure("wglMakeCurrent") || !Backend()->MakeCurrent(window->native, context->native)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    currentContext = handle;
+    currentDc = dc;
+    return TRUE;
+}
+
+BOOL WINAPI wglDeleteContext(HGLRC handle) {
+    NoteCall("wglDeleteContext");
+    ContextRecord* context = HandleGet(contexts, KIND_CONTEXT, handle);
+    if (context == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (currentContext == handle) {
+        Backend()->MakeCurrent(nullptr, nullptr);
+        currentContext = nullptr;
+        currentDc = nullptr;
+    }
+    Backend()->DeleteContext(context->native);
+    HandleRemove(contexts, KIND_CONTEXT, handle);
+    return TRUE;
+}
+
+HGLRC WINAPI wglGetCurrentContext(void) { return currentContext; }
+
+HDC WINAPI wglGetCurrentDC(void) { return currentDc; }
+
+// A window's DC goes with the window: its context is no longer current on it.
+void ReleaseWindowGdi(HWND window) {
+    WindowRecord* record = FindWindow(window);
+    if (record != nullptr && currentDc == record->dc) {
+        Backend()->MakeCurrent(nullptr, nullptr);
+        currentContext = nullptr;
+        currentDc = nullptr;
+    }
+}
+
+void ResetOpenGlState(void) { pixelFormatCount = -1; }
