@@ -424,7 +424,8 @@ void CoreNotifyMinimize(HWND window, int minimized) {
     if (minimized) {
         record->restored = record->outer;
         record->minimized = true;
-        record->outer = RECT{-32000, -32000, -32000 + 160, -32000 + 28};
+        // Parked off screen at the size of a minimized window: 160 wide, the caption plus 5 high.
+        record->outer = RECT{-32000, -32000, -32000 + 160, -32000 + captionHeight + 5};
         CallWindow(window, WM_MOVE, 0, PackPoint(-32000, -32000));
         CallWindow(window, WM_SIZE, SIZE_MINIMIZED, 0);
     } else {
