@@ -97,6 +97,7 @@ struct WindowRecord {
     HDC dc = nullptr;
     int pixelFormat = 0;
     void* native = nullptr;
+    unsigned long raised = 0; // when it last came to the top: shown or activated
 };
 
 struct DcRecord {
@@ -124,7 +125,7 @@ extern HandleTable<ContextRecord> contexts;
 
 WindowRecord* FindWindow(HWND window);
 std::vector<HWND> TopLevelWindows(void);
-// The first visible window (`filter` alone unless null) with an invalid region, or null.
+// The topmost visible window (`filter` alone unless null) with an invalid region, or null.
 // Asked on every turn of a message loop, so it allocates nothing.
 HWND FirstWindowToPaint(HWND filter);
 // The backend the program selected at start (backend_select.h).

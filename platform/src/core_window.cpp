@@ -170,18 +170,26 @@ std::vector<HWND> TopLevelWindows(void) {
 }
 
 HWND FirstWindowToPaint(HWND filter) {
+    HWND top = nullptr;
+    unsigned long topRaised = 0;
     for (uint32_t i = 0; i < windows.slots.size(); ++i) {
         const auto& slot = windows.slots[i];
-        if (!slot.used || slot.value.destroying || !slot.value.visible || !slot.value.invalid) {
+        if (!slot.used || slot.value.destroying || !slot.value.visible || !slot.value.invalid ||
+            (top != nullptr && slot.value.raised < topRaised)) {
             continue;
         }
         HWND each = reinterpret_cast<HWND>(EncodeHandle(KIND_WINDOW, i, slot.generation));
         if (filter == nullptr || filter == each) {
-            return each;
+            top = each;
+            topRaised = slot.value.raised;
         }
     }
-    return nullptr;
+    return top;
 }
+
+static unsigned long raisedCount = 0;
+
+static void Raise(WindowRecord* record) { record->raised = ++raisedCount; }
 
 RECT ClientScreenRect(const WindowRecord& record) {
     if (record.minimized) {
@@ -262,8 +270,21 @@ BOOL WINAPI DestroyWindow(HWND window) {
     }
     record->destroying = true;
     if (focusWindow == window) {
-        CallWindow(window, WM_ACTIVATE, WA_INACTIVE, 0);
-        focusWindow = nullptr;
+        // The activation passes to another shown top-level window, if there is one.
+        HWND next = nullptr;
+        for (HWND each : TopLevelWindows()) {
+            const WindowRecord* other = FindWindow(each);
+            if (each != window && other->visible && !other->minimized) {
+                next = each;
+                break;
+            }
+        }
+        if (next != nullptr) {
+            ActivateWindow(next, WA_ACTIVE);
+        } else {
+            focusWindow = nullptr;
+            CallWindow(window, WM_ACTIVATE, WA_INACTIVE, 0);
+        }
     }
     if (GetCapture() == window) {
         ReleaseCapture();
@@ -335,6 +356,9 @@ int WINAPI GetSystemMetrics(int index) {
     }
 }
 
+// Activation moves from the active window to this one: the loser hears WA_INACTIVE naming the
+// gainer; the gainer, about to receive the keyboard focus, is asked WM_QUERYNEWPALETTE and then
+// hears `active` (WA_ACTIVE or WA_CLICKACTIVE) naming the loser.
 int ActivateWindow(HWND window, int active) {
     if (FindWindow(window) == nullptr) {
         return 0;
@@ -346,11 +370,19 @@ int ActivateWindow(HWND window, int active) {
         HWND previous = focusWindow;
         if (previous != nullptr) {
             focusWindow = nullptr;
-            CallWindow(previous, WM_ACTIVATE, WA_INACTIVE, 0);
+            CallWindow(previous, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(window));
+        }
+        CallWindow(window, WM_QUERYNEWPALETTE, 0, 0);
+        WindowRecord* record = FindWindow(window);
+        if (record == nullptr) {
+            return 0;
         }
         focusWindow = window;
-        WindowRecord* record = FindWindow(window);
-        CallWindow(window, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, record->minimized ? 1 : 0), 0);
+        Raise(record);
+        CallWindow(window, WM_ACTIVATE,
+                   MAKEWPARAM(active == WA_CLICKACTIVE ? WA_CLICKACTIVE : WA_ACTIVE,
+                              record->minimized ? 1 : 0),
+                   reinterpret_cast<LPARAM>(previous));
     } else if (focusWindow == window) {
         focusWindow = nullptr;
         CallWindow(window, WM_ACTIVATE, WA_INACTIVE, 0);
@@ -399,9 +431,10 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
     default:
         if (!record->visible) {
             record->visible = true;
+            Raise(record);
             Backend()->ShowNativeWindow(record->native, command);
-            // As the system does on first showing: palette query, activation, size, move.
-            CallWindow(window, WM_QUERYNEWPALETTE, 0, 0);
+            // As the system does on first showing: activation (with its palette query), size,
+            // move.
             if (command != SW_SHOWNOACTIVATE) {
                 ActivateWindow(window, 1);
             }
@@ -439,8 +472,14 @@ void CoreNotifyMinimize(HWND window, int minimized) {
                        PackPoint(client.right - client.left, client.bottom - client.top));
         }
         if (FindWindow(window) != nullptr) {
-            focusWindow = nullptr;
-            ActivateWindow(window, 1);
+            // Still the active window: it hears of its activation again, without a palette query.
+            if (focusWindow == window) {
+                CallWindow(window, WM_ACTIVATE, WA_ACTIVE, 0);
+            } else {
+                ActivateWindow(window, WA_ACTIVE);
+            }
+        }
+        if (FindWindow(window) != nullptr) {
             InvalidateAll(window);
         }
     }
