@@ -64,7 +64,7 @@ drive() {
     sleep 0.1
   done
   grep -q "^ready for input" "$out/$name.txt" || fail "$name: not ready for input within 60 s"
-  timeout 60 xdotool "$here/input.xdo" || fail "$name: xdotool could not play $here/input.xdo"
+  timeout 60 xdotool "$here/input.xdo" >"$out/$name-xdotool.log" || fail "$name: xdotool could not play $here/input.xdo"
   window=$(xdotool search --onlyvisible --name "^Conformance input\$" | head -n1)
   python3 "$root/tests/windows/send_close.py" "$window" || fail "$name: could not close the input window"
   for _ in $(seq 200); do
