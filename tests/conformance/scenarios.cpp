@@ -219,7 +219,10 @@ void ClassScenario(void) {
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     wc.lpszClassName = className;
     Line("RegisterClassA: %s", RegisterClassA(&wc) != 0 ? "an atom" : "0");
-    Line("RegisterClassA of the same name: %s", RegisterClassA(&wc) != 0 ? "an atom" : "0");
+    SetLastError(0);
+    ATOM again = RegisterClassA(&wc);
+    Line("RegisterClassA of the same name: %s, error %lu", again != 0 ? "an atom" : "0",
+         static_cast<unsigned long>(GetLastError()));
 }
 
 const RECT mainClient = {104, 122, 704, 622};
