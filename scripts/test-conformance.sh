@@ -59,11 +59,11 @@ drive() {
   timeout 120 "$@" input </dev/null >"$out/$name.txt" 2>"$out/$name.err" &
   app_pid=$!
   for _ in $(seq 600); do
-    grep -q "^ready for input" "$out/$name.txt" && break
+    grep -qs "^ready for input" "$out/$name.txt" && break
     kill -0 "$app_pid" 2>/dev/null || fail "$name: the scenarios ended before the input part (see $out/$name.txt)"
     sleep 0.1
   done
-  grep -q "^ready for input" "$out/$name.txt" || fail "$name: not ready for input within 60 s"
+  grep -qs "^ready for input" "$out/$name.txt" || fail "$name: not ready for input within 60 s"
   timeout 60 xdotool "$here/input.xdo" >"$out/$name-xdotool.log" || fail "$name: xdotool could not play $here/input.xdo"
   window=$(xdotool search --onlyvisible --name "^Conformance input\$" | head -n1)
   python3 "$root/tests/windows/send_close.py" "$window" || fail "$name: could not close the input window"
