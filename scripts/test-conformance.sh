@@ -5,12 +5,13 @@
 # Xvfb server of the script's own. The same xdotool script (tests/conformance/input.xdo) drives
 # the Wine and the X11 run; the traces are compared line by line with Wine's
 # (tests/conformance/compare_traces.py), allowing only tests/conformance/known-differences.txt.
+# The native runs happen for each preset in VORLANTH_CONFORMANCE_PRESETS (default: debug asan).
 # Traces and logs go to build/conformance/. Every wait has a time limit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 here=$root/tests/conformance
-preset=${VORLANTH_CONFORMANCE_PRESET:-debug}
+presets=${VORLANTH_CONFORMANCE_PRESETS:-debug asan}
 out=$root/build/conformance
 jobs=${VORLANTH_JOBS:-2}
 started=$SECONDS
@@ -25,12 +26,17 @@ done
 rm -rf "$out"
 mkdir -p "$out"
 
-say "building the scenarios for the virtual desktop and X11 ($preset) and for Windows"
-cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target conformance_vdesk conformance_x11 -j "$jobs" >/dev/null
-native=$root/build/$preset/tests/conformance
+say "building the scenarios for Windows"
 x86_64-w64-mingw32-g++ -std=c++20 -O1 -Wall -Wextra -Werror -static -o "$out/scenarios.exe" \
   "$here/scenarios.cpp" -luser32 -lgdi32 -ladvapi32 || fail "the cross-build failed"
+for preset in $presets; do
+  say "building the scenarios for the virtual desktop and X11 ($preset)"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" --target conformance_vdesk conformance_x11 -j "$jobs" >/dev/null
+done
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 
 app_pid=""
 cleanup() {
@@ -43,10 +49,9 @@ trap cleanup EXIT
 source scripts/lib/xvfb.sh
 start_xvfb "$out" $((200 + RANDOM % 30)) 259
 say "Xvfb on $DISPLAY"
-
-say "the virtual desktop (no input from outside)"
-timeout 60 "$native/conformance_vdesk" </dev/null >"$out/vdesk.txt" 2>"$out/vdesk.err" ||
-  fail "the scenarios ended with code $? on the virtual desktop (see $out/vdesk.err)"
+# The pointer away from every window, before Wine starts and takes note of where it is: Wine
+# sends a window under it WM_MOUSEMOVE when the window appears and when capture ends.
+xdotool mousemove --sync 0 0
 
 # drive NAME COMMAND...: runs the scenarios with "input" on the command line, does to them
 # what input.xdo says, closes the input window as a window manager's close box does, and
@@ -54,7 +59,6 @@ timeout 60 "$native/conformance_vdesk" </dev/null >"$out/vdesk.txt" 2>"$out/vdes
 drive() {
   local name=$1 window status=0
   shift
-  # The pointer away from every window, so that none appears under it.
   xdotool mousemove --sync 0 0
   timeout 120 "$@" input </dev/null >"$out/$name.txt" 2>"$out/$name.err" &
   app_pid=$!
@@ -77,9 +81,6 @@ drive() {
   [ "$status" = 0 ] || fail "$name: exit code $status (see $out/$name.err)"
 }
 
-say "the X11 backend"
-drive x11 "$native/conformance_x11"
-
 # A fresh Wine prefix; no Mono or browser engine, so no install prompts.
 export WINEPREFIX=$out/wineprefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 say "preparing the Wine prefix"
@@ -88,6 +89,17 @@ timeout 180 wineboot -i </dev/null >"$out/wineboot.log" 2>&1 || fail "wineboot f
 say "Wine (prefix ready in $((SECONDS - wine_started)) s)"
 drive wine wine "$out/scenarios.exe"
 
-python3 "$here/compare_traces.py" "$out/wine.txt" "$here/known-differences.txt" \
-  "vdesk=$out/vdesk.txt" "x11=$out/x11.txt" || fail "the traces differ from Wine's (all in $out)"
+status=0
+for preset in $presets; do
+  native=$root/build/$preset/tests/conformance
+  say "the virtual desktop, $preset (no input from outside)"
+  timeout 60 "$native/conformance_vdesk" </dev/null >"$out/vdesk-$preset.txt" 2>"$out/vdesk-$preset.err" ||
+    fail "the scenarios ended with code $? on the virtual desktop (see $out/vdesk-$preset.err)"
+  say "the X11 backend, $preset"
+  drive "x11-$preset" "$native/conformance_x11"
+  say "comparing with Wine ($preset)"
+  python3 "$here/compare_traces.py" "$out/wine.txt" "$here/known-differences.txt" \
+    "vdesk=$out/vdesk-$preset.txt" "x11=$out/x11-$preset.txt" || status=1
+done
+[ "$status" = 0 ] || fail "the traces differ from Wine's (all in $out)"
 say "passed in $((SECONDS - started)) s"
