@@ -38,16 +38,16 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 
-app_pid=""
+source scripts/lib/xsession.sh
 cleanup() {
   if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
+  app_pid=""
   if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX:-}" ]; then timeout 20 wineserver -k 2>/dev/null || true; fi
-  if [ -n "${xvfb_pid:-}" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+  stop_session
 }
 trap cleanup EXIT
 
-source scripts/lib/xvfb.sh
-start_xvfb "$out" $((200 + RANDOM % 30)) 259
+start_xvfb $((200 + RANDOM % 30)) 259
 say "Xvfb on $DISPLAY"
 # The pointer away from every window, before Wine starts and takes note of where it is: Wine
 # sends a window under it WM_MOUSEMOVE when the window appears and when capture ends.

@@ -16,7 +16,7 @@ say() { echo "test-windows: $*"; }
 fail() { echo "test-windows: FAIL: $*" >&2; exit 1; }
 
 for tool in cmake ninja python3 x86_64-w64-mingw32-g++ x86_64-w64-mingw32-windres \
-            wine wineboot wineserver Xvfb xdpyinfo xdotool xwininfo import convert; do
+            wine wineboot wineserver Xvfb xdotool xwininfo import convert; do
   command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh installs it)"
 done
 
@@ -42,17 +42,34 @@ python3 "$checks/check_exe.py" "$exe" scene/vorlanth.ico || fail "the executable
 
 rm -rf "$out"
 mkdir -p "$out"
-app_pid=""
+xvfb_pid="" app_pid=""
 cleanup() {
   if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; fi
   if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX:-}" ]; then timeout 20 wineserver -k 2>/dev/null || true; fi
-  if [ -n "${xvfb_pid:-}" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
 
-# A server of our own on a free display from :97 up.
-source scripts/lib/xvfb.sh
-start_xvfb "$out" 97 127
+# A server of our own on a free display from :97 up; it writes the number once it accepts clients.
+for number in $(seq 97 127); do
+  [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
+  rm -f "$out/display"
+  # -noreset: the server would otherwise restart whenever its last client leaves, refusing
+  # the next program that connects meanwhile.
+  Xvfb ":$number" -noreset -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [ -s "$out/display" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break # taken meanwhile: try the next one
+    sleep 0.1
+  done
+  [ -s "$out/display" ] && break
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+  xvfb_pid=""
+done
+[ -n "$xvfb_pid" ] || fail "Xvfb did not start (see $out/xvfb.log)"
+export DISPLAY=":$(head -n1 "$out/display")"
 say "Xvfb on $DISPLAY"
 
 # A fresh Wine prefix; no Mono or browser engine, so no install prompts.

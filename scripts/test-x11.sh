@@ -24,14 +24,50 @@ for tool in cmake Xvfb xdotool xwininfo xprop import convert python3; do
   command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh installs it)"
 done
 
-app_pid="" out=""
+xvfb_pid="" app_pid="" out=""
 cleanup() {
   if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
-  if [ -n "${xvfb_pid:-}" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
 
-source scripts/lib/xvfb.sh
+# start_xvfb: a server of our own on a free display; it writes the number once it accepts
+# clients.
+start_xvfb() {
+  local number
+  # From a random place in 140-199, away from the numbers other scripts commonly take.
+  local first=$((140 + RANDOM % 40))
+  for number in $(seq "$first" 199); do
+    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
+    rm -f "$out/display"
+    # -noreset: the server would otherwise restart whenever its last client leaves, refusing
+    # the next program that connects meanwhile.
+    Xvfb ":$number" -noreset -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+      [ -s "$out/display" ] && break
+      kill -0 "$xvfb_pid" 2>/dev/null || break # taken meanwhile: try the next one
+      sleep 0.1
+    done
+    # It must also take a client before the programs come: otherwise try the next number.
+    if [ -s "$out/display" ] &&
+       DISPLAY=":$(head -n1 "$out/display")" timeout 10 xdpyinfo >"$out/xdpyinfo.txt" 2>&1; then
+      break
+    fi
+    rm -f "$out/display"
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=""
+  done
+  [ -n "$xvfb_pid" ] || fail "Xvfb did not start (see $out/xvfb.log)"
+  export DISPLAY=":$(head -n1 "$out/display")"
+}
+
+stop_xvfb() {
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+  xvfb_pid=""
+}
 
 # start_program NAME PROGRAM [ARGS...]: runs it in the background, output in $out/NAME.log.
 start_program() {
@@ -405,8 +441,7 @@ for preset in $presets; do
   # llvmpipe without worker threads: see the asan test preset in CMakePresets.json.
   if [ "$preset" = asan ]; then export LP_NUM_THREADS=0; else unset LP_NUM_THREADS; fi
   no_display_checks "$build/scene/vorlanth"
-  # From a random place in 140-199, away from the numbers other scripts commonly take.
-  start_xvfb "$out" $((140 + RANDOM % 40)) 199
+  start_xvfb
   say "Xvfb on $DISPLAY"
   selection_checks "$build/tests/platform/backend_select_probe"
   probe_checks "$build/tests/x11/x11_probe"
