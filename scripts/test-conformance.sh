@@ -32,7 +32,7 @@ x86_64-w64-mingw32-g++ -std=c++20 -O1 -Wall -Wextra -Werror -static -o "$out/sce
 for preset in $presets; do
   say "building the scenarios for the virtual desktop and X11 ($preset)"
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target conformance_vdesk conformance_x11 -j "$jobs" >/dev/null
+  cmake --build --preset "$preset" --target conformance_scenarios -j "$jobs" >/dev/null
 done
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
@@ -93,10 +93,10 @@ status=0
 for preset in $presets; do
   native=$root/build/$preset/tests/conformance
   say "the virtual desktop, $preset (no input from outside)"
-  timeout 60 "$native/conformance_vdesk" </dev/null >"$out/vdesk-$preset.txt" 2>"$out/vdesk-$preset.err" ||
+  VORLANTH_PLATFORM=virtual timeout 60 "$native/conformance_scenarios" </dev/null >"$out/vdesk-$preset.txt" 2>"$out/vdesk-$preset.err" ||
     fail "the scenarios ended with code $? on the virtual desktop (see $out/vdesk-$preset.err)"
   say "the X11 backend, $preset"
-  drive "x11-$preset" "$native/conformance_x11"
+  VORLANTH_PLATFORM=x11 drive "x11-$preset" "$native/conformance_scenarios"
   say "comparing with Wine ($preset)"
   python3 "$here/compare_traces.py" "$out/wine.txt" "$here/known-differences.txt" \
     "vdesk=$out/vdesk-$preset.txt" "x11=$out/x11-$preset.txt" || status=1
