@@ -104,6 +104,7 @@ struct WindowRecord {
     HDC dc = nullptr;
     int pixelFormat = 0;
     void* native = nullptr;
+    unsigned long raised = 0; // when it last came to the top: shown or activated
 };
 
 struct DcRecord {
@@ -136,7 +137,7 @@ std::string Utf16ToUtf8(const WCHAR* text);
 // Windows (core_window.cpp).
 WindowRecord* FindWindow(HWND window);
 std::vector<HWND> TopLevelWindows(void);
-// The first visible window (`filter` alone unless null) with an invalid region, or null.
+// The topmost visible window (`filter` alone unless null) with an invalid region, or null.
 // Asked on every turn of a message loop, so it allocates nothing.
 HWND FirstWindowToPaint(HWND filter);
 // The backend the program selected at start (backend_select.h).
@@ -160,6 +161,9 @@ void SendSizeAndMove(HWND window, WindowRecord* record);
 // Showing and activation (core_activation.cpp). ActivateWindow returns 0 when the window
 // is gone (also when the previous window's WM_ACTIVATE destroyed it).
 int ActivateWindow(HWND window, int active);
+// A going window that is the active one passes activation to another shown top-level window,
+// or, when there is none, leaves nothing active.
+void HandOverActivation(HWND window);
 
 // Painting (core_paint.cpp).
 void InvalidateAll(HWND window);

@@ -4,8 +4,15 @@
 
 namespace {
 HWND focusWindow = nullptr;
+unsigned long raisedCount = 0;
+
+// Comes to the top: the latest window shown or activated is painted first.
+void Raise(WindowRecord* record) { record->raised = ++raisedCount; }
 } // namespace
 
+// Activation moves from the active window to this one: the loser hears WA_INACTIVE naming the
+// gainer; the gainer, about to receive the keyboard focus, is asked WM_QUERYNEWPALETTE and then
+// hears `active` (WA_ACTIVE or WA_CLICKACTIVE) naming the loser.
 int ActivateWindow(HWND window, int active) {
     if (FindWindow(window) == nullptr) {
         return 0;
@@ -17,19 +24,42 @@ int ActivateWindow(HWND window, int active) {
         HWND previous = focusWindow;
         if (previous != nullptr) {
             focusWindow = nullptr;
-            CallWindow(previous, WM_ACTIVATE, WA_INACTIVE, 0);
+            CallWindow(previous, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(window));
         }
-        WindowRecord* record = FindWindow(window);
-        if (record == nullptr) {
+        if (FindWindow(window) == nullptr) {
             return 0; // the previous window's procedure destroyed it meanwhile
         }
+        CallWindow(window, WM_QUERYNEWPALETTE, 0, 0);
+        WindowRecord* record = FindWindow(window);
+        if (record == nullptr) {
+            return 0;
+        }
         focusWindow = window;
-        CallWindow(window, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, record->minimized ? 1 : 0), 0);
+        Raise(record);
+        CallWindow(window, WM_ACTIVATE,
+                   MAKEWPARAM(active == WA_CLICKACTIVE ? WA_CLICKACTIVE : WA_ACTIVE,
+                              record->minimized ? 1 : 0),
+                   reinterpret_cast<LPARAM>(previous));
     } else if (focusWindow == window) {
         focusWindow = nullptr;
         CallWindow(window, WM_ACTIVATE, WA_INACTIVE, 0);
     }
     return 1;
+}
+
+void HandOverActivation(HWND window) {
+    if (focusWindow != window) {
+        return;
+    }
+    for (HWND each : TopLevelWindows()) {
+        const WindowRecord* other = FindWindow(each);
+        if (each != window && other != nullptr && !other->destroying && other->visible &&
+            !other->minimized) {
+            ActivateWindow(each, WA_ACTIVE);
+            return;
+        }
+    }
+    ActivateWindow(window, 0);
 }
 
 BOOL WINAPI ShowWindow(HWND window, int command) {
@@ -73,9 +103,10 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
     default:
         if (!record->visible) {
             record->visible = true;
+            Raise(record);
             Backend()->ShowNativeWindow(record->native, command);
-            // As the system does on first showing: palette query, activation, size, move.
-            CallWindow(window, WM_QUERYNEWPALETTE, 0, 0);
+            // As the system does on first showing: activation (with its palette query), size,
+            // move.
             if (command != SW_SHOWNOACTIVATE) {
                 ActivateWindow(window, 1);
             }
@@ -98,7 +129,8 @@ void CoreNotifyMinimize(HWND window, int minimized) {
     if (minimized) {
         record->restored = record->outer;
         record->minimized = true;
-        record->outer = RECT{-32000, -32000, -32000 + 160, -32000 + 28};
+        // Parked off screen at the size of a minimized window: 160 wide, the caption plus 5 high.
+        record->outer = RECT{-32000, -32000, -32000 + 160, -32000 + GetSystemMetrics(SM_CYCAPTION) + 5};
         CallWindow(window, WM_MOVE, 0, PackPoint(-32000, -32000));
         CallWindow(window, WM_SIZE, SIZE_MINIMIZED, 0);
     } else {
@@ -112,8 +144,14 @@ void CoreNotifyMinimize(HWND window, int minimized) {
                        PackPoint(client.right - client.left, client.bottom - client.top));
         }
         if (FindWindow(window) != nullptr) {
-            focusWindow = nullptr;
-            ActivateWindow(window, 1);
+            // Still the active window: it hears of its activation again, without a palette query.
+            if (focusWindow == window) {
+                CallWindow(window, WM_ACTIVATE, WA_ACTIVE, 0);
+            } else {
+                ActivateWindow(window, WA_ACTIVE);
+            }
+        }
+        if (FindWindow(window) != nullptr) {
             InvalidateAll(window);
         }
     }

@@ -5,17 +5,21 @@
 #include "core_events.h"
 
 HWND FirstWindowToPaint(HWND filter) {
+    HWND top = nullptr;
+    unsigned long topRaised = 0;
     for (uint32_t i = 0; i < windows.slots.size(); ++i) {
         const auto& slot = windows.slots[i];
-        if (!slot.used || slot.value.destroying || !slot.value.visible || !slot.value.invalid) {
+        if (!slot.used || slot.value.destroying || !slot.value.visible || !slot.value.invalid ||
+            (top != nullptr && slot.value.raised < topRaised)) {
             continue;
         }
         HWND each = reinterpret_cast<HWND>(EncodeHandle(KIND_WINDOW, i, slot.generation));
         if (filter == nullptr || filter == each) {
-            return each;
+            top = each;
+            topRaised = slot.value.raised;
         }
     }
-    return nullptr;
+    return top;
 }
 
 HDC WINAPI GetDC(HWND window) {

@@ -50,6 +50,13 @@ bool NextMessage(MSG* out, HWND window, UINT low, UINT high, bool remove) {
                 QueuedMessage item = *it;
                 queue.erase(it);
                 Retrieved(item);
+                // A click in a window that is not the active one activates it first, unless
+                // the mouse is captured.
+                UINT m = item.msg.message;
+                if (input && (m == WM_LBUTTONDOWN || m == WM_RBUTTONDOWN || m == WM_MBUTTONDOWN) &&
+                    captureWindow == nullptr && GetActiveWindow() != item.msg.hwnd) {
+                    ActivateWindow(item.msg.hwnd, WA_CLICKACTIVE);
+                }
             }
             return true;
         }

@@ -51,9 +51,14 @@ BOOL WINAPI SetSysColors(int count, const INT* elements, const COLORREF* values)
             colors[elements[i]] = values[i] & 0x00FFFFFF; // the palette-relative mark is dropped
         }
     }
-    // Every top-level window hears of it before the call returns, and repaints.
+    // Every top-level window hears of it and is repainted before the call returns.
     SendToTopLevel(WM_SYSCOLORCHANGE, 0, 0);
     InvalidateRect(nullptr, nullptr, TRUE);
+    for (HWND window : TopLevelWindows()) {
+        if (FirstWindowToPaint(window) != nullptr) {
+            CallWindow(window, WM_PAINT, 0, 0);
+        }
+    }
     return TRUE;
 }
 

@@ -128,7 +128,7 @@ BOOL WINAPI DestroyWindow(HWND window) {
         return FALSE;
     }
     record->destroying = true;
-    ActivateWindow(window, 0); // WM_ACTIVATE when it had the focus
+    HandOverActivation(window); // to another shown window, when it was the active one
     if (GetCapture() == window) {
         ReleaseCapture();
     }

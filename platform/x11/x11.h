@@ -20,6 +20,7 @@ struct X11Window {
     bool reparented = false; // a window manager framed it
     bool hideRequested = false;
     bool mapped = false;
+    bool focusOnMap = true; // shown without SW_SHOWNOACTIVATE
 };
 
 struct X11Atoms {

@@ -206,6 +206,22 @@ void DestroyNativeWindow(void* handle) {
     delete native;
 }
 
+// A newly mapped window's first exposure asks for the paint that showing it has already asked
+// for: waits for it (a window manager may map the window a moment later) and drops it, so
+// that it does not come back later as a second paint.
+void DropFirstExposure(const X11Window* native) {
+    XSync(x11Display, False);
+    XEvent event;
+    for (int turn = 0; turn < 500; ++turn) { // up to a second
+        while (XCheckTypedWindowEvent(x11Display, native->xwindow, Expose, &event)) {
+            if (event.xexpose.count == 0) {
+                return;
+            }
+        }
+        usleep(2000);
+    }
+}
+
 void ShowNativeWindow(void* handle, int command) {
     X11Window* native = static_cast<X11Window*>(handle);
     if (native == nullptr) {
@@ -231,10 +247,16 @@ void ShowNativeWindow(void* handle, int command) {
             XMapWindow(x11Display, native->xwindow);
         }
         break;
-    default:
+    default: {
         native->hideRequested = false;
+        native->focusOnMap = command != SW_SHOWNOACTIVATE;
+        bool wasMapped = native->mapped;
         XMapRaised(x11Display, native->xwindow);
+        if (!wasMapped) {
+            DropFirstExposure(native);
+        }
         break;
+    }
     }
     XFlush(x11Display);
 }

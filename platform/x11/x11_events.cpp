@@ -191,7 +191,9 @@ void X11HandleEvent(XEvent* event) {
     case MapNotify:
         if (event->xmap.window == native->xwindow) {
             native->mapped = true;
-            X11FocusIfUnmanaged(native->xwindow, native->reparented);
+            if (native->focusOnMap) {
+                X11FocusIfUnmanaged(native->xwindow, native->reparented);
+            }
             CoreNotifyMinimize(window, 0); // nothing when it was not minimized
         }
         break;

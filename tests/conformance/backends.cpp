@@ -1,0 +1,9 @@
+// The scenario program's backends: the desktop's and the virtual desktop; the conformance
+// check names one with VORLANTH_PLATFORM.
+#include "platform/src/backend_select.h"
+
+extern const PlatformBackend x11Backend;
+extern const PlatformBackend vdeskBackend;
+
+const PlatformBackend* const programBackends[] = {&x11Backend, &vdeskBackend};
+const int programBackendCount = 2;
