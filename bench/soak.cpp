@@ -1,0 +1,164 @@
+// The whole system on the virtual desktop for a long run: resident memory and allocations
+// sampled every 10,000 frames, and the motion bounds every object reached.
+//   soak [frames] [seed]    frames default 1,000,000; seed default from the clock
+// Exits 1 when anything was allocated after the first frame, resident memory grew beyond a
+// few pages, or an object left its bounds or stopped being finite.
+#include <malloc.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cinttypes>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "allocation_count.h"
+#include "scene/motion.h"
+#include "scene/random_digit.h"
+#include "scene/scene.h"
+#include "vdesk_control.h"
+
+namespace {
+
+const int sampleEvery = 10000;
+// Resident memory may move by a few pages (the C library, the renderer's threads).
+const long rssNoiseKiB = 4 * 4;
+// At 600 x 500 the view is 2.4 x 2 units (the aspect kept as a float); objects turn at 90 %
+// of it. A step moves at most 9 x 0.01 units, or 9 / 600 in scale, past a limit before the
+// turn; the values are floats, hence the small tolerance.
+const double tolerance = 1e-6;
+const double limitX = 1.8 * static_cast<double>(1.2f) + 0.09 + tolerance;
+const double limitY = 1.8 + 0.09 + tolerance;
+const double smallestScale = 0.2 - 0.015 - tolerance, largestScale = 0.6 + 0.015 + tolerance;
+
+struct Sample {
+    long rssKiB;
+    long newCount;
+    long localCount;
+    size_t heapBytes;
+};
+
+struct Bounds {
+    double lowX = 0, highX = 0, lowY = 0, highY = 0;
+    double lowScale = 1e9, highScale = -1e9;
+    bool finite = true;
+};
+
+long framesWanted = 0;
+long framesSeen = 0;
+Sample first, previous, atFirstSample;
+long worstStepRssKiB = 0;
+Bounds bounds;
+bool grown[1 + CLUSTER_COUNT] = {}; // every object starts at scale 0 and grows into range
+std::chrono::steady_clock::time_point start;
+
+long ResidentKiB() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+Sample Take() {
+    return {ResidentKiB(), AllocationCount(), VdeskLocalAllocCount(), mallinfo2().uordblks};
+}
+
+void Track(const Mover& m, int index) {
+    if (!std::isfinite(m.x) || !std::isfinite(m.y) || !std::isfinite(m.scale)) bounds.finite = false;
+    bounds.lowX = std::fmin(bounds.lowX, m.x);
+    bounds.highX = std::fmax(bounds.highX, m.x);
+    bounds.lowY = std::fmin(bounds.lowY, m.y);
+    bounds.highY = std::fmax(bounds.highY, m.y);
+    if (m.scale >= 0.2f) grown[index] = true;
+    if (grown[index]) {
+        bounds.lowScale = std::fmin(bounds.lowScale, m.scale);
+        bounds.highScale = std::fmax(bounds.highScale, m.scale);
+    }
+}
+
+void PrintSample(const Sample& now) {
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%9ld %10ld %+8ld %+8ld %+8ld %+10lld %9.0f\n", framesSeen, now.rssKiB,
+                now.rssKiB - previous.rssKiB, now.newCount - previous.newCount,
+                now.localCount - previous.localCount,
+                static_cast<long long>(now.heapBytes) - static_cast<long long>(previous.heapBytes),
+                seconds > 0 ? (framesSeen - 1) / seconds : 0.0);
+    std::fflush(stdout);
+}
+
+void Presented(HWND window, int) {
+    framesSeen++;
+    Track(figureMover, 0);
+    for (int i = 0; i < CLUSTER_COUNT; i++) Track(clusterMovers[i], 1 + i);
+    if (framesSeen == 1) {
+        first = previous = Take();
+        start = std::chrono::steady_clock::now();
+        std::printf("%9s %10s %8s %8s %8s %10s %9s\n", "frame", "RSS KiB", "+RSS", "+new",
+                    "+Local", "+heap B", "frames/s");
+        PrintSample(first);
+    } else if (framesSeen % sampleEvery == 0 || framesSeen == framesWanted) {
+        Sample now = Take();
+        PrintSample(now);
+        if (framesSeen == sampleEvery) atFirstSample = now;
+        if (framesSeen > sampleEvery && now.rssKiB - previous.rssKiB > worstStepRssKiB) {
+            worstStepRssKiB = now.rssKiB - previous.rssKiB;
+        }
+        previous = now;
+    }
+    if (framesSeen == framesWanted) VdeskClickClose(window);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    framesWanted = argc > 1 ? std::atol(argv[1]) : 1000000;
+    if (framesWanted < 2) framesWanted = 1000000;
+    uint32_t seed = argc > 2 ? static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10))
+                             : static_cast<uint32_t>(std::time(nullptr));
+    SetRandomDigitState(seed);
+    std::printf("soak: %ld frames at 600 x 500 on the virtual desktop, seed %" PRIu32 "\n",
+                framesWanted, seed);
+    VdeskReset();
+    VdeskSetPresentHook(Presented);
+    VdeskSetFrameCapture(0); // the desktop's copy of each frame is for tests only
+    if (SceneMain(nullptr, "", 10) != 0 || framesSeen != framesWanted) {
+        std::printf("soak: FAIL: the scene ended after %ld frames\n", framesSeen);
+        return 1;
+    }
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    long newAfterFirst = previous.newCount - first.newCount;
+    long localAfterFirst = previous.localCount - first.localCount;
+    long rssSinceFirstSample = framesSeen >= sampleEvery ? previous.rssKiB - atFirstSample.rssKiB : 0;
+    std::printf("after the first frame: %ld operator new, %ld LocalAlloc, heap %+lld B, "
+                "resident %+ld KiB (%+ld KiB since frame %d, at most %+ld KiB per %d frames "
+                "after it)\n",
+                newAfterFirst, localAfterFirst,
+                static_cast<long long>(previous.heapBytes) - static_cast<long long>(first.heapBytes),
+                previous.rssKiB - first.rssKiB, rssSinceFirstSample, sampleEvery, worstStepRssKiB,
+                sampleEvery);
+    std::printf("motion bounds reached: x %.4f ... %.4f (limit +-%.2f), y %.4f ... %.4f "
+                "(limit +-%.2f), scale %.4f ... %.4f (limit %.3f ... %.3f), %s\n",
+                bounds.lowX, bounds.highX, limitX, bounds.lowY, bounds.highY, limitY,
+                bounds.lowScale, bounds.highScale, smallestScale, largestScale,
+                bounds.finite ? "all finite" : "NOT FINITE");
+    std::printf("%.1f s, %.0f frames/s\n", seconds, (framesSeen - 1) / seconds);
+
+    bool pass = true;
+    auto check = [&pass](bool ok, const char* what) {
+        if (!ok) std::printf("soak: FAIL: %s\n", what);
+        pass = pass && ok;
+    };
+    check(newAfterFirst == 0 && localAfterFirst == 0, "allocation after the first frame");
+    check(rssSinceFirstSample <= rssNoiseKiB, "resident memory grew beyond a few pages");
+    check(bounds.finite, "a position or scale is not finite");
+    check(-bounds.lowX <= limitX && bounds.highX <= limitX && -bounds.lowY <= limitY &&
+              bounds.highY <= limitY,
+          "an object left the view's limits");
+    check(bounds.lowScale >= smallestScale && bounds.highScale <= largestScale,
+          "a scale left 0.185 ... 0.615");
+    if (pass) std::printf("soak: pass\n");
+    return pass ? 0 : 1;
+}
