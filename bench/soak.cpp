@@ -1,9 +1,9 @@
 // The whole system on the virtual desktop for a long run: resident memory and allocations
 // sampled every 10,000 frames, and the motion bounds every object reached.
 //   soak [frames] [seed]    frames default 1,000,000; seed default from the clock
-// Exits 1 when anything was allocated after the first frame, the heap or the anonymous
-// resident memory grew after the first 10,000 frames, or an object left its bounds or
-// stopped being finite.
+// Exits 1 when anything was allocated after the first frame, the heap in use grew after the
+// first 10,000 frames or the anonymous resident memory in any 10,000 frames after them (by
+// more than the bound below), or an object left its bounds or stopped being finite.
 #include <malloc.h>
 
 #include <chrono>
@@ -22,10 +22,11 @@
 namespace {
 
 const int sampleEvery = 10000;
-// After the first 10,000 frames (the renderer's caches fill, the C library's arenas grow)
-// memory may still move by a few dozen pages: the renderer compiles a variant of its
-// drawing code when a new combination of state first appears, 128 KiB at most once in the
-// runs measured. A leak of 32 bytes a frame passes that within 10,000 frames.
+// After the first 10,000 frames (the renderer's caches fill) memory still moves a little:
+// the heap in use grew once by 128 KiB in the runs measured (the renderer caching a variant
+// of its drawing code), and with the heap in use flat the C library touches about 80 KiB of
+// new heap pages per 10,000 frames as free blocks move. A leak of 32 bytes a frame passes
+// the bound within 10,000 frames.
 const long growthBoundKiB = 256;
 // At 600 x 500 the view is 2.4 x 2 units (the aspect kept as a float); objects turn at 90 %
 // of it. A step moves at most 9 x 0.01 units, or 9 / 600 in scale, past a limit before the
@@ -77,7 +78,8 @@ Sample Take() {
     Resident(&s.rssKiB, &s.anonKiB);
     s.newCount = AllocationCount();
     s.localCount = VdeskLocalAllocCount();
-    s.heapBytes = mallinfo2().uordblks;
+    struct mallinfo2 heap = mallinfo2(); // the renderer runs on this thread: one arena
+    s.heapBytes = heap.uordblks + heap.hblkhd;
     return s;
 }
 
@@ -177,7 +179,7 @@ int main(int argc, char** argv) {
         pass = pass && ok;
     };
     check(newAfterFirst == 0 && localAfterFirst == 0, "allocation after the first frame");
-    check(anonSinceFirstSample <= growthBoundKiB && heapSinceFirstSample <= growthBoundKiB,
+    check(heapSinceFirstSample <= growthBoundKiB && worstStepAnonKiB <= growthBoundKiB,
           "memory grew after the first 10,000 frames");
     check(bounds.finite, "a position or scale is not finite");
     check(-bounds.lowX <= limitX && bounds.highX <= limitX && -bounds.lowY <= limitY &&
