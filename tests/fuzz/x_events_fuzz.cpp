@@ -16,6 +16,7 @@
 #include <initializer_list>
 
 #include "appkit/gl.h"
+#include "platform/src/backend_select.h"
 #include "toolkit/toolkit.h"
 
 namespace {
@@ -129,6 +130,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
         std::fprintf(stderr, "x events: no X display (DISPLAY=%s)\n", getenv("DISPLAY"));
         std::exit(1);
     }
+    // The desktop program's own way to its backend (platform_entry's main does this).
+    setenv("VORLANTH_PLATFORM", "x11", 1);
+    if (!PlatformSelectBackend(programBackends, programBackendCount)) std::exit(1);
     escapeCode = XKeysymToKeycode(sender, XK_Escape);
     wmProtocols = XInternAtom(sender, "WM_PROTOCOLS", False);
     wmDeleteWindow = XInternAtom(sender, "WM_DELETE_WINDOW", False);
