@@ -3,8 +3,8 @@
 // minimize and restore, resizes (0 x 0 and 65535 x 65535 among them), another program's
 // palette and system colours, keys, the mouse, and close requests. The actions run from
 // inside the toolkit's loop, at the points where its queue is empty.
-// Checked: with idle work the loop never waits; after the loop every handle is given back,
-// no slot is set and the static colours are given back.
+// Checked: the static colours are taken only while the window is active; with idle work
+// the loop never waits; after the loop every handle is given back and no slot is set.
 //
 // The desktop is a 256-colour display needing the system palette, so that the window takes
 // the static colours. Input: a flags byte (idle work), then actions of four bytes each:
@@ -110,10 +110,11 @@ bool Act() {
     return true;
 }
 
-// At every point where the queue is empty. The static colours may still be held while
-// another window is active: the rebuild that follows their give-back on deactivation
-// realizes the new palette in the foreground and takes them again.
+// At every point where the queue is empty.
 void CheckQuiet() {
+    if (windowState.staticColorsTaken && GetActiveWindow() != window) {
+        Fail("the static colours are taken while the window is not active");
+    }
     if (windowState.palette) lastPalette = windowState.palette;
     if (windowState.glContext) lastContext = windowState.glContext;
 }
