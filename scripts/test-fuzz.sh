@@ -9,7 +9,7 @@
 set -euo pipefail
 source "$(dirname "$0")/test-x11.sh"
 seconds=${VORLANTH_FUZZ_SECONDS:-60}
-targets=${VORLANTH_FUZZ_TARGETS:-registry_colors message_sequence x_events}
+targets=${VORLANTH_FUZZ_TARGETS:-"registry_colors message_sequence x_events"}
 started=$SECONDS
 
 say() { echo "test-fuzz: $*"; }
