@@ -44,9 +44,9 @@ for name in $targets; do
     -timeout=10 -rss_limit_mb=2560 -print_final_stats=1 -artifact_prefix="$out/$name-" \
     "$out/$name-corpus" "$root/tests/fuzz/$name" </dev/null >"$log" 2>&1 || result=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
-  coverage=$(grep -o 'cov: [0-9]*' "$log" | tail -n1 | cut -d' ' -f2)
+  coverage=$(grep -o 'cov: [0-9]*' "$log" | tail -n1 | cut -d' ' -f2 || true)
   if [ "$result" != 0 ]; then
-    grep -E '^(SUMMARY|==[0-9]+==ERROR|[a-z ]+: )' "$log" | head -n5 >&2 || true
+    grep -E '^(SUMMARY|==[0-9]+==ERROR|[a-z ]+: )|runtime error' "$log" | head -n5 >&2 || true
     say "FAIL: $name (exit code $result): reproducer $(ls "$out/$name"-{crash,leak,oom,timeout}-* 2>/dev/null | head -n1), log $log" >&2
     status=1
   else
