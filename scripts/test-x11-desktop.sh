@@ -24,6 +24,8 @@ done
 
 manager_pid="" other_pid=""
 cleanup_desktop() {
+  # On a failure, what the server held then, for the log.
+  [ -n "$xvfb_pid" ] && [ -n "$out" ] && xwininfo -root -tree >"$out/windows-at-exit.txt" 2>&1 || true
   if [ -n "$other_pid" ]; then kill "$other_pid" 2>/dev/null || true; wait "$other_pid" 2>/dev/null || true; fi
   if [ -n "$manager_pid" ]; then kill "$manager_pid" 2>/dev/null || true; wait "$manager_pid" 2>/dev/null || true; fi
   cleanup
@@ -118,7 +120,8 @@ start_manager() {
   openbox --sm-disable >"$out/openbox.log" 2>&1 &
   manager_pid=$!
   for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+    # The check window comes first; the manager then reads its menus and settles.
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && { sleep 1; return 0; }
     kill -0 "$manager_pid" 2>/dev/null || break
     sleep 0.1
   done
