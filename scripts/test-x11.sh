@@ -430,6 +430,9 @@ selection_checks() {
   say "  x11 named and x11 first"
 }
 
+# Sourced by the other X11 scripts for the helpers above: stop here.
+[ "${BASH_SOURCE[0]}" = "$0" ] || return 0
+
 for preset in $presets; do
   say "=== $preset"
   build=$root/build/$preset

@@ -195,8 +195,11 @@ int SwapNativeBuffers(void* handle) {
         native->presentedWidth = native->width;
         native->presentedHeight = native->height;
     }
-    // A pbuffer has nothing to swap, so the result says nothing about the frame.
+    // A pbuffer has nothing to swap, so the result says nothing about the frame. Nor does
+    // it wait, as a display's swap does: without that the renderer queues frames and their
+    // memory without bound (8 KiB a frame), so the frame is finished here.
     eglSwapBuffers(display, native->surface);
+    glFinish();
     ++native->presentCount;
     if (vdeskPresentHook != nullptr) {
         vdeskPresentHook(native->window, native->presentCount);

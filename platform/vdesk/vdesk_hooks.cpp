@@ -77,7 +77,7 @@ void VdeskResetHooks(void) {
 }
 
 void VdeskFailNext(VdeskFailure what, int count) {
-    if (what >= 0 && what < failureCount) {
+    if (static_cast<int>(what) >= 0 && static_cast<int>(what) < failureCount) {
         failNext[what] = count;
     }
 }

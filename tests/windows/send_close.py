@@ -32,6 +32,38 @@ class Event(ctypes.Union):
     _fields_ = [("client", ClientMessageEvent), ("pad", ctypes.c_long * 24)]
 
 
+def load_x11():
+    """libX11 with the prototypes of the calls used here (and by tests/x11/x_client.py)."""
+    path = ctypes.util.find_library("X11")
+    if not path:
+        return None
+    x11 = ctypes.CDLL(path)
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XDefaultRootWindow.restype = ctypes.c_ulong
+    x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.POINTER(Event)]
+    x11.XDestroyWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+    x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    return x11
+
+
+def send_client_message(x11, display, destination, window, mask, message_type, data):
+    """Sends a 32-bit client message about window to destination; returns XSendEvent's result."""
+    event = Event()
+    event.client.type = CLIENT_MESSAGE
+    event.client.window = window
+    event.client.message_type = x11.XInternAtom(display, message_type, 0)
+    event.client.format = 32
+    for i, value in enumerate(data):
+        event.client.data[i] = value
+    return x11.XSendEvent(display, destination, 0, mask, ctypes.byref(event))
+
+
 def main(argv):
     if len(argv) != 2:
         print("usage: send_close.py WINDOW_ID", file=sys.stderr)
@@ -41,32 +73,17 @@ def main(argv):
     except ValueError:
         print(f"send_close: not a window id: {argv[1]!r}", file=sys.stderr)
         return 1
-    path = ctypes.util.find_library("X11")
-    if not path:
+    x11 = load_x11()
+    if not x11:
         print("send_close: libX11 not found", file=sys.stderr)
         return 1
-    x11 = ctypes.CDLL(path)
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x11.XInternAtom.restype = ctypes.c_ulong
-    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                               ctypes.POINTER(Event)]
-    x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
 
     display = x11.XOpenDisplay(None)
     if not display:
         print("send_close: cannot open the display", file=sys.stderr)
         return 1
-    event = Event()
-    event.client.type = CLIENT_MESSAGE
-    event.client.window = window
-    event.client.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
-    event.client.format = 32
-    event.client.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-    event.client.data[1] = CURRENT_TIME
-    sent = x11.XSendEvent(display, window, 0, NO_EVENT_MASK, ctypes.byref(event))
+    sent = send_client_message(x11, display, window, window, NO_EVENT_MASK, b"WM_PROTOCOLS",
+                               [x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0), CURRENT_TIME])
     x11.XSync(display, 0)
     x11.XCloseDisplay(display)
     if not sent:

@@ -1,0 +1,223 @@
+#!/usr/bin/env bash
+# The vorlanth executable on a real desktop's faults and under a real window manager, on an
+# Xvfb server of its own:
+#   - without a manager: its window destroyed by another client (a clean end), the client
+#     killed by the server with xkill (a message and code 1), a hundred random resizes with
+#     1 x 1 and 4000 x 4000 among them, a burst of typed input (it keeps running and drawing),
+#     SIGTERM and SIGINT (it ends at once, codes 143 and 130);
+#   - under openbox: the frame around the 600 x 500 client area, the manager's minimize and
+#     restore (it keeps running and drawing), focus by a click then Escape (code 0), the
+#     manager's close (code 0).
+# Runs for each preset in VORLANTH_X11_DESKTOP_PRESETS (default: debug asan); screenshots
+# and logs go to build/<preset>/x11-desktop-check/. The helpers come from test-x11.sh.
+set -euo pipefail
+source "$(dirname "$0")/test-x11.sh"
+presets=${VORLANTH_X11_DESKTOP_PRESETS:-debug asan}
+started=$SECONDS
+
+say() { echo "test-x11-desktop: $*"; }
+fail() { echo "test-x11-desktop: FAIL: $*" >&2; exit 1; }
+
+for tool in openbox xkill xmessage; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh installs it)"
+done
+
+manager_pid="" other_pid=""
+cleanup_desktop() {
+  # On a failure, what the server held then, for the log.
+  [ -n "$xvfb_pid" ] && [ -n "$out" ] && xwininfo -root -tree >"$out/windows-at-exit.txt" 2>&1 || true
+  if [ -n "$other_pid" ]; then kill "$other_pid" 2>/dev/null || true; wait "$other_pid" 2>/dev/null || true; fi
+  if [ -n "$manager_pid" ]; then kill "$manager_pid" 2>/dev/null || true; wait "$manager_pid" 2>/dev/null || true; fi
+  cleanup
+}
+trap cleanup_desktop EXIT
+
+# start_vorlanth NAME: the program, its window in $window once it has drawn.
+start_vorlanth() {
+  start_program "$1" "$exe"
+  wait_window "Vorlanth"
+  sleep 0.5
+}
+
+still_runs() {
+  kill -0 "$app_pid" 2>/dev/null || fail "$1: the program ended (see $out)"
+}
+
+# keeps_drawing NAME: the client area shows the scene and changes between two shots.
+keeps_drawing() {
+  local shown="" shot
+  for shot in 1 2 3 4 5 6; do
+    shoot "$1"
+    if python3 "$checks/check_scene.py" scene "$out/$1.ppm"; then shown=$shot; break; fi
+    sleep 0.5
+  done
+  [ -n "$shown" ] || fail "$1: the scene is not on screen (last shot: $out/$1.png)"
+  sleep 0.3
+  shoot "$1-later"
+  python3 "$checks/check_scene.py" differs "$out/$1.ppm" "$out/$1-later.ppm" ||
+    fail "$1: the picture no longer changes"
+}
+
+expect_exit() { # WHAT CODE
+  wait_exit "$exit_limit"
+  [ "$status" = "$2" ] || fail "$1: exit code $status, expected $2 (see $out)"
+  say "  $1: exit code $status"
+}
+
+fault_checks() {
+  say "faults of the desktop, no window manager"
+  start_vorlanth destroyed
+  python3 "$checks/x_client.py" destroy "$window" || fail "could not destroy the window"
+  expect_exit "window destroyed by another client" 0
+
+  start_vorlanth killed
+  xkill -id "$window" >"$out/xkill.log" 2>&1 || fail "xkill failed (see $out/xkill.log)"
+  expect_exit "client killed by the server" 1
+  grep -q "lost the connection to the X server" "$out/killed.err" ||
+    fail "no message after xkill (see $out/killed.err)"
+
+  start_vorlanth resized
+  local i w h
+  for i in $(seq 100); do
+    case $i in
+      1|60) w=1 h=1 ;;
+      2|80) w=4000 h=4000 ;;
+      *) w=$((RANDOM % 1600 + 1)) h=$((RANDOM % 1200 + 1)) ;;
+    esac
+    xdotool windowsize "$window" "$w" "$h"
+  done
+  sleep 1
+  still_runs "100 resizes"
+  xdotool windowsize --sync "$window" 600 500
+  sleep 0.5
+  keeps_drawing after-resizes
+  say "  100 resizes (1 x 1 and 4000 x 4000 among them): still running and drawing"
+  wait_focus
+  xdotool key Escape
+  expect_exit "Escape after the resizes" 0
+
+  start_vorlanth typed
+  wait_focus
+  xdotool type --delay 0 "$(printf 'The quick brown fox jumps over the lazy dog 0123456789 %.0s' $(seq 10))"
+  xdotool key --delay 0 Return Tab BackSpace space Up Down Left Right F1 F12 shift+a ctrl+b
+  sleep 0.5
+  still_runs "a burst of typed input"
+  keeps_drawing after-typing
+  say "  a burst of 580 keys: still running and drawing"
+  xdotool key Escape
+  expect_exit "Escape after typing" 0
+
+  local signal code
+  for signal in TERM INT; do
+    start_vorlanth "signal-$signal"
+    code=$((128 + $(kill -l "$signal")))
+    kill -s "$signal" "$(program_pid)"
+    expect_exit "SIG$signal" "$code"
+  done
+}
+
+start_manager() {
+  openbox --sm-disable >"$out/openbox.log" 2>&1 &
+  manager_pid=$!
+  for _ in $(seq 100); do
+    # The check window comes first; the manager then reads its menus and settles.
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && { sleep 1; return 0; }
+    kill -0 "$manager_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  fail "openbox did not start (see $out/openbox.log)"
+}
+
+# frame_of WINDOW: the manager's frame, the window's ancestor just below the root.
+frame_of() {
+  local id=$1 info
+  for _ in $(seq 10); do
+    info=$(xwininfo -id "$id" -tree)
+    grep -q "Parent window id: .*(the root window)" <<<"$info" && { echo "$id"; return; }
+    id=$(sed -n 's/.*Parent window id: \(0x[0-9a-f]*\).*/\1/p' <<<"$info")
+  done
+  echo "$1"
+}
+
+map_state() { xwininfo -id "$window" | sed -n 's/.*Map State: *//p'; }
+
+manager_checks() {
+  say "under openbox"
+  start_manager
+  start_vorlanth managed
+  geometry
+  [ "$width x $height" = "600 x 500" ] || fail "client area $width x $height under the manager, expected 600 x 500"
+  local extents frame frame_width frame_height l r t b
+  extents=$(xprop -id "$window" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ' ')
+  IFS=, read -r l r t b <<<"$extents"
+  [ -n "$t" ] && [ "$t" -gt 0 ] || fail "no frame with a title bar (_NET_FRAME_EXTENTS: \"$extents\")"
+  frame=$(frame_of "$window")
+  [ "$((frame))" != "$window" ] || fail "the window was not reparented into a frame"
+  frame_width=$(xwininfo -id "$frame" | sed -n 's/.*Width: *//p')
+  frame_height=$(xwininfo -id "$frame" | sed -n 's/.*Height: *//p')
+  [ "$frame_width x $frame_height" = "$((600 + l + r)) x $((500 + t + b))" ] ||
+    fail "frame $frame_width x $frame_height around 600 x 500 with extents $extents"
+  say "  frame $frame_width x $frame_height around the 600 x 500 client area (left, right, top, bottom: $extents)"
+  keeps_drawing managed
+
+  xdotool windowminimize --sync "$window"
+  sleep 1
+  [ "$(map_state)" != IsViewable ] || fail "the manager did not minimize the window"
+  still_runs "minimized"
+  xdotool windowactivate --sync "$window"
+  sleep 0.5
+  [ "$(map_state)" = IsViewable ] || fail "the manager did not restore the window ($(map_state))"
+  still_runs "restored"
+  geometry
+  [ "$width x $height" = "600 x 500" ] || fail "client area $width x $height after restoring"
+  keeps_drawing restored
+  say "  minimized and restored by the manager: still running and drawing"
+
+  # Another program takes the focus; a click gives it back, then Escape.
+  xmessage -geometry +900+100 "another program" >"$out/xmessage.log" 2>&1 &
+  other_pid=$!
+  for _ in $(seq 50); do
+    [ "$(xdotool getwindowfocus 2>/dev/null || true)" != "$window" ] && break
+    sleep 0.1
+  done
+  [ "$(xdotool getwindowfocus 2>/dev/null || true)" != "$window" ] || fail "the other program never took the focus"
+  geometry
+  xdotool mousemove --sync $((left + 300)) $((top + 250)) click 1
+  wait_focus
+  xdotool key Escape
+  expect_exit "focus by a click, then Escape" 0
+  kill "$other_pid" 2>/dev/null || true
+  wait "$other_pid" 2>/dev/null || true
+  other_pid=""
+
+  start_vorlanth manager-close
+  python3 "$checks/x_client.py" manager-close "$window" || fail "could not ask the manager to close"
+  expect_exit "the manager's close" 0
+
+  kill "$manager_pid" 2>/dev/null || true
+  wait "$manager_pid" 2>/dev/null || true
+  manager_pid=""
+}
+
+for preset in $presets; do
+  say "=== $preset"
+  build=$root/build/$preset
+  out=$build/x11-desktop-check
+  exe=$build/scene/vorlanth
+  # Within a second; the sanitizers' leak scan at exit comes on top.
+  exit_limit=1
+  [ "$preset" = asan ] && exit_limit=3
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" --target vorlanth -j "$jobs" >/dev/null
+  rm -rf "$out"
+  mkdir -p "$out"
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+  start_xvfb
+  say "Xvfb on $DISPLAY"
+  fault_checks
+  manager_checks
+  stop_xvfb
+done
+say "passed in $((SECONDS - started)) s"
