@@ -158,24 +158,29 @@ void RepeatInfo(void*, wl_keyboard*, int32_t rate, int32_t delay) {
 const wl_keyboard_listener keyboardListener = {Keymap, Enter, Leave, KeyEvent, Modifiers,
                                                RepeatInfo};
 
-void PointerEnter(void*, wl_pointer*, uint32_t, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
-    pointerSurface = surface;
-    pointerX = wl_fixed_to_int(x);
-    pointerY = wl_fixed_to_int(y);
-}
-
-void PointerLeave(void*, wl_pointer*, uint32_t, wl_surface* surface) {
-    if (pointerSurface == surface) {
-        pointerSurface = nullptr;
+// The pointer arrived at or moved to (x, y); a motion to where it already is says nothing.
+void Moved(wl_fixed_t x, wl_fixed_t y, bool arrived) {
+    if (!arrived && wl_fixed_to_int(x) == pointerX && wl_fixed_to_int(y) == pointerY) {
+        return;
     }
-}
-
-void PointerMotion(void*, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) {
     pointerX = wl_fixed_to_int(x);
     pointerY = wl_fixed_to_int(y);
     WaylandWindow* native = WaylandFindSurface(pointerSurface);
     if (native != nullptr && !WaylandModalActive()) {
         CoreNotifyMouseMove(native->window, pointerX, pointerY);
+    }
+}
+
+void PointerMotion(void*, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) { Moved(x, y, false); }
+
+void PointerEnter(void*, wl_pointer*, uint32_t, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
+    pointerSurface = surface;
+    Moved(x, y, true); // Win32 reports the arrival as a move
+}
+
+void PointerLeave(void*, wl_pointer*, uint32_t, wl_surface* surface) {
+    if (pointerSurface == surface) {
+        pointerSurface = nullptr;
     }
 }
 

@@ -1,0 +1,387 @@
+#!/usr/bin/env bash
+# The Wayland desktop, end to end: weston (X11 backend, pixman renderer) nested in an Xvfb
+# server of this script's own, with a private runtime folder; the programs run with
+# WAYLAND_DISPLAY and no DISPLAY. Input goes with xdotool into weston's output window, which
+# passes it on to the focused client; screenshots of that window with ImageMagick.
+#   - the probe program (tests/x11/x11_probe.cpp on the Wayland backend): its picture,
+#     keys and modifiers as its key handler sees them, key repeat, mouse buttons and capture,
+#     the modal message box while the owner keeps receiving messages;
+#   - the vorlanth program: the scene, a click then Escape, the decoration's close button,
+#     the compositor killed under it, and no compositor at all.
+# Runs for each preset in VORLANTH_WAYLAND_PRESETS (default: debug asan). Screenshots and logs
+# go to build/<preset>/wayland-check/. Every wait has a time limit.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+checks=$root/tests/x11
+jobs=${VORLANTH_JOBS:-2}
+presets=${VORLANTH_WAYLAND_PRESETS:-debug asan}
+started=$SECONDS
+
+say() { echo "test-wayland: $*"; }
+fail() { echo "test-wayland: FAIL: $*" >&2; exit 1; }
+
+for tool in cmake Xvfb xdpyinfo weston xdotool import convert python3; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh installs it)"
+done
+
+xvfb_pid="" weston_pid="" app_pid="" out=""
+cleanup() {
+  local pid
+  for pid in "$app_pid" "$weston_pid" "$xvfb_pid"; do
+    if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
+  done
+}
+trap cleanup EXIT
+
+# start_xvfb: a server of our own on a free display from a random place in 200-259.
+start_xvfb() {
+  local number first=$((200 + RANDOM % 40))
+  for number in $(seq "$first" 259); do
+    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
+    rm -f "$out/display"
+    Xvfb ":$number" -noreset -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+      [ -s "$out/display" ] && break
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    if [ -s "$out/display" ] && DISPLAY=":$(head -n1 "$out/display")" timeout 10 xdpyinfo >/dev/null 2>&1; then
+      break
+    fi
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=""
+  done
+  [ -n "$xvfb_pid" ] || fail "Xvfb did not start (see $out/xvfb.log)"
+  export DISPLAY=":$(head -n1 "$out/display")"
+}
+
+# start_weston: the compositor in a 1024 x 768 window at the Xvfb screen's corner, so that
+# screen and compositor coordinates agree; a unique socket in a private runtime folder.
+start_weston() {
+  runtime=$out/runtime
+  rm -rf "$runtime"
+  mkdir -m 0700 "$runtime"
+  socket=vorlanth-test-$$-$RANDOM
+  # No screen lock, and no animations: windows appear at once, and a closed window hands
+  # the keyboard back at once instead of after its fade.
+  printf '[core]\nidle-time=0\n[shell]\nanimation=none\nclose-animation=none\nstartup-animation=none\nfocus-animation=none\n' \
+    >"$out/weston.ini"
+  # The pointer must enter weston's window after it is there: weston takes no pointer input
+  # until it has seen the pointer come in.
+  xdotool mousemove --sync 1270 1010
+  XDG_RUNTIME_DIR=$runtime weston --backend=x11-backend.so --use-pixman --socket="$socket" \
+    --width=1024 --height=768 --config="$out/weston.ini" >"$out/weston.log" 2>&1 &
+  weston_pid=$!
+  for _ in $(seq 150); do
+    [ -S "$runtime/$socket" ] && xdotool search --name '^Weston Compositor' >/dev/null 2>&1 && break
+    kill -0 "$weston_pid" 2>/dev/null || fail "weston ended at start (see $out/weston.log)"
+    sleep 0.1
+  done
+  [ -S "$runtime/$socket" ] || fail "weston offered no socket within 15 s (see $out/weston.log)"
+  sleep 1 # its shell's panel and background come up
+  # Keys go to the X window under the pointer: weston's.
+  xdotool mousemove --sync 1000 740
+}
+
+stop_weston() {
+  kill -KILL "$weston_pid" 2>/dev/null || true
+  wait "$weston_pid" 2>/dev/null || true
+  weston_pid=""
+}
+
+# start_program NAME PROGRAM [ARGS...]: a Wayland client with no X display; output in
+# $out/NAME.log and NAME.err.
+start_program() {
+  local name=$1
+  shift
+  env -u DISPLAY XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" \
+    timeout 120 "$@" </dev/null >"$out/$name.log" 2>"$out/$name.err" &
+  app_pid=$!
+}
+
+# wait_exit SECONDS: waits for the program to end; sets status to its exit code.
+wait_exit() {
+  for _ in $(seq $(($1 * 20))); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  kill -0 "$app_pid" 2>/dev/null && fail "the program still runs $1 s later"
+  status=0
+  wait "$app_pid" || status=$?
+  app_pid=""
+}
+
+wait_line() {
+  for _ in $(seq 200); do
+    grep -qxF "$2" "$1" && return 0
+    kill -0 "$app_pid" 2>/dev/null || fail "the program ended before it wrote \"$2\" (see $1)"
+    sleep 0.05
+  done
+  fail "no line \"$2\" in $1"
+}
+
+# screen NAME: weston's output as $out/NAME.png and .ppm.
+screen() {
+  import -window root -crop 1024x768+0+0 +repage "$out/$1.png"
+  convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
+}
+
+# locate WIDTH HEIGHT: waits until the clear colour spans a client area of that size and
+# sets left, top, width, height to it (the compositor chose where).
+locate() {
+  local found=""
+  for _ in $(seq 40); do
+    screen screen
+    found=$(python3 "$checks/check_scene.py" find "$out/screen.ppm" 2>/dev/null || true)
+    read -r left top width height <<<"${found:-0 0 0 0}"
+    [ "$width x $height" = "$1 x $2" ] && return 0
+    kill -0 "$app_pid" 2>/dev/null || fail "the program ended before its window appeared (see $out)"
+    sleep 0.25
+  done
+  fail "no $1 x $2 client area on the screen (found ${found:-none}; see $out/screen.png)"
+}
+
+# shoot NAME: the client area as $out/NAME.png and NAME.ppm.
+shoot() {
+  screen screen
+  convert "$out/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$out/$1.png"
+  convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
+}
+
+input_lines() { tail -n +"$((mark + 1))" "$out/probe.log" | grep -Ev '^(reshape|painted|gl)' || true; }
+set_mark() { mark=$(wc -l <"$out/probe.log"); }
+
+expect_lines() {
+  local what=$1 expected=$2 got
+  sleep 0.4
+  got=$(input_lines)
+  [ "$got" = "$expected" ] || fail "$what: expected
+$expected
+but the probe reported
+$got"
+  say "  $what: as expected"
+}
+
+probe_checks() {
+  local probe=$1 got repeats
+  say "probe: window, picture"
+  start_program probe "$probe"
+  wait_line "$out/probe.log" "painted 1"
+  grep '^gl ' "$out/probe.log" | grep -q "Compatibility Profile" ||
+    fail "the context is no compatibility-profile context: $(grep '^gl ' "$out/probe.log")"
+  locate 320 240
+  say "  client area $width x $height at $left, $top"
+  shoot probe
+  python3 "$checks/check_scene.py" pixel "$out/probe.ppm" 160 120 255 255 0 || fail "no yellow square in the middle"
+  python3 "$checks/check_scene.py" pixel "$out/probe.ppm" 319 239 77 77 178 || fail "the frame does not reach the corner"
+
+  say "probe: keys and modifiers"
+  set_mark
+  xdotool key a shift+a Caps_Lock a shift+a Caps_Lock z
+  expect_lines "letters in both cases, Caps Lock" "key 97 0
+action 97
+key 65 1
+action 65
+key 65 0
+action 65
+key 97 1
+action 97
+key 122 0
+action 122"
+  set_mark
+  xdotool key 0 5 9 shift+5 ctrl+a ctrl+shift+z F1 Tab BackSpace Delete
+  expect_lines "digits; shifted digits, control characters, F1, Tab, Backspace dropped" "key 48 0
+action 48
+key 53 0
+action 53
+key 57 0
+action 57"
+  set_mark
+  xdotool key Return space shift+Return ctrl+space Left ctrl+Left ctrl+shift+Left shift+Up Right Down
+  expect_lines "Return, Space and the arrows with Control and Shift" "key 13 0
+action 13
+key 32 0
+action 32
+key 13 1
+action 13
+key 32 2
+action 32
+key 37 0
+action 37
+key 37 2
+action 37
+key 37 3
+action 37
+key 38 1
+action 38
+key 39 0
+action 39
+key 40 0
+action 40"
+
+  say "probe: key repeat"
+  set_mark
+  xdotool keydown x
+  sleep 1
+  xdotool keyup x
+  sleep 0.3
+  repeats=$(input_lines | grep -c '^key 120 0$' || true)
+  # weston repeats after 400 ms at 40 a second: about 1 + 0.6 * 40 = 25 presses in a second.
+  say "  held 1 s: $repeats presses"
+  [ "$repeats" -ge 12 ] && [ "$repeats" -le 40 ] || fail "$repeats presses of a key held for a second"
+  sleep 0.5
+  [ "$(input_lines | grep -c '^key 120 0$' || true)" = "$repeats" ] || fail "the key repeats after its release"
+
+  say "probe: mouse buttons, moves, capture"
+  xdotool mousemove --sync $((left + 30)) $((top + 40))
+  sleep 0.3
+  set_mark
+  xdotool click 1 click 3 click 2
+  expect_lines "left, right and middle clicks" "down 30 40 1
+up 30 40 1
+down 30 40 2
+up 30 40 2
+down 30 40 4
+up 30 40 4"
+  # A point outside the window but on weston's output, which ends the pointer's travel.
+  local tx=$((left + width + 60)) ty=$((top + height / 2))
+  [ "$tx" -lt 1000 ] || tx=$((left - 60))
+  set_mark
+  xdotool mousedown 1 mousemove --sync $((left + 50)) $((top + 60)) mousemove --sync "$tx" "$ty" mouseup 1
+  sleep 0.3 # the release has ended the capture: moves outside no longer arrive
+  xdotool mousemove --sync "$tx" $((ty + 10)) mousemove --sync $((left + 40)) $((top + 20))
+  expect_lines "a drag leaving the window stays captured until the release" "down 30 40 1
+move 50 60 1
+move $((tx - left)) $((ty - top)) 1
+up $((tx - left)) $((ty - top)) 1
+move 40 20 0"
+
+  say "probe: Escape ends it with exit code 0"
+  xdotool key Escape
+  wait_exit 5
+  [ "$status" = 0 ] || fail "exit code $status after Escape (see $out/probe.err)"
+
+  say "probe: the message box"
+  start_program probe "$probe" box
+  wait_line "$out/probe.log" "painted 1"
+  locate 320 240
+  set_mark
+  xdotool key b
+  wait_line "$out/probe.log" "action 98"
+  sleep 1
+  screen box
+  grey=$(convert "$out/box.png" -fill black +opaque '#D8D8D8' -fill white -opaque '#D8D8D8' \
+           -format '%[fx:round(mean*w*h)]' info:)
+  say "  $grey pixels of the box's grey"
+  [ "$grey" -ge 10000 ] || fail "no message box on the screen (see $out/box.png)"
+  # While the box is up the owner's input is dropped; its paint is served by the box's loop.
+  xdotool key --delay 50 a
+  xdotool key Return
+  wait_line "$out/probe.log" "box closed 0"
+  sed -n '/^action 98$/,/^box closed 0$/p' "$out/probe.log" | grep -q '^painted' ||
+    fail "the owner was not painted while the box was up"
+  expect_lines "box dismissed by Return, no input for the owner meanwhile" "key 98 0
+action 98
+box closed 0"
+  xdotool key Escape
+  wait_exit 5
+  [ "$status" = 0 ] || fail "exit code $status after the box (see $out/probe.err)"
+}
+
+vorlanth_checks() {
+  local exe=$1 shown shot
+  say "vorlanth: window and screenshots"
+  start_program vorlanth "$exe"
+  locate 600 500
+  say "  client area $width x $height at $left, $top"
+  shown=""
+  for shot in 1 2 3 4 5 6; do
+    shoot scene
+    if python3 "$checks/check_scene.py" scene "$out/scene.ppm"; then shown=$shot; break; fi
+    sleep 0.5
+  done
+  [ -n "$shown" ] || fail "the scene is not on screen (last shot: $out/scene.png)"
+  sleep 0.3
+  shoot scene-later
+  python3 "$checks/check_scene.py" differs "$out/scene.ppm" "$out/scene-later.ppm" || fail "the animation does not run"
+
+  say "vorlanth: a click into it, then Escape"
+  xdotool mousemove --sync $((left + 300)) $((top + 250)) click 1
+  sleep 0.3
+  xdotool key Escape
+  wait_exit "$exit_limit"
+  [ "$status" = 0 ] || fail "exit code $status after Escape (see $out/vorlanth.err)"
+
+  say "vorlanth: the decoration's close button"
+  start_program vorlanth-close "$exe"
+  locate 600 500
+  shoot decorated
+  # The title bar above the client area, its close button at the right end.
+  xdotool mousemove --sync $((left + width - 16)) $((top - 12)) click 1
+  wait_exit "$exit_limit"
+  [ "$status" = 0 ] || fail "exit code $status after the close button (see $out/vorlanth-close.err)"
+}
+
+# Kills the compositor under the running program: it must end too, with a message.
+lost_compositor_checks() {
+  say "vorlanth: the compositor is killed"
+  start_program vorlanth-lost "$1"
+  locate 600 500
+  stop_weston
+  wait_exit "$exit_limit"
+  [ "$status" = 1 ] || fail "exit code $status after losing the compositor, expected 1"
+  grep -q "lost the connection to the Wayland compositor" "$out/vorlanth-lost.err" ||
+    fail "no message about the lost connection (see $out/vorlanth-lost.err)"
+  say "  exit code $status: $(head -n1 "$out/vorlanth-lost.err")"
+}
+
+no_compositor_checks() {
+  local exe=$1 name begun took
+  say "vorlanth: no compositor and no X display"
+  for name in "vorlanth-none-$$" ""; do
+    status=0
+    begun=$(date +%s%N)
+    if [ -n "$name" ]; then
+      env -u DISPLAY XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$name" timeout 10 "$exe" </dev/null \
+        >"$out/none.log" 2>"$out/none.err" || status=$?
+    else
+      env -u DISPLAY -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$runtime" timeout 10 "$exe" </dev/null \
+        >"$out/none.log" 2>"$out/none.err" || status=$?
+    fi
+    took=$((($(date +%s%N) - begun) / 1000000))
+    [ "$status" = 1 ] || fail "exit code $status with WAYLAND_DISPLAY=\"$name\", expected 1"
+    grep -q "Wayland compositor" "$out/none.err" || fail "no message about the compositor (see $out/none.err)"
+    [ "$took" -le $((exit_limit * 1000)) ] || fail "it took $took ms to give up"
+    say "  WAYLAND_DISPLAY=\"$name\": exit code 1 in $took ms, $(head -n1 "$out/none.err")"
+  done
+}
+
+for preset in $presets; do
+  say "=== $preset"
+  build=$root/build/$preset
+  out=$build/wayland-check
+  exit_limit=1 # within a second; the sanitizers' leak scan at exit comes on top
+  [ "$preset" = asan ] && exit_limit=3
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" --target wayland_probe vorlanth_wayland -j "$jobs" >/dev/null
+  rm -rf "$out"
+  mkdir -p "$out"
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+  start_xvfb
+  start_weston
+  say "weston \"$socket\" in Xvfb $DISPLAY"
+  probe_checks "$build/tests/wayland/wayland_probe"
+  vorlanth_checks "$build/scene/vorlanth_wayland"
+  lost_compositor_checks "$build/scene/vorlanth_wayland"
+  no_compositor_checks "$build/scene/vorlanth_wayland"
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+  xvfb_pid=""
+  say "screenshots in $out"
+done
+say "passed in $((SECONDS - started)) s"
