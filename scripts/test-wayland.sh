@@ -25,6 +25,8 @@ for tool in cmake Xvfb xdpyinfo weston xdotool import convert python3; do
   command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh installs it)"
 done
 
+# shellcheck source=scripts/wayland-servers.sh
+. "$root/scripts/wayland-servers.sh"
 xvfb_pid="" weston_pid="" app_pid="" out=""
 cleanup() {
   local pid
@@ -33,64 +35,6 @@ cleanup() {
   done
 }
 trap cleanup EXIT
-
-# start_xvfb: a server of our own on a free display from a random place in 200-259.
-start_xvfb() {
-  local number first=$((200 + RANDOM % 40))
-  for number in $(seq "$first" 259); do
-    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
-    rm -f "$out/display"
-    Xvfb ":$number" -noreset -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-      [ -s "$out/display" ] && break
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    if [ -s "$out/display" ] && DISPLAY=":$(head -n1 "$out/display")" timeout 10 xdpyinfo >/dev/null 2>&1; then
-      break
-    fi
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-    xvfb_pid=""
-  done
-  [ -n "$xvfb_pid" ] || fail "Xvfb did not start (see $out/xvfb.log)"
-  export DISPLAY=":$(head -n1 "$out/display")"
-}
-
-# start_weston: the compositor in a 1024 x 768 window at the Xvfb screen's corner, so that
-# screen and compositor coordinates agree; a unique socket in a private runtime folder.
-start_weston() {
-  runtime=$out/runtime
-  rm -rf "$runtime"
-  mkdir -m 0700 "$runtime"
-  socket=vorlanth-test-$$-$RANDOM
-  # No screen lock, and no animations: windows appear at once, and a closed window hands
-  # the keyboard back at once instead of after its fade.
-  printf '[core]\nidle-time=0\n[shell]\nanimation=none\nclose-animation=none\nstartup-animation=none\nfocus-animation=none\n' \
-    >"$out/weston.ini"
-  # The pointer must enter weston's window after it is there: weston takes no pointer input
-  # until it has seen the pointer come in.
-  xdotool mousemove --sync 1270 1010
-  XDG_RUNTIME_DIR=$runtime weston --backend=x11-backend.so --use-pixman --socket="$socket" \
-    --width=1024 --height=768 --config="$out/weston.ini" >"$out/weston.log" 2>&1 &
-  weston_pid=$!
-  for _ in $(seq 150); do
-    [ -S "$runtime/$socket" ] && xdotool search --name '^Weston Compositor' >/dev/null 2>&1 && break
-    kill -0 "$weston_pid" 2>/dev/null || fail "weston ended at start (see $out/weston.log)"
-    sleep 0.1
-  done
-  [ -S "$runtime/$socket" ] || fail "weston offered no socket within 15 s (see $out/weston.log)"
-  sleep 1 # its shell's panel and background come up
-  # Keys go to the X window under the pointer: weston's.
-  xdotool mousemove --sync 1000 740
-}
-
-stop_weston() {
-  kill -KILL "$weston_pid" 2>/dev/null || true
-  wait "$weston_pid" 2>/dev/null || true
-  weston_pid=""
-}
 
 # start_program NAME PROGRAM [ARGS...]: a Wayland client with no X display; output in
 # $out/NAME.log and NAME.err.
@@ -325,11 +269,25 @@ vorlanth_checks() {
   [ "$status" = 0 ] || fail "exit code $status after the close button (see $out/vorlanth-close.err)"
 }
 
-# Kills the compositor under the running program: it must end too, with a message.
+# Minimizes the window with its decoration's button, then kills the compositor under the
+# program: a hidden window gets no frame callbacks, and the busy loop must keep running
+# (no swap waits for one) and notice the loss, ending with a message.
 lost_compositor_checks() {
-  say "vorlanth: the compositor is killed"
+  local pid before after
+  say "vorlanth: minimized, then the compositor is killed"
   start_program vorlanth-lost "$1"
   locate 600 500
+  xdotool mousemove --sync $((left + width - 80)) $((top - 12)) click 1
+  sleep 0.5
+  screen minimized
+  ! python3 "$checks/check_scene.py" find "$out/minimized.ppm" >/dev/null 2>&1 ||
+    fail "the window is still on the screen after its minimize button (see $out/minimized.png)"
+  pid=$(tr ' ' '\n' <"/proc/$app_pid/task/$app_pid/children" | head -n1)
+  before=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  sleep 1
+  after=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  say "  minimized: $((after - before)) clock ticks of processor time in 1 s"
+  [ $((after - before)) -ge 10 ] || fail "the program's loop stopped while its window was hidden"
   stop_weston
   wait_exit "$exit_limit"
   [ "$status" = 1 ] || fail "exit code $status after losing the compositor, expected 1"
@@ -379,9 +337,7 @@ for preset in $presets; do
   vorlanth_checks "$build/scene/vorlanth_wayland"
   lost_compositor_checks "$build/scene/vorlanth_wayland"
   no_compositor_checks "$build/scene/vorlanth_wayland"
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
-  xvfb_pid=""
+  stop_xvfb
   say "screenshots in $out"
 done
 say "passed in $((SECONDS - started)) s"
