@@ -25,6 +25,8 @@ for tool in cmake Xvfb xdpyinfo weston xdotool import convert python3; do
   command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh installs it)"
 done
 
+# shellcheck source=tests/x11/probe_checks.sh
+. "$checks/probe_checks.sh"
 # shellcheck source=scripts/wayland-servers.sh
 . "$root/scripts/wayland-servers.sh"
 xvfb_pid="" weston_pid="" app_pid="" out=""
@@ -95,20 +97,6 @@ shoot() {
   convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
 }
 
-input_lines() { tail -n +"$((mark + 1))" "$out/probe.log" | grep -Ev '^(reshape|painted|gl)' || true; }
-set_mark() { mark=$(wc -l <"$out/probe.log"); }
-
-expect_lines() {
-  local what=$1 expected=$2 got
-  sleep 0.4
-  got=$(input_lines)
-  [ "$got" = "$expected" ] || fail "$what: expected
-$expected
-but the probe reported
-$got"
-  say "  $what: as expected"
-}
-
 probe_checks() {
   local probe=$1 got repeats
   say "probe: window, picture"
@@ -123,48 +111,7 @@ probe_checks() {
   python3 "$checks/check_scene.py" pixel "$out/probe.ppm" 319 239 77 77 178 || fail "the frame does not reach the corner"
 
   say "probe: keys and modifiers"
-  set_mark
-  xdotool key a shift+a Caps_Lock a shift+a Caps_Lock z
-  expect_lines "letters in both cases, Caps Lock" "key 97 0
-action 97
-key 65 1
-action 65
-key 65 0
-action 65
-key 97 1
-action 97
-key 122 0
-action 122"
-  set_mark
-  xdotool key 0 5 9 shift+5 ctrl+a ctrl+shift+z F1 Tab BackSpace Delete
-  expect_lines "digits; shifted digits, control characters, F1, Tab, Backspace dropped" "key 48 0
-action 48
-key 53 0
-action 53
-key 57 0
-action 57"
-  set_mark
-  xdotool key Return space shift+Return ctrl+space Left ctrl+Left ctrl+shift+Left shift+Up Right Down
-  expect_lines "Return, Space and the arrows with Control and Shift" "key 13 0
-action 13
-key 32 0
-action 32
-key 13 1
-action 13
-key 32 2
-action 32
-key 37 0
-action 37
-key 37 2
-action 37
-key 37 3
-action 37
-key 38 1
-action 38
-key 39 0
-action 39
-key 40 0
-action 40"
+  probe_key_checks
 
   say "probe: key repeat"
   set_mark
@@ -182,14 +129,7 @@ action 40"
   say "probe: mouse buttons, moves, capture"
   xdotool mousemove --sync $((left + 30)) $((top + 40))
   sleep 0.3
-  set_mark
-  xdotool click 1 click 3 click 2
-  expect_lines "left, right and middle clicks" "down 30 40 1
-up 30 40 1
-down 30 40 2
-up 30 40 2
-down 30 40 4
-up 30 40 4"
+  probe_click_checks
   # A point outside the window but on weston's output, which ends the pointer's travel.
   local tx=$((left + width + 60)) ty=$((top + height / 2))
   [ "$tx" -lt 1000 ] || tx=$((left - 60))

@@ -24,6 +24,8 @@ for tool in cmake Xvfb xdotool xwininfo xprop import convert python3; do
   command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh installs it)"
 done
 
+# shellcheck source=tests/x11/probe_checks.sh
+. "$checks/probe_checks.sh"
 xvfb_pid="" app_pid="" out=""
 cleanup() {
   if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
@@ -143,21 +145,6 @@ program_pid() { tr ' ' '\n' <"/proc/$app_pid/task/$app_pid/children" | head -n1;
 
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
-# The lines the probe wrote since the mark, without the reshape and paint reports.
-input_lines() { tail -n +"$((mark + 1))" "$out/probe.log" | grep -Ev '^(reshape|painted|gl)' || true; }
-set_mark() { mark=$(wc -l <"$out/probe.log"); }
-
-expect_lines() {
-  local what=$1 expected=$2 got
-  sleep 0.3
-  got=$(input_lines)
-  [ "$got" = "$expected" ] || fail "$what: expected
-$expected
-but the probe reported
-$got"
-  say "  $what: as expected"
-}
-
 probe_checks() {
   local probe=$1 pid got
   say "probe: window, properties, picture"
@@ -184,60 +171,12 @@ probe_checks() {
 
   say "probe: keys and modifiers"
   wait_focus
-  set_mark
-  xdotool key a shift+a Caps_Lock a shift+a Caps_Lock z
-  expect_lines "letters in both cases, Caps Lock" "key 97 0
-action 97
-key 65 1
-action 65
-key 65 0
-action 65
-key 97 1
-action 97
-key 122 0
-action 122"
-  set_mark
-  xdotool key 0 5 9 shift+5 ctrl+a ctrl+shift+z F1 Tab BackSpace Delete
-  expect_lines "digits; shifted digits, control characters, F1, Tab, Backspace dropped" "key 48 0
-action 48
-key 53 0
-action 53
-key 57 0
-action 57"
-  set_mark
-  xdotool key Return space shift+Return ctrl+space Left ctrl+Left ctrl+shift+Left shift+Up Right Down
-  expect_lines "Return, Space and the arrows with Control and Shift" "key 13 0
-action 13
-key 32 0
-action 32
-key 13 1
-action 13
-key 32 2
-action 32
-key 37 0
-action 37
-key 37 2
-action 37
-key 37 3
-action 37
-key 38 1
-action 38
-key 39 0
-action 39
-key 40 0
-action 40"
+  probe_key_checks
 
   say "probe: mouse buttons, moves, capture"
   xdotool mousemove --sync $((left + 30)) $((top + 40))
   sleep 0.2
-  set_mark
-  xdotool click 1 click 3 click 2
-  expect_lines "left, right and middle clicks" "down 30 40 1
-up 30 40 1
-down 30 40 2
-up 30 40 2
-down 30 40 4
-up 30 40 4"
+  probe_click_checks
   set_mark
   xdotool mousedown 1 mousemove --sync $((left + 50)) $((top + 60)) mousemove --sync $((left + 400)) $((top + 300)) \
           mouseup 1
