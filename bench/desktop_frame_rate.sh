@@ -11,16 +11,17 @@ preset=${1:-release}
 build=$root/build/$preset
 out=$build/frame-rate-check
 fail() { echo "desktop_frame_rate: FAIL: $*" >&2; exit 1; }
-# shellcheck source=scripts/wayland-servers.sh
-. "$root/scripts/wayland-servers.sh"
-xvfb_pid="" weston_pid=""
-trap 'stop_weston; stop_xvfb' EXIT
+# shellcheck source=scripts/lib/xsession.sh
+. "$root/scripts/lib/xsession.sh"
+# shellcheck source=scripts/lib/weston.sh
+. "$root/scripts/lib/weston.sh"
+trap 'stop_session_and_weston' EXIT
 
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" --target vorlanth vorlanth_wayland swap_counter -j "${VORLANTH_JOBS:-2}" >/dev/null
 rm -rf "$out"
 mkdir -p "$out"
-start_xvfb
+start_xvfb 200 259
 
 # rate NAME PROGRAM [ENV...]: runs it with the counter; prints frames per second.
 rate() {

@@ -25,22 +25,18 @@ for tool in cmake Xvfb xdpyinfo weston xdotool import convert python3; do
   command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh installs it)"
 done
 
-# shellcheck source=tests/x11/probe_checks.sh
-. "$checks/probe_checks.sh"
-# shellcheck source=scripts/wayland-servers.sh
-. "$root/scripts/wayland-servers.sh"
-xvfb_pid="" weston_pid="" app_pid="" out=""
-cleanup() {
-  local pid
-  for pid in "$app_pid" "$weston_pid" "$xvfb_pid"; do
-    if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
-  done
-}
-trap cleanup EXIT
+out=""
+# shellcheck source=scripts/lib/xsession.sh
+. "$root/scripts/lib/xsession.sh"
+# shellcheck source=scripts/lib/weston.sh
+. "$root/scripts/lib/weston.sh"
+# shellcheck source=scripts/lib/probe_checks.sh
+. "$root/scripts/lib/probe_checks.sh"
+trap 'stop_session_and_weston' EXIT
 
-# start_program NAME PROGRAM [ARGS...]: a Wayland client with no X display; output in
+# start_client NAME PROGRAM [ARGS...]: a Wayland client with no X display; output in
 # $out/NAME.log and NAME.err.
-start_program() {
+start_client() {
   local name=$1
   shift
   env -u DISPLAY XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" \
@@ -100,7 +96,7 @@ shoot() {
 probe_checks() {
   local probe=$1 got repeats
   say "probe: window, picture"
-  start_program probe "$probe"
+  start_client probe "$probe"
   wait_line "$out/probe.log" "painted 1"
   grep '^gl ' "$out/probe.log" | grep -q "Compatibility Profile" ||
     fail "the context is no compatibility-profile context: $(grep '^gl ' "$out/probe.log")"
@@ -149,7 +145,7 @@ move 40 20 0"
   [ "$status" = 0 ] || fail "exit code $status after Escape (see $out/probe.err)"
 
   say "probe: the message box"
-  start_program probe "$probe" box
+  start_client probe "$probe" box
   wait_line "$out/probe.log" "painted 1"
   locate 320 240
   set_mark
@@ -178,7 +174,7 @@ box closed 0"
 vorlanth_checks() {
   local exe=$1 shown shot
   say "vorlanth: window and screenshots"
-  start_program vorlanth "$exe"
+  start_client vorlanth "$exe"
   locate 600 500
   say "  client area $width x $height at $left, $top"
   shown=""
@@ -200,7 +196,7 @@ vorlanth_checks() {
   [ "$status" = 0 ] || fail "exit code $status after Escape (see $out/vorlanth.err)"
 
   say "vorlanth: the decoration's close button"
-  start_program vorlanth-close "$exe"
+  start_client vorlanth-close "$exe"
   locate 600 500
   shoot decorated
   # The title bar above the client area, its close button at the right end.
@@ -215,7 +211,7 @@ vorlanth_checks() {
 lost_compositor_checks() {
   local pid before after
   say "vorlanth: minimized, then the compositor is killed"
-  start_program vorlanth-lost "$1"
+  start_client vorlanth-lost "$1"
   locate 600 500
   xdotool mousemove --sync $((left + width - 80)) $((top - 12)) click 1
   sleep 0.5
@@ -237,7 +233,7 @@ lost_compositor_checks() {
 }
 
 no_compositor_checks() {
-  local exe=$1 name begun took
+  local exe=$1 name begun ended took
   say "vorlanth: no compositor and no X display"
   for name in "vorlanth-none-$$" ""; do
     status=0
@@ -249,7 +245,8 @@ no_compositor_checks() {
       env -u DISPLAY -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$runtime" timeout 10 "$exe" </dev/null \
         >"$out/none.log" 2>"$out/none.err" || status=$?
     fi
-    took=$((($(date +%s%N) - begun) / 1000000))
+    ended=$(date +%s%N)
+    took=$(((ended - begun) / 1000000))
     [ "$status" = 1 ] || fail "exit code $status with WAYLAND_DISPLAY=\"$name\", expected 1"
     grep -q "Wayland compositor" "$out/none.err" || fail "no message about the compositor (see $out/none.err)"
     [ "$took" -le $((exit_limit * 1000)) ] || fail "it took $took ms to give up"
@@ -270,14 +267,14 @@ for preset in $presets; do
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
   export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
-  start_xvfb
+  start_xvfb 200 259
   start_weston
   say "weston \"$socket\" in Xvfb $DISPLAY"
   probe_checks "$build/tests/wayland/wayland_probe"
   vorlanth_checks "$build/scene/vorlanth_wayland"
   lost_compositor_checks "$build/scene/vorlanth_wayland"
   no_compositor_checks "$build/scene/vorlanth_wayland"
-  stop_xvfb
+  stop_session_and_weston
   say "screenshots in $out"
 done
 say "passed in $((SECONDS - started)) s"

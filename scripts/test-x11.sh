@@ -24,8 +24,8 @@ for tool in cmake Xvfb xdotool xwininfo xprop import convert python3; do
   command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh installs it)"
 done
 
-# shellcheck source=tests/x11/probe_checks.sh
-. "$checks/probe_checks.sh"
+# shellcheck source=scripts/lib/probe_checks.sh
+. "$root/scripts/lib/probe_checks.sh"
 xvfb_pid="" app_pid="" out=""
 cleanup() {
   if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi

@@ -1,7 +1,7 @@
-# What the probe program (x11_probe.cpp) must report for the same input on every desktop,
-# sourced by scripts/test-x11.sh and scripts/test-wayland.sh. The caller defines say() and
-# fail(), writes the probe's output to $out/probe.log and sends the input with xdotool to
-# where the probe's window has the keyboard.
+# What the probe program (tests/x11/x11_probe.cpp) must report for the same input on every
+# desktop, sourced by scripts/test-x11.sh and scripts/test-wayland.sh. The caller defines
+# say() and fail(), writes the probe's output to $out/probe.log and sends the input with
+# xdotool to where the probe's window has the keyboard.
 
 # The lines the probe wrote since the mark, without the reshape and paint reports.
 input_lines() { tail -n +"$((mark + 1))" "$out/probe.log" | grep -Ev '^(reshape|painted|gl)' || true; }

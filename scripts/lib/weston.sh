@@ -1,30 +1,7 @@
-# Servers for the Wayland checks and benchmark, sourced by them: an Xvfb server and weston
-# nested in it. The caller defines fail() and out (the folder for logs) and keeps
-# xvfb_pid and weston_pid to end them.
+# weston nested in an X server of our own, for the Wayland checks and benchmark. Source it
+# after xsession.sh, which starts the X server; sets runtime and socket for the clients.
 
-# start_xvfb: a server of our own on a free display from a random place in 200-259.
-start_xvfb() {
-  local number first=$((200 + RANDOM % 40))
-  for number in $(seq "$first" 259); do
-    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
-    rm -f "$out/display"
-    Xvfb ":$number" -noreset -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-      [ -s "$out/display" ] && break
-      kill -0 "$xvfb_pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    if [ -s "$out/display" ] && DISPLAY=":$(head -n1 "$out/display")" timeout 10 xdpyinfo >/dev/null 2>&1; then
-      break
-    fi
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-    xvfb_pid=""
-  done
-  [ -n "$xvfb_pid" ] || fail "Xvfb did not start (see $out/xvfb.log)"
-  export DISPLAY=":$(head -n1 "$out/display")"
-}
+weston_pid=""
 
 # start_weston: the compositor in a 1024 x 768 window at the Xvfb screen's corner, so that
 # screen and compositor coordinates agree; a unique socket in a private runtime folder.
@@ -54,14 +31,16 @@ start_weston() {
   xdotool mousemove --sync 1000 740
 }
 
-stop_xvfb() {
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
-  xvfb_pid=""
-}
-
 stop_weston() {
   kill -KILL "$weston_pid" 2>/dev/null || true
   wait "$weston_pid" 2>/dev/null || true
   weston_pid=""
+}
+
+# stop_session_and_weston: ends the program, weston and the X server, if they run.
+stop_session_and_weston() {
+  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
+  app_pid=""
+  stop_weston
+  stop_session
 }
