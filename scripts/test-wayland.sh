@@ -30,6 +30,8 @@ out=""
 . "$root/scripts/lib/xsession.sh"
 # shellcheck source=scripts/lib/weston.sh
 . "$root/scripts/lib/weston.sh"
+# shellcheck source=scripts/lib/program.sh
+. "$root/scripts/lib/program.sh"
 # shellcheck source=scripts/lib/probe_checks.sh
 . "$root/scripts/lib/probe_checks.sh"
 trap 'stop_session_and_weston' EXIT
@@ -42,27 +44,6 @@ start_client() {
   env -u DISPLAY XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" \
     timeout 120 "$@" </dev/null >"$out/$name.log" 2>"$out/$name.err" &
   app_pid=$!
-}
-
-# wait_exit SECONDS: waits for the program to end; sets status to its exit code.
-wait_exit() {
-  for _ in $(seq $(($1 * 20))); do
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.05
-  done
-  kill -0 "$app_pid" 2>/dev/null && fail "the program still runs $1 s later"
-  status=0
-  wait "$app_pid" || status=$?
-  app_pid=""
-}
-
-wait_line() {
-  for _ in $(seq 200); do
-    grep -qxF "$2" "$1" && return 0
-    kill -0 "$app_pid" 2>/dev/null || fail "the program ended before it wrote \"$2\" (see $1)"
-    sleep 0.05
-  done
-  fail "no line \"$2\" in $1"
 }
 
 # screen NAME: weston's output as $out/NAME.png and .ppm.
@@ -218,10 +199,10 @@ lost_compositor_checks() {
   screen minimized
   ! python3 "$checks/check_scene.py" find "$out/minimized.ppm" >/dev/null 2>&1 ||
     fail "the window is still on the screen after its minimize button (see $out/minimized.png)"
-  pid=$(tr ' ' '\n' <"/proc/$app_pid/task/$app_pid/children" | head -n1)
-  before=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  pid=$(program_pid)
+  before=$(cpu_ticks "$pid")
   sleep 1
-  after=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+  after=$(cpu_ticks "$pid")
   say "  minimized: $((after - before)) clock ticks of processor time in 1 s"
   [ $((after - before)) -ge 10 ] || fail "the program's loop stopped while its window was hidden"
   stop_weston

@@ -24,6 +24,8 @@ for tool in cmake Xvfb xdotool xwininfo xprop import convert python3; do
   command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh installs it)"
 done
 
+# shellcheck source=scripts/lib/program.sh
+. "$root/scripts/lib/program.sh"
 # shellcheck source=scripts/lib/probe_checks.sh
 . "$root/scripts/lib/probe_checks.sh"
 xvfb_pid="" app_pid="" out=""
@@ -100,27 +102,6 @@ wait_focus() {
   fail "window $window never got the keyboard"
 }
 
-# wait_exit SECONDS: waits for the program to end; sets status to its exit code.
-wait_exit() {
-  for _ in $(seq $(($1 * 20))); do
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.05
-  done
-  kill -0 "$app_pid" 2>/dev/null && fail "the program still runs $1 s later"
-  status=0
-  wait "$app_pid" || status=$?
-  app_pid=""
-}
-
-# wait_line FILE TEXT: waits until the program has written that line.
-wait_line() {
-  for _ in $(seq 100); do
-    grep -qxF "$2" "$1" && return 0
-    sleep 0.05
-  done
-  fail "no line \"$2\" in $1"
-}
-
 # geometry: left, top, width, height of $window. Without a window manager the X window is
 # the client area itself.
 geometry() {
@@ -139,11 +120,6 @@ shoot() {
   convert "$out/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$out/$1.png"
   convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
 }
-
-# The program itself, which runs under timeout.
-program_pid() { tr ' ' '\n' <"/proc/$app_pid/task/$app_pid/children" | head -n1; }
-
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 
 probe_checks() {
   local probe=$1 pid got
