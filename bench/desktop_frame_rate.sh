@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The program's frame rate on the X11 path (GLX on an Xvfb server) and on the Wayland path
+# The same program's frame rate on the X11 path (GLX on an Xvfb server) and on the Wayland path
 # (EGL in weston nested in the same Xvfb, pixman renderer), both on Mesa's software renderer,
 # and their ratio. Frames are counted by bench/swap_counter, preloaded, over
 # VORLANTH_SWAP_SECONDS (default 10) after a 2 s warm-up. Usage:
@@ -18,7 +18,7 @@ fail() { echo "desktop_frame_rate: FAIL: $*" >&2; exit 1; }
 trap 'stop_session_and_weston' EXIT
 
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target vorlanth vorlanth_wayland swap_counter -j "${VORLANTH_JOBS:-2}" >/dev/null
+cmake --build --preset "$preset" --target vorlanth swap_counter -j "${VORLANTH_JOBS:-2}" >/dev/null
 rm -rf "$out"
 mkdir -p "$out"
 start_xvfb 200 259
@@ -35,9 +35,9 @@ rate() {
   awk -v f="$frames" -v s="$seconds" 'BEGIN { printf "%.1f", f / s }'
 }
 
-x11=$(rate x11 "$build/scene/vorlanth")
+x11=$(rate x11 "$build/scene/vorlanth" VORLANTH_PLATFORM=x11)
 start_weston
-wayland=$(rate wayland "$build/scene/vorlanth_wayland" -u DISPLAY XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket")
+wayland=$(rate wayland "$build/scene/vorlanth" VORLANTH_PLATFORM=wayland XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket")
 echo "X11 (GLX, Xvfb):                 $x11 frames/s"
 echo "Wayland (EGL, weston in Xvfb):   $wayland frames/s"
 awk -v w="$wayland" -v x="$x11" 'BEGIN { printf "Wayland / X11:                   %.2f\n", w / x }'

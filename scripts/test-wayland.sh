@@ -3,7 +3,9 @@
 # server of this script's own, with a private runtime folder; the programs run with
 # WAYLAND_DISPLAY and no DISPLAY. Input goes with xdotool into weston's output window, which
 # passes it on to the focused client; screenshots of that window with ImageMagick.
-#   - the probe program (tests/x11/x11_probe.cpp on the Wayland backend): its picture,
+#   - the backend selection: Wayland first where both a compositor and an X display are
+#     reachable, VORLANTH_PLATFORM=x11 for the X display;
+#   - the probe program (tests/x11/x11_probe.cpp): its picture,
 #     keys and modifiers as its key handler sees them, key repeat, mouse buttons and capture,
 #     the modal message box while the owner keeps receiving messages;
 #   - the vorlanth program: the scene, a click then Escape, the decoration's close button,
@@ -213,6 +215,18 @@ lost_compositor_checks() {
   say "  exit code $status: $(head -n1 "$out/vorlanth-lost.err")"
 }
 
+# With both weston and the X display reachable, as in a Wayland session with XWayland.
+selection_checks() {
+  local got
+  say "backend selection with a compositor and an X display"
+  got=$(XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" timeout 10 "$1" 2>&1) || fail "both reachable: $got"
+  [ "$got" = "backend wayland" ] || fail "with both reachable the first was not wayland: \"$got\""
+  got=$(XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" VORLANTH_PLATFORM=x11 timeout 10 "$1" 2>&1) ||
+    fail "VORLANTH_PLATFORM=x11: $got"
+  [ "$got" = "backend x11" ] || fail "VORLANTH_PLATFORM=x11 gave \"$got\""
+  say "  wayland first, x11 named"
+}
+
 no_compositor_checks() {
   local exe=$1 name begun ended took
   say "vorlanth: no compositor and no X display"
@@ -229,7 +243,8 @@ no_compositor_checks() {
     ended=$(date +%s%N)
     took=$(((ended - begun) / 1000000))
     [ "$status" = 1 ] || fail "exit code $status with WAYLAND_DISPLAY=\"$name\", expected 1"
-    grep -q "Wayland compositor" "$out/none.err" || fail "no message about the compositor (see $out/none.err)"
+    grep -q "no display to run on: tried wayland (.*), x11 (no X display: DISPLAY is not set)" "$out/none.err" ||
+      fail "no message naming what was tried (see $out/none.err)"
     [ "$took" -le $((exit_limit * 1000)) ] || fail "it took $took ms to give up"
     say "  WAYLAND_DISPLAY=\"$name\": exit code 1 in $took ms, $(head -n1 "$out/none.err")"
   done
@@ -242,7 +257,7 @@ for preset in $presets; do
   exit_limit=1 # within a second; the sanitizers' leak scan at exit comes on top
   [ "$preset" = asan ] && exit_limit=3
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target wayland_probe vorlanth_wayland -j "$jobs" >/dev/null
+  cmake --build --preset "$preset" --target x11_probe vorlanth backend_select_probe -j "$jobs" >/dev/null
   rm -rf "$out"
   mkdir -p "$out"
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
@@ -251,10 +266,11 @@ for preset in $presets; do
   start_xvfb 200 259
   start_weston
   say "weston \"$socket\" in Xvfb $DISPLAY"
-  probe_checks "$build/tests/wayland/wayland_probe"
-  vorlanth_checks "$build/scene/vorlanth_wayland"
-  lost_compositor_checks "$build/scene/vorlanth_wayland"
-  no_compositor_checks "$build/scene/vorlanth_wayland"
+  selection_checks "$build/tests/platform/backend_select_probe"
+  probe_checks "$build/tests/x11/x11_probe"
+  vorlanth_checks "$build/scene/vorlanth"
+  lost_compositor_checks "$build/scene/vorlanth"
+  no_compositor_checks "$build/scene/vorlanth"
   stop_session_and_weston
   say "screenshots in $out"
 done

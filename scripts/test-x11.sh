@@ -17,6 +17,9 @@ jobs=${VORLANTH_JOBS:-2}
 presets=${VORLANTH_X11_PRESETS:-debug asan}
 started=$SECONDS
 
+# Started from a Wayland session the programs would take its compositor first.
+unset WAYLAND_DISPLAY
+
 say() { echo "test-x11: $*"; }
 fail() { echo "test-x11: FAIL: $*" >&2; exit 1; }
 
@@ -325,7 +328,7 @@ no_display_checks() {
       env -u WAYLAND_DISPLAY DISPLAY="$name" timeout 10 "$exe" </dev/null >"$out/nodisplay.log" 2>"$out/nodisplay.err" || status=$?
       elapsed=$((($(date +%s%N) - begun) / 1000000))
       [ "$status" = 1 ] || fail "exit code $status with DISPLAY=\"$name\""
-      grep -q "no display to run on: tried x11 (" "$out/nodisplay.err" ||
+      grep -q "no display to run on: tried .*x11 (" "$out/nodisplay.err" ||
         fail "no message naming the backends tried (see $out/nodisplay.err)"
       if [ -z "$fastest" ] || [ "$elapsed" -lt "$fastest" ]; then fastest=$elapsed; fi
     done

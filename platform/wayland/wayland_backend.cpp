@@ -13,12 +13,8 @@
 #include <cstring>
 
 #include "../src/backend.h"
-#include "../src/core.h"
 #include "../src/core_events.h"
 #include "wayland.h"
-
-extern int screenWidth;
-extern int screenHeight;
 
 wl_display* waylandDisplay = nullptr;
 wl_compositor* waylandCompositor = nullptr;
@@ -37,8 +33,7 @@ void OutputGeometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32
 
 void OutputMode(void*, wl_output*, uint32_t flags, int32_t width, int32_t height, int32_t) {
     if (flags & WL_OUTPUT_MODE_CURRENT) {
-        screenWidth = width;
-        screenHeight = height;
+        CoreNotifyScreenSize(width, height);
     }
 }
 
@@ -71,6 +66,16 @@ void GlobalRemove(void*, wl_registry*, uint32_t) {}
 
 const wl_registry_listener registryListener = {Global, GlobalRemove};
 
+// Ends the connection of a start that cannot go on, for the next backend to try.
+int GiveUp(char* why, size_t whySize, const char* reason, const char* what) {
+    std::snprintf(why, whySize, reason, what);
+    wl_display_disconnect(waylandDisplay);
+    waylandDisplay = nullptr;
+    waylandCompositor = nullptr;
+    waylandShm = nullptr;
+    return 0;
+}
+
 void DecorError(libdecor*, libdecor_error, const char* message) {
     std::fprintf(stderr, "%s: the Wayland compositor refused a window: %s\n", ProgramName(),
                  message);
@@ -80,43 +85,40 @@ void DecorError(libdecor*, libdecor_error, const char* message) {
 
 libdecor_interface decorHandlers = {DecorError, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}};
 
-int Start(void) {
+int Start(char* why, size_t whySize) {
+    // Only a Wayland session names its compositor; elsewhere the X display is the desktop.
     const char* name = std::getenv("WAYLAND_DISPLAY");
+    if ((name == nullptr || *name == 0) && std::getenv("WAYLAND_SOCKET") == nullptr) {
+        std::snprintf(why, whySize, "WAYLAND_DISPLAY is not set");
+        return 0;
+    }
     waylandDisplay = wl_display_connect(nullptr);
     if (waylandDisplay == nullptr) {
-        if (name == nullptr || *name == 0) {
-            std::fprintf(stderr,
-                         "%s: no Wayland compositor: WAYLAND_DISPLAY is not set and "
-                         "\"wayland-0\" does not answer\n",
-                         ProgramName());
-        } else {
-            std::fprintf(stderr, "%s: cannot connect to the Wayland compositor \"%s\"\n",
-                         ProgramName(), name);
-        }
+        std::snprintf(why, whySize, "cannot connect to the Wayland compositor \"%s\"",
+                      name != nullptr ? name : "");
         return 0;
     }
     wl_registry* registry = wl_display_get_registry(waylandDisplay);
     wl_registry_add_listener(registry, &registryListener, nullptr);
     // The globals, then what binding them sent (seat capabilities, keymap, output mode).
     if (wl_display_roundtrip(waylandDisplay) < 0 || wl_display_roundtrip(waylandDisplay) < 0) {
-        WaylandConnectionLost();
+        return GiveUp(why, whySize, "the Wayland compositor \"%s\" closed the connection", name);
     }
     const char* missing = waylandCompositor == nullptr ? "wl_compositor"
                           : waylandShm == nullptr      ? "wl_shm"
                           : !hasWmBase                 ? "xdg_wm_base (xdg-shell)"
                                                        : nullptr;
     if (missing != nullptr) {
-        std::fprintf(stderr, "%s: the Wayland compositor offers no %s, which windows need\n",
-                     ProgramName(), missing);
-        return 0;
+        return GiveUp(why, whySize, "the Wayland compositor offers no %s, which windows need",
+                      missing);
     }
     if (!WaylandStartEgl()) {
-        return 0;
+        return GiveUp(why, whySize, "the Wayland compositor \"%s\" offers no OpenGL through EGL",
+                      name);
     }
     waylandDecor = libdecor_new(waylandDisplay, &decorHandlers);
     if (waylandDecor == nullptr) {
-        std::fprintf(stderr, "%s: cannot set up window decorations (libdecor)\n", ProgramName());
-        return 0;
+        return GiveUp(why, whySize, "%s: cannot set up window decorations (libdecor)", name);
     }
     return 1;
 }
@@ -148,7 +150,7 @@ void Configure(libdecor_frame* frame, libdecor_configuration* configuration, voi
         WaylandResizeGl(native);
         CoreNotifyResize(window, width, height);
     }
-    if (activated && FindWindow(window) != nullptr) {
+    if (activated && CoreNativeWindow(window) != nullptr) {
         CoreNotifyActivate(window, active ? 1 : 0);
     }
 }
@@ -177,15 +179,15 @@ std::string AppId(const char* className) {
     return id;
 }
 
-void* CreateNativeWindow(HWND window, const RECT*, int width, int height, const char* title,
+void* CreateNativeWindow(HWND window, const RECT* client, const char* title,
                          const char* className) {
     if (waylandDisplay == nullptr) {
         return nullptr;
     }
     WaylandWindow* native = new WaylandWindow;
     native->window = window;
-    native->width = std::max(width, 1);
-    native->height = std::max(height, 1);
+    native->width = std::max(static_cast<int>(client->right - client->left), 1);
+    native->height = std::max(static_cast<int>(client->bottom - client->top), 1);
     native->title = title;
     native->appId = AppId(className);
     native->surface = wl_compositor_create_surface(waylandCompositor);
@@ -242,14 +244,14 @@ void ShowNativeWindow(void* handle, int command) {
     wl_display_flush(waylandDisplay);
 }
 
-void PlaceNativeWindow(void* handle, const RECT*, int width, int height) {
+// Only the size reaches the compositor: a client has no say in where its window goes.
+void PlaceNativeWindow(void* handle, const RECT* client) {
     WaylandWindow* native = Native(handle);
-    WindowRecord* record = native != nullptr ? FindWindow(native->window) : nullptr;
-    if (record == nullptr || record->minimized) {
+    if (native == nullptr) {
         return;
     }
-    width = std::max(width, 1);
-    height = std::max(height, 1);
+    int width = std::max(static_cast<int>(client->right - client->left), 1);
+    int height = std::max(static_cast<int>(client->bottom - client->top), 1);
     if (width == native->width && height == native->height) {
         return;
     }
@@ -289,15 +291,27 @@ int IsPaletteDisplay(void) { return 0; }
 
 void SystemPaletteChanged(void) {}
 
-const PlatformBackend waylandBackend = {
-    "Wayland", Start, CreateNativeWindow, DestroyNativeWindow, ShowNativeWindow,
-    PlaceNativeWindow, WaylandListPixelFormats, WaylandSetPixelFormat, WaylandCreateContext,
-    WaylandMakeCurrent, WaylandDeleteContext, WaylandSwapBuffers, PumpEvents, WaylandMessageBox,
-    IsPaletteDisplay, SystemPaletteChanged, Capture};
-
 } // namespace
 
-const PlatformBackend* PlatformBackendGet(void) { return &waylandBackend; }
+extern const PlatformBackend waylandBackend = {
+    .name = "wayland",
+    .Start = Start,
+    .CreateNativeWindow = CreateNativeWindow,
+    .DestroyNativeWindow = DestroyNativeWindow,
+    .ShowNativeWindow = ShowNativeWindow,
+    .PlaceNativeWindow = PlaceNativeWindow,
+    .ListPixelFormats = WaylandListPixelFormats,
+    .SetNativePixelFormat = WaylandSetPixelFormat,
+    .CreateContext = WaylandCreateContext,
+    .MakeCurrent = WaylandMakeCurrent,
+    .DeleteContext = WaylandDeleteContext,
+    .SwapNativeBuffers = WaylandSwapBuffers,
+    .PumpEvents = PumpEvents,
+    .ShowMessageBox = WaylandMessageBox,
+    .IsPaletteDisplay = IsPaletteDisplay,
+    .SystemPaletteChanged = SystemPaletteChanged,
+    .Capture = Capture,
+};
 
 void WaylandConnectionLost(void) {
     int error = waylandDisplay != nullptr ? wl_display_get_error(waylandDisplay) : 0;

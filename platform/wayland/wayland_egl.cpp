@@ -5,10 +5,8 @@
 #include <EGL/eglext.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <tuple>
 
-#include "../src/core.h"
 #include "wayland.h"
 
 namespace {
@@ -105,8 +103,7 @@ int WaylandStartEgl(void) {
                   : eglGetDisplay(reinterpret_cast<EGLNativeDisplayType>(waylandDisplay));
     if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr) ||
         !eglBindAPI(EGL_OPENGL_API)) {
-        std::fprintf(stderr, "%s: the Wayland display offers no OpenGL through EGL\n",
-                     program_invocation_short_name);
+        display = EGL_NO_DISPLAY;
         return 0;
     }
     ListFormats();

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <xkbcommon/xkbcommon.h>
 
-#include "../src/core.h"
 #include "../src/core_events.h"
 #include "wayland.h"
 #include "wayland_keymap.h"
@@ -58,11 +57,10 @@ void SyncModifiers(void) {
     auto active = [](const char* name) {
         return xkb_state_mod_name_is_active(keyState, name, XKB_STATE_MODS_EFFECTIVE) > 0;
     };
-    SetKeyDown(VK_SHIFT, active(XKB_MOD_NAME_SHIFT));
-    SetKeyDown(VK_CONTROL, active(XKB_MOD_NAME_CTRL));
-    SetKeyDown(VK_MENU, active(XKB_MOD_NAME_ALT));
-    CoreNotifyCapsLock(xkb_state_mod_name_is_active(keyState, XKB_MOD_NAME_CAPS,
-                                                    XKB_STATE_MODS_LOCKED) > 0);
+    CoreNotifyModifiers(active(XKB_MOD_NAME_SHIFT), active(XKB_MOD_NAME_CTRL),
+                        active(XKB_MOD_NAME_ALT),
+                        xkb_state_mod_name_is_active(keyState, XKB_MOD_NAME_CAPS,
+                                                     XKB_STATE_MODS_LOCKED) > 0);
 }
 
 // A key of ours went down (or repeats) or up: its virtual key and typed character.

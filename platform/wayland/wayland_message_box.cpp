@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <string>
 
-#include "../src/core.h"
+#include "../src/core_events.h"
 #include "wayland.h"
 
 namespace {
@@ -243,8 +243,7 @@ int WaylandMessageBox(HWND owner, const char* text, const char* caption, UINT) {
     }
     dialogs.push_back(d);
     d->surface = wl_compositor_create_surface(waylandCompositor);
-    WindowRecord* record = FindWindow(owner);
-    auto* parent = record != nullptr ? static_cast<WaylandWindow*>(record->native) : nullptr;
+    auto* parent = static_cast<WaylandWindow*>(CoreNativeWindow(owner));
     d->frame = WaylandDecorate(d->surface, &boxHandlers, d, caption, "messagebox",
                                parent != nullptr ? parent->frame : nullptr, &d->configured);
     libdecor_frame_set_min_content_size(d->frame, d->width, d->height);
