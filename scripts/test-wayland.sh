@@ -54,15 +54,17 @@ screen() {
   convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
 }
 
-# locate WIDTH HEIGHT: waits until the clear colour spans a client area of that size and
-# sets left, top, width, height to it (the compositor chose where).
+# locate WIDTH HEIGHT: waits until the clear colour spans a client area of that size at the
+# same place in two shots in a row (a new window can shift once its decorations come) and
+# sets left, top, width, height to it: the compositor chose where.
 locate() {
-  local found=""
+  local found="" previous=""
   for _ in $(seq 40); do
     screen screen
     found=$(python3 "$checks/check_scene.py" find "$out/screen.ppm" 2>/dev/null || true)
     read -r left top width height <<<"${found:-0 0 0 0}"
-    [ "$width x $height" = "$1 x $2" ] && return 0
+    [ "$width x $height" = "$1 x $2" ] && [ "$found" = "$previous" ] && return 0
+    previous=$found
     kill -0 "$app_pid" 2>/dev/null || fail "the program ended before its window appeared (see $out)"
     sleep 0.25
   done

@@ -47,7 +47,7 @@ libdecor_frame* WaylandDecorate(wl_surface* surface, const libdecor_frame_interf
 // Input: the seat's keyboard and pointer; key repeat through a timer.
 void WaylandBindSeat(wl_registry* registry, uint32_t name, uint32_t version);
 void WaylandForgetSurface(wl_surface* surface); // the surface goes: no input for it
-int WaylandRepeatFd(void);                     // -1 while no key repeats
+int WaylandRepeatFd(void);                      // -1 while no key repeats
 void WaylandRepeatFired(void);
 
 // The modal message box: while one is up the program's windows take no input.

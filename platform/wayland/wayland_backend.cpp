@@ -26,7 +26,9 @@ namespace {
 
 bool hasWmBase = false;
 
-const char* ProgramName(void) { return program_invocation_short_name; }
+const char* ProgramName(void) {
+    return program_invocation_short_name;
+}
 
 void OutputGeometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*,
                     const char*, int32_t) {}
@@ -41,11 +43,10 @@ void OutputDone(void*, wl_output*) {}
 void OutputScale(void*, wl_output*, int32_t) {}
 
 // Bound at version 2: name and description never come.
-const wl_output_listener outputListener = {OutputGeometry, OutputMode, OutputDone, OutputScale,
-                                           nullptr,        nullptr};
+const wl_output_listener outputListener = {OutputGeometry, OutputMode, OutputDone,
+                                           OutputScale,    nullptr,    nullptr};
 
-void Global(void*, wl_registry* registry, uint32_t name, const char* interface,
-            uint32_t version) {
+void Global(void*, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
     if (std::strcmp(interface, wl_compositor_interface.name) == 0) {
         waylandCompositor = static_cast<wl_compositor*>(
             wl_registry_bind(registry, name, &wl_compositor_interface, std::min(version, 4u)));
@@ -123,7 +124,9 @@ int Start(char* why, size_t whySize) {
     return 1;
 }
 
-WaylandWindow* Native(void* handle) { return static_cast<WaylandWindow*>(handle); }
+WaylandWindow* Native(void* handle) {
+    return static_cast<WaylandWindow*>(handle);
+}
 
 void Configure(libdecor_frame* frame, libdecor_configuration* configuration, void* user) {
     WaylandWindow* native = Native(user);
@@ -161,12 +164,14 @@ void Close(libdecor_frame*, void* user) {
     }
 }
 
-void Commit(libdecor_frame*, void* user) { wl_surface_commit(Native(user)->surface); }
+void Commit(libdecor_frame*, void* user) {
+    wl_surface_commit(Native(user)->surface);
+}
 
 void DismissPopup(libdecor_frame*, const char*, void*) {}
 
 libdecor_frame_interface frameHandlers = {Configure, Close, Commit, DismissPopup, {}, {}, {},
-                                          {}, {}, {}, {}, {}, {}, {}};
+                                          {},        {},    {},     {},           {}, {}, {}};
 
 // An app id in the reverse-domain style compositors match desktop files with.
 std::string AppId(const char* className) {
@@ -232,9 +237,9 @@ void ShowNativeWindow(void* handle, int command) {
         Unmap(native);
     } else if (native->frame == nullptr) {
         native->shown = true;
-        native->frame = WaylandDecorate(native->surface, &frameHandlers, native,
-                                        native->title.c_str(), native->appId.c_str(), nullptr,
-                                        &native->configured);
+        native->frame =
+            WaylandDecorate(native->surface, &frameHandlers, native, native->title.c_str(),
+                            native->appId.c_str(), nullptr, &native->configured);
     }
     // Wayland tells a client nothing of a minimize by the user; one the program asks for
     // is passed on, and the window's frames go nowhere until the user restores it.
@@ -287,7 +292,9 @@ int PumpEvents(int wait) {
 // down, which is when the program captures; nothing to ask of the compositor.
 void Capture(void*, int) {}
 
-int IsPaletteDisplay(void) { return 0; }
+int IsPaletteDisplay(void) {
+    return 0;
+}
 
 void SystemPaletteChanged(void) {}
 
@@ -319,8 +326,7 @@ void WaylandConnectionLost(void) {
         std::fprintf(stderr, "%s: the Wayland compositor reported a protocol error\n",
                      ProgramName());
     } else {
-        std::fprintf(stderr, "%s: lost the connection to the Wayland compositor\n",
-                     ProgramName());
+        std::fprintf(stderr, "%s: lost the connection to the Wayland compositor\n", ProgramName());
     }
     std::fflush(stderr);
     std::_Exit(1);
@@ -357,7 +363,8 @@ int WaylandDispatch(int timeoutMs) {
         wl_display_cancel_read(waylandDisplay);
         WaylandConnectionLost();
     }
-    pollfd fds[2] = {{wl_display_get_fd(waylandDisplay), POLLIN, 0}, {WaylandRepeatFd(), POLLIN, 0}};
+    pollfd fds[2] = {{wl_display_get_fd(waylandDisplay), POLLIN, 0},
+                     {WaylandRepeatFd(), POLLIN, 0}};
     int count = poll(fds, fds[1].fd >= 0 ? 2 : 1, timeoutMs);
     if (count < 0 && errno != EINTR) {
         wl_display_cancel_read(waylandDisplay);
@@ -385,9 +392,8 @@ int WaylandDispatch(int timeoutMs) {
 libdecor_frame* WaylandDecorate(wl_surface* surface, const libdecor_frame_interface* handlers,
                                 void* user, const char* title, const char* appId,
                                 libdecor_frame* parent, bool* configured) {
-    libdecor_frame* frame =
-        libdecor_decorate(waylandDecor, surface, const_cast<libdecor_frame_interface*>(handlers),
-                          user);
+    libdecor_frame* frame = libdecor_decorate(
+        waylandDecor, surface, const_cast<libdecor_frame_interface*>(handlers), user);
     libdecor_frame_set_title(frame, title);
     libdecor_frame_set_app_id(frame, appId);
     if (parent != nullptr) {

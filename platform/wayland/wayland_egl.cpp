@@ -78,7 +78,8 @@ void ListFormats(void) {
         }
     }
     // Configurations without a caveat first, each group in EGL's order.
-    std::stable_partition(formats.begin(), formats.end(), [](const Format& f) { return !f.caveat; });
+    std::stable_partition(formats.begin(), formats.end(),
+                          [](const Format& f) { return !f.caveat; });
     if (formats.size() > 64) {
         formats.resize(64); // the most a device context lists
     }
@@ -91,7 +92,9 @@ const Format* FormatNumber(int number) {
     return &formats[static_cast<size_t>(number - 1)];
 }
 
-WaylandWindow* Native(void* handle) { return static_cast<WaylandWindow*>(handle); }
+WaylandWindow* Native(void* handle) {
+    return static_cast<WaylandWindow*>(handle);
+}
 
 } // namespace
 
@@ -127,8 +130,8 @@ int WaylandSetPixelFormat(void* handle, int number, int width, int height) {
     native->width = std::max(width, 1);
     native->height = std::max(height, 1);
     native->eglWindow = wl_egl_window_create(native->surface, native->width, native->height);
-    native->eglSurface = eglCreatePlatformWindowSurface(display, format->config,
-                                                        native->eglWindow, nullptr);
+    native->eglSurface =
+        eglCreatePlatformWindowSurface(display, format->config, native->eglWindow, nullptr);
     if (native->eglSurface == EGL_NO_SURFACE) {
         wl_egl_window_destroy(native->eglWindow);
         native->eglWindow = nullptr;

@@ -57,10 +57,9 @@ void SyncModifiers(void) {
     auto active = [](const char* name) {
         return xkb_state_mod_name_is_active(keyState, name, XKB_STATE_MODS_EFFECTIVE) > 0;
     };
-    CoreNotifyModifiers(active(XKB_MOD_NAME_SHIFT), active(XKB_MOD_NAME_CTRL),
-                        active(XKB_MOD_NAME_ALT),
-                        xkb_state_mod_name_is_active(keyState, XKB_MOD_NAME_CAPS,
-                                                     XKB_STATE_MODS_LOCKED) > 0);
+    CoreNotifyModifiers(
+        active(XKB_MOD_NAME_SHIFT), active(XKB_MOD_NAME_CTRL), active(XKB_MOD_NAME_ALT),
+        xkb_state_mod_name_is_active(keyState, XKB_MOD_NAME_CAPS, XKB_STATE_MODS_LOCKED) > 0);
 }
 
 // A key of ours went down (or repeats) or up: its virtual key and typed character.
@@ -87,7 +86,8 @@ void Key(uint32_t key, int down) {
     if (down) {
         // One byte in Latin-1, which agrees with the ANSI code page for what the keys type.
         uint32_t character = xkb_state_key_get_utf32(keyState, code);
-        CoreNotifyKeyCharacter(native->window, vk, character <= 0xFF ? static_cast<int>(character) : 0);
+        CoreNotifyKeyCharacter(native->window, vk,
+                               character <= 0xFF ? static_cast<int>(character) : 0);
     } else {
         CoreNotifyKey(native->window, vk, 0);
     }
@@ -106,9 +106,9 @@ void Keymap(void*, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
     if (xkbContext == nullptr) {
         xkbContext = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
     }
-    xkb_keymap* fresh = xkb_keymap_new_from_string(xkbContext, static_cast<const char*>(text),
-                                                   XKB_KEYMAP_FORMAT_TEXT_V1,
-                                                   XKB_KEYMAP_COMPILE_NO_FLAGS);
+    xkb_keymap* fresh =
+        xkb_keymap_new_from_string(xkbContext, static_cast<const char*>(text),
+                                   XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
     munmap(text, size);
     if (fresh == nullptr) {
         return;
@@ -140,8 +140,8 @@ void KeyEvent(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t st
     Key(key, down ? 1 : 0);
 }
 
-void Modifiers(void*, wl_keyboard*, uint32_t, uint32_t depressed, uint32_t latched,
-               uint32_t locked, uint32_t group) {
+void Modifiers(void*, wl_keyboard*, uint32_t, uint32_t depressed, uint32_t latched, uint32_t locked,
+               uint32_t group) {
     if (keyState != nullptr) {
         xkb_state_update_mask(keyState, depressed, latched, locked, 0, 0, group);
         SyncModifiers();
@@ -153,8 +153,8 @@ void RepeatInfo(void*, wl_keyboard*, int32_t rate, int32_t delay) {
     repeatDelay = std::max(delay, 0);
 }
 
-const wl_keyboard_listener keyboardListener = {Keymap, Enter, Leave, KeyEvent, Modifiers,
-                                               RepeatInfo};
+const wl_keyboard_listener keyboardListener = {Keymap,   Enter,     Leave,
+                                               KeyEvent, Modifiers, RepeatInfo};
 
 // The pointer arrived at or moved to (x, y); a motion to where it already is says nothing.
 void Moved(wl_fixed_t x, wl_fixed_t y, bool arrived) {
@@ -169,7 +169,9 @@ void Moved(wl_fixed_t x, wl_fixed_t y, bool arrived) {
     }
 }
 
-void PointerMotion(void*, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) { Moved(x, y, false); }
+void PointerMotion(void*, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) {
+    Moved(x, y, false);
+}
 
 void PointerEnter(void*, wl_pointer*, uint32_t, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
     pointerSurface = surface;
@@ -198,10 +200,9 @@ void PointerButton(void*, wl_pointer*, uint32_t, uint32_t, uint32_t button, uint
 void PointerAxis(void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {}
 
 // Bound at version 4: the later events (frame, axis details) never come.
-const wl_pointer_listener pointerListener = {PointerEnter,  PointerLeave, PointerMotion,
-                                             PointerButton, PointerAxis,  nullptr,
-                                             nullptr,       nullptr,      nullptr,
-                                             nullptr};
+const wl_pointer_listener pointerListener = {
+    PointerEnter, PointerLeave, PointerMotion, PointerButton, PointerAxis,
+    nullptr,      nullptr,      nullptr,       nullptr,       nullptr};
 
 void Capabilities(void*, wl_seat*, uint32_t capabilities) {
     bool hasKeyboard = capabilities & WL_SEAT_CAPABILITY_KEYBOARD;
@@ -251,7 +252,9 @@ void WaylandForgetSurface(wl_surface* surface) {
     }
 }
 
-int WaylandRepeatFd(void) { return repeatArmed ? repeatTimer : -1; }
+int WaylandRepeatFd(void) {
+    return repeatArmed ? repeatTimer : -1;
+}
 
 void WaylandRepeatFired(void) {
     uint64_t expiries = 0;

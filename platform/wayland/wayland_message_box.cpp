@@ -134,8 +134,8 @@ void Layout(Dialog* d) {
         textWidth = std::max(textWidth, Text(d, line, 0, 0, 0));
     }
     d->width = std::max(textWidth + 2 * margin, 240);
-    d->height = margin + static_cast<int>(d->lines.size()) * d->lineHeight + margin +
-                buttonHeight + margin;
+    d->height =
+        margin + static_cast<int>(d->lines.size()) * d->lineHeight + margin + buttonHeight + margin;
     d->buttonX = (d->width - buttonWidth) / 2;
     d->buttonY = d->height - margin - buttonHeight;
 }
@@ -176,14 +176,16 @@ bool CreateBuffer(Dialog* d) {
     }
     d->pixels = static_cast<uint32_t*>(memory);
     wl_shm_pool* pool = wl_shm_create_pool(waylandShm, fd, static_cast<int32_t>(d->bytes));
-    d->buffer = wl_shm_pool_create_buffer(pool, 0, d->width, d->height, stride,
-                                          WL_SHM_FORMAT_XRGB8888);
+    d->buffer =
+        wl_shm_pool_create_buffer(pool, 0, d->width, d->height, stride, WL_SHM_FORMAT_XRGB8888);
     wl_shm_pool_destroy(pool);
     close(fd);
     return true;
 }
 
-Dialog* Of(void* user) { return static_cast<Dialog*>(user); }
+Dialog* Of(void* user) {
+    return static_cast<Dialog*>(user);
+}
 
 void Configure(libdecor_frame* frame, libdecor_configuration* configuration, void* user) {
     Dialog* d = Of(user);
@@ -194,14 +196,18 @@ void Configure(libdecor_frame* frame, libdecor_configuration* configuration, voi
     Draw(d);
 }
 
-void Close(libdecor_frame*, void* user) { Of(user)->done = true; }
+void Close(libdecor_frame*, void* user) {
+    Of(user)->done = true;
+}
 
-void Commit(libdecor_frame*, void* user) { wl_surface_commit(Of(user)->surface); }
+void Commit(libdecor_frame*, void* user) {
+    wl_surface_commit(Of(user)->surface);
+}
 
 void DismissPopup(libdecor_frame*, const char*, void*) {}
 
 libdecor_frame_interface boxHandlers = {Configure, Close, Commit, DismissPopup, {}, {}, {},
-                                        {}, {}, {}, {}, {}, {}, {}};
+                                        {},        {},    {},     {},           {}, {}, {}};
 
 Dialog* Find(wl_surface* surface) {
     for (Dialog* d : dialogs) {
@@ -210,21 +216,6 @@ Dialog* Find(wl_surface* surface) {
         }
     }
     return nullptr;
-}
-
-// Serves the program's queued messages as the box's modal loop does; false once the quit
-// request came (it is posted again for the program's own loop).
-bool ServeMessages(Dialog* d) {
-    MSG msg;
-    while (!d->done && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return false;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return true;
 }
 
 } // namespace
@@ -249,10 +240,10 @@ int WaylandMessageBox(HWND owner, const char* text, const char* caption, UINT) {
     libdecor_frame_set_min_content_size(d->frame, d->width, d->height);
     libdecor_frame_set_max_content_size(d->frame, d->width, d->height);
     libdecor_frame_unset_capabilities(
-        d->frame, static_cast<libdecor_capabilities>(LIBDECOR_ACTION_RESIZE |
-                                                     LIBDECOR_ACTION_MINIMIZE |
-                                                     LIBDECOR_ACTION_FULLSCREEN));
-    while (!d->done && ServeMessages(d) && !d->done) {
+        d->frame,
+        static_cast<libdecor_capabilities>(LIBDECOR_ACTION_RESIZE | LIBDECOR_ACTION_MINIMIZE |
+                                           LIBDECOR_ACTION_FULLSCREEN));
+    while (!d->done && CoreServeModalMessages(&d->done) && !d->done) {
         WaylandDispatch(-1);
     }
     dialogs.erase(std::remove(dialogs.begin(), dialogs.end(), d), dialogs.end());
@@ -267,7 +258,9 @@ int WaylandMessageBox(HWND owner, const char* text, const char* caption, UINT) {
     return IDOK;
 }
 
-bool WaylandModalActive(void) { return !dialogs.empty(); }
+bool WaylandModalActive(void) {
+    return !dialogs.empty();
+}
 
 int WaylandBoxKey(wl_surface* surface, uint32_t keysym) {
     Dialog* d = Find(surface);
