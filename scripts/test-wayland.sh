@@ -34,8 +34,8 @@ out=""
 . "$root/scripts/lib/weston.sh"
 # shellcheck source=scripts/lib/program.sh
 . "$root/scripts/lib/program.sh"
-# shellcheck source=scripts/lib/probe_checks.sh
-. "$root/scripts/lib/probe_checks.sh"
+# shellcheck source=scripts/lib/desktop_checks.sh
+. "$root/scripts/lib/desktop_checks.sh"
 trap 'stop_session_and_weston' EXIT
 
 # start_client NAME PROGRAM [ARGS...]: a Wayland client with no X display; output in
@@ -157,21 +157,13 @@ box closed 0"
 }
 
 vorlanth_checks() {
-  local exe=$1 shown shot
+  local exe=$1
   say "vorlanth: window and screenshots"
   start_client vorlanth "$exe"
   locate 600 500
   say "  client area $width x $height at $left, $top"
-  shown=""
-  for shot in 1 2 3 4 5 6; do
-    shoot scene
-    if python3 "$checks/check_scene.py" scene "$out/scene.ppm"; then shown=$shot; break; fi
-    sleep 0.5
-  done
-  [ -n "$shown" ] || fail "the scene is not on screen (last shot: $out/scene.png)"
-  sleep 0.3
-  shoot scene-later
-  python3 "$checks/check_scene.py" differs "$out/scene.ppm" "$out/scene-later.ppm" || fail "the animation does not run"
+  scene_shot scene
+  scene_moves
 
   say "vorlanth: a click into it, then Escape"
   xdotool mousemove --sync $((left + 300)) $((top + 250)) click 1

@@ -29,8 +29,8 @@ done
 
 # shellcheck source=scripts/lib/program.sh
 . "$root/scripts/lib/program.sh"
-# shellcheck source=scripts/lib/probe_checks.sh
-. "$root/scripts/lib/probe_checks.sh"
+# shellcheck source=scripts/lib/desktop_checks.sh
+. "$root/scripts/lib/desktop_checks.sh"
 xvfb_pid="" app_pid="" out=""
 cleanup() {
   if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
@@ -250,7 +250,7 @@ box closed 0"
 }
 
 vorlanth_checks() {
-  local exe=$1 shown shot
+  local exe=$1
   say "vorlanth: window and screenshots"
   start_program vorlanth "$exe"
   wait_window "Vorlanth"
@@ -260,30 +260,15 @@ vorlanth_checks() {
   [ "$left,$top" = "104,122" ] || fail "client corner at ${left}, ${top}, expected 104, 122"
   xprop -id "$window" WM_CLASS | grep -qF '"tkLibWClass"' || fail "WM_CLASS is not tkLibWClass"
   sleep 1
-  # The lettering spins and may be edge-on in one shot: up to six shots.
-  shown=""
-  for shot in 1 2 3 4 5 6; do
-    shoot scene
-    if python3 "$checks/check_scene.py" scene "$out/scene.ppm"; then shown=$shot; break; fi
-    sleep 0.5
-  done
-  [ -n "$shown" ] || fail "the scene is not on screen (last shot: $out/scene.png)"
-  sleep 0.3
-  shoot scene-later
-  python3 "$checks/check_scene.py" differs "$out/scene.ppm" "$out/scene-later.ppm" || fail "the animation does not run"
+  scene_shot scene
+  scene_moves
 
   say "vorlanth: resized to 400 x 800"
   xdotool windowsize "$window" 400 800
   sleep 1
   geometry
   [ "$width x $height" = "400 x 800" ] || fail "client area ${width} x ${height} after resizing"
-  shown=""
-  for shot in 1 2 3 4 5 6; do
-    shoot resized
-    if python3 "$checks/check_scene.py" scene "$out/resized.ppm"; then shown=$shot; break; fi
-    sleep 0.5
-  done
-  [ -n "$shown" ] || fail "the resized scene is not right (last shot: $out/resized.png)"
+  scene_shot resized
 
   say "vorlanth: Escape"
   wait_focus
