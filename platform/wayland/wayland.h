@@ -20,7 +20,6 @@ struct WaylandWindow {
     int width = 0, height = 0; // client size
     bool configured = false;   // the toplevel's first configure came: buffers may follow
     bool active = false;
-    bool shown = false;
     std::string title, appId;
 };
 

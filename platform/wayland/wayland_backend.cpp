@@ -233,10 +233,8 @@ void ShowNativeWindow(void* handle, int command) {
         return;
     }
     if (command == SW_HIDE) {
-        native->shown = false;
         Unmap(native);
     } else if (native->frame == nullptr) {
-        native->shown = true;
         native->frame =
             WaylandDecorate(native->surface, &frameHandlers, native, native->title.c_str(),
                             native->appId.c_str(), nullptr, &native->configured);
