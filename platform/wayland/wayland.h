@@ -48,6 +48,9 @@ void WaylandBindSeat(wl_registry* registry, uint32_t name, uint32_t version);
 void WaylandForgetSurface(wl_surface* surface); // the surface goes: no input for it
 int WaylandRepeatFd(void);                      // -1 while no key repeats
 void WaylandRepeatFired(void);
+// Hands the core the input that came, up to and including the next mouse button; returns
+// how many events it handed over.
+int WaylandDeliverInput(void);
 
 // The modal message box: while one is up the program's windows take no input.
 bool WaylandModalActive(void);

@@ -273,7 +273,11 @@ int PumpEvents(int wait) {
     if (waylandDisplay == nullptr) {
         return 0;
     }
-    if (WaylandDispatch(0) > 0 || !wait) {
+    if (WaylandDeliverInput() > 0) {
+        return 1; // what a button held back comes first
+    }
+    int handled = WaylandDispatch(0);
+    if (WaylandDeliverInput() > 0 || handled > 0 || !wait) {
         return 1;
     }
     for (;;) {
@@ -281,6 +285,7 @@ int PumpEvents(int wait) {
             return 0; // no window of ours: no event will ever become a message
         }
         if (WaylandDispatch(-1) > 0) {
+            WaylandDeliverInput();
             return 1;
         }
     }

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <deque>
 #include <xkbcommon/xkbcommon.h>
 
 #include "../src/core_events.h"
@@ -14,6 +15,21 @@
 #include "wayland_keymap.h"
 
 namespace {
+
+// Input waits here until the program's loop asks for events: a button then holds back what
+// came after it until the program has seen it, as on Win32, since the capture a press
+// usually sets decides where the moves after it go.
+enum InputKind { MODIFIERS, KEY, KEY_CHARACTER, MOVE, BUTTON };
+struct Input {
+    InputKind kind;
+    HWND window;
+    int a, b, c, d;
+};
+std::deque<Input> held;
+
+void Hold(InputKind kind, HWND window, int a, int b, int c = 0, int d = 0) {
+    held.push_back(Input{kind, window, a, b, c, d});
+}
 
 wl_seat* seat = nullptr;
 wl_keyboard* keyboard = nullptr;
@@ -57,9 +73,9 @@ void SyncModifiers(void) {
     auto active = [](const char* name) {
         return xkb_state_mod_name_is_active(keyState, name, XKB_STATE_MODS_EFFECTIVE) > 0;
     };
-    CoreNotifyModifiers(
-        active(XKB_MOD_NAME_SHIFT), active(XKB_MOD_NAME_CTRL), active(XKB_MOD_NAME_ALT),
-        xkb_state_mod_name_is_active(keyState, XKB_MOD_NAME_CAPS, XKB_STATE_MODS_LOCKED) > 0);
+    Hold(MODIFIERS, nullptr, active(XKB_MOD_NAME_SHIFT), active(XKB_MOD_NAME_CTRL),
+         active(XKB_MOD_NAME_ALT),
+         xkb_state_mod_name_is_active(keyState, XKB_MOD_NAME_CAPS, XKB_STATE_MODS_LOCKED) > 0);
 }
 
 // A key of ours went down (or repeats) or up: its virtual key and typed character.
@@ -86,10 +102,10 @@ void Key(uint32_t key, int down) {
     if (down) {
         // One byte in Latin-1, which agrees with the ANSI code page for what the keys type.
         uint32_t character = xkb_state_key_get_utf32(keyState, code);
-        CoreNotifyKeyCharacter(native->window, vk,
+        Hold(KEY_CHARACTER, native->window, vk,
                                character <= 0xFF ? static_cast<int>(character) : 0);
     } else {
-        CoreNotifyKey(native->window, vk, 0);
+        Hold(KEY, native->window, vk, 0);
     }
 }
 
@@ -165,7 +181,7 @@ void Moved(wl_fixed_t x, wl_fixed_t y, bool arrived) {
     pointerY = wl_fixed_to_int(y);
     WaylandWindow* native = WaylandFindSurface(pointerSurface);
     if (native != nullptr && !WaylandModalActive()) {
-        CoreNotifyMouseMove(native->window, pointerX, pointerY);
+        Hold(MOVE, native->window, pointerX, pointerY);
     }
 }
 
@@ -193,7 +209,7 @@ void PointerButton(void*, wl_pointer*, uint32_t, uint32_t, uint32_t button, uint
     int which = button == BTN_LEFT ? 1 : button == BTN_RIGHT ? 2 : button == BTN_MIDDLE ? 4 : 0;
     if (native != nullptr && which != 0 && !WaylandModalActive()) {
         SyncModifiers();
-        CoreNotifyMouseButton(native->window, which, down, pointerX, pointerY);
+        Hold(BUTTON, native->window, which, down, pointerX, pointerY);
     }
 }
 
@@ -263,4 +279,34 @@ void WaylandRepeatFired(void) {
     }
     // A late turn of the loop gets one repeat, not a burst.
     Key(repeatKey, 1);
+}
+
+int WaylandDeliverInput(void) {
+    int delivered = 0;
+    while (!held.empty()) {
+        Input input = held.front();
+        held.pop_front();
+        if (WaylandModalActive() && input.kind != MODIFIERS) {
+            continue; // a box's owner takes no input
+        }
+        ++delivered;
+        switch (input.kind) {
+        case MODIFIERS:
+            CoreNotifyModifiers(input.a, input.b, input.c, input.d);
+            break;
+        case KEY:
+            CoreNotifyKey(input.window, input.a, input.b);
+            break;
+        case KEY_CHARACTER:
+            CoreNotifyKeyCharacter(input.window, input.a, input.b);
+            break;
+        case MOVE:
+            CoreNotifyMouseMove(input.window, input.a, input.b);
+            break;
+        case BUTTON:
+            CoreNotifyMouseButton(input.window, input.a, input.b, input.c, input.d);
+            return delivered;
+        }
+    }
+    return delivered;
 }
