@@ -17,6 +17,9 @@ jobs=${VORLANTH_JOBS:-2}
 presets=${VORLANTH_X11_PRESETS:-debug asan}
 started=$SECONDS
 
+# Started from a Wayland session the programs would take its compositor first.
+unset WAYLAND_DISPLAY
+
 say() { echo "test-x11: $*"; }
 fail() { echo "test-x11: FAIL: $*" >&2; exit 1; }
 
@@ -24,6 +27,10 @@ for tool in cmake Xvfb xdotool xwininfo xprop import convert python3; do
   command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh installs it)"
 done
 
+# shellcheck source=scripts/lib/program.sh
+. "$root/scripts/lib/program.sh"
+# shellcheck source=scripts/lib/desktop_checks.sh
+. "$root/scripts/lib/desktop_checks.sh"
 xvfb_pid="" app_pid="" out=""
 cleanup() {
   if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
@@ -98,27 +105,6 @@ wait_focus() {
   fail "window $window never got the keyboard"
 }
 
-# wait_exit SECONDS: waits for the program to end; sets status to its exit code.
-wait_exit() {
-  for _ in $(seq $(($1 * 20))); do
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.05
-  done
-  kill -0 "$app_pid" 2>/dev/null && fail "the program still runs $1 s later"
-  status=0
-  wait "$app_pid" || status=$?
-  app_pid=""
-}
-
-# wait_line FILE TEXT: waits until the program has written that line.
-wait_line() {
-  for _ in $(seq 100); do
-    grep -qxF "$2" "$1" && return 0
-    sleep 0.05
-  done
-  fail "no line \"$2\" in $1"
-}
-
 # geometry: left, top, width, height of $window. Without a window manager the X window is
 # the client area itself.
 geometry() {
@@ -136,26 +122,6 @@ shoot() {
   import -window root "$out/screen.png"
   convert "$out/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$out/$1.png"
   convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
-}
-
-# The program itself, which runs under timeout.
-program_pid() { tr ' ' '\n' <"/proc/$app_pid/task/$app_pid/children" | head -n1; }
-
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-
-# The lines the probe wrote since the mark, without the reshape and paint reports.
-input_lines() { tail -n +"$((mark + 1))" "$out/probe.log" | grep -Ev '^(reshape|painted|gl)' || true; }
-set_mark() { mark=$(wc -l <"$out/probe.log"); }
-
-expect_lines() {
-  local what=$1 expected=$2 got
-  sleep 0.3
-  got=$(input_lines)
-  [ "$got" = "$expected" ] || fail "$what: expected
-$expected
-but the probe reported
-$got"
-  say "  $what: as expected"
 }
 
 probe_checks() {
@@ -184,60 +150,12 @@ probe_checks() {
 
   say "probe: keys and modifiers"
   wait_focus
-  set_mark
-  xdotool key a shift+a Caps_Lock a shift+a Caps_Lock z
-  expect_lines "letters in both cases, Caps Lock" "key 97 0
-action 97
-key 65 1
-action 65
-key 65 0
-action 65
-key 97 1
-action 97
-key 122 0
-action 122"
-  set_mark
-  xdotool key 0 5 9 shift+5 ctrl+a ctrl+shift+z F1 Tab BackSpace Delete
-  expect_lines "digits; shifted digits, control characters, F1, Tab, Backspace dropped" "key 48 0
-action 48
-key 53 0
-action 53
-key 57 0
-action 57"
-  set_mark
-  xdotool key Return space shift+Return ctrl+space Left ctrl+Left ctrl+shift+Left shift+Up Right Down
-  expect_lines "Return, Space and the arrows with Control and Shift" "key 13 0
-action 13
-key 32 0
-action 32
-key 13 1
-action 13
-key 32 2
-action 32
-key 37 0
-action 37
-key 37 2
-action 37
-key 37 3
-action 37
-key 38 1
-action 38
-key 39 0
-action 39
-key 40 0
-action 40"
+  probe_key_checks
 
   say "probe: mouse buttons, moves, capture"
   xdotool mousemove --sync $((left + 30)) $((top + 40))
   sleep 0.2
-  set_mark
-  xdotool click 1 click 3 click 2
-  expect_lines "left, right and middle clicks" "down 30 40 1
-up 30 40 1
-down 30 40 2
-up 30 40 2
-down 30 40 4
-up 30 40 4"
+  probe_click_checks
   set_mark
   xdotool mousedown 1 mousemove --sync $((left + 50)) $((top + 60)) mousemove --sync $((left + 400)) $((top + 300)) \
           mouseup 1
@@ -332,7 +250,7 @@ box closed 0"
 }
 
 vorlanth_checks() {
-  local exe=$1 shown shot
+  local exe=$1
   say "vorlanth: window and screenshots"
   start_program vorlanth "$exe"
   wait_window "Vorlanth"
@@ -342,30 +260,15 @@ vorlanth_checks() {
   [ "$left,$top" = "104,122" ] || fail "client corner at ${left}, ${top}, expected 104, 122"
   xprop -id "$window" WM_CLASS | grep -qF '"tkLibWClass"' || fail "WM_CLASS is not tkLibWClass"
   sleep 1
-  # The lettering spins and may be edge-on in one shot: up to six shots.
-  shown=""
-  for shot in 1 2 3 4 5 6; do
-    shoot scene
-    if python3 "$checks/check_scene.py" scene "$out/scene.ppm"; then shown=$shot; break; fi
-    sleep 0.5
-  done
-  [ -n "$shown" ] || fail "the scene is not on screen (last shot: $out/scene.png)"
-  sleep 0.3
-  shoot scene-later
-  python3 "$checks/check_scene.py" differs "$out/scene.ppm" "$out/scene-later.ppm" || fail "the animation does not run"
+  scene_shot scene
+  scene_moves
 
   say "vorlanth: resized to 400 x 800"
   xdotool windowsize "$window" 400 800
   sleep 1
   geometry
   [ "$width x $height" = "400 x 800" ] || fail "client area ${width} x ${height} after resizing"
-  shown=""
-  for shot in 1 2 3 4 5 6; do
-    shoot resized
-    if python3 "$checks/check_scene.py" scene "$out/resized.ppm"; then shown=$shot; break; fi
-    sleep 0.5
-  done
-  [ -n "$shown" ] || fail "the resized scene is not right (last shot: $out/resized.png)"
+  scene_shot resized
 
   say "vorlanth: Escape"
   wait_focus
@@ -410,7 +313,7 @@ no_display_checks() {
       env -u WAYLAND_DISPLAY DISPLAY="$name" timeout 10 "$exe" </dev/null >"$out/nodisplay.log" 2>"$out/nodisplay.err" || status=$?
       elapsed=$((($(date +%s%N) - begun) / 1000000))
       [ "$status" = 1 ] || fail "exit code $status with DISPLAY=\"$name\""
-      grep -q "no display to run on: tried x11 (" "$out/nodisplay.err" ||
+      grep -q "no display to run on: tried .*x11 (" "$out/nodisplay.err" ||
         fail "no message naming the backends tried (see $out/nodisplay.err)"
       if [ -z "$fastest" ] || [ "$elapsed" -lt "$fastest" ]; then fastest=$elapsed; fi
     done

@@ -37,6 +37,11 @@ void CoreNotifyMouseButton(HWND window, int button, int down, int x, int y);
 // The native side of the window went away (e.g. the connection to the display).
 void CoreNotifyLost(HWND window);
 
+// A modal loop's turn (a message box's): dispatches the program's queued messages until
+// `done` is set or none is left. Returns 0 once the quit request came, which it posts again
+// for the program's own loop.
+int CoreServeModalMessages(const bool* done);
+
 // A native window handle of the core's, or null.
 void* CoreNativeWindow(HWND window);
 // The client area of a visible, not minimized window in screen coordinates; 0 otherwise.

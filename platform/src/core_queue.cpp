@@ -292,3 +292,15 @@ void ResetQueueState(void) {
     buttonsDown = 0;
 }
 
+int CoreServeModalMessages(const bool* done) {
+    MSG msg;
+    while (!*done && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return 0;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 1;
+}

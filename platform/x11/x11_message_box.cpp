@@ -188,21 +188,6 @@ void Close(Dialog* d) {
     XFlush(x11Display);
 }
 
-// Serves the program's queued messages as the box's modal loop does; false once the quit
-// request came (it is posted again for the program's own loop).
-bool ServeMessages(Dialog* d) {
-    MSG msg;
-    while (!d->done && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return false;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return true;
-}
-
 } // namespace
 
 int X11MessageBox(HWND owner, const char* text, const char* caption, UINT) {
@@ -210,7 +195,7 @@ int X11MessageBox(HWND owner, const char* text, const char* caption, UINT) {
     d->lines = SplitLines(text);
     Open(d, owner, caption);
     dialogs.push_back(d);
-    while (!d->done && ServeMessages(d) && !d->done) {
+    while (!d->done && CoreServeModalMessages(&d->done) && !d->done) {
         if (X11DrainEvents() == 0) {
             pollfd connection{ConnectionNumber(x11Display), POLLIN, 0};
             poll(&connection, 1, -1);

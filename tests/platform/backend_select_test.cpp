@@ -38,7 +38,7 @@ TEST(BackendSelection, AnUnknownNameIsRefusedWithWhatTheProgramHas) {
     int code = -1;
     EXPECT_EQ(RunWith("VORLANTH_PLATFORM=bogus", SELECT_PROBE_PATH, &code),
               "backend_select_probe: VORLANTH_PLATFORM=bogus is not a backend of this program (it "
-              "has: x11, virtual)\n");
+              "has: wayland, x11, virtual)\n");
     EXPECT_EQ(code, 1);
 }
 
@@ -47,6 +47,12 @@ TEST(BackendSelection, ANamedBackendThatCannotConnectIsNotReplaced) {
     EXPECT_EQ(RunWith("VORLANTH_PLATFORM=x11", SELECT_PROBE_PATH, &code),
               "backend_select_probe: VORLANTH_PLATFORM=x11 cannot run: tried x11 (no X display: "
               "DISPLAY is not set)\n");
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(RunWith("VORLANTH_PLATFORM=wayland XDG_RUNTIME_DIR=/tmp "
+                      "WAYLAND_DISPLAY=no-such-compositor",
+                      SELECT_PROBE_PATH, &code),
+              "backend_select_probe: VORLANTH_PLATFORM=wayland cannot run: tried wayland (cannot "
+              "connect to the Wayland compositor \"no-such-compositor\")\n");
     EXPECT_EQ(code, 1);
 }
 
@@ -59,7 +65,8 @@ TEST(BackendSelection, WithoutANameTheFirstThatConnectsIsUsed) {
 TEST(BackendSelection, TheDesktopProgramWithoutADisplaySaysWhatItTriedAndExitsWithOne) {
     int code = -1;
     EXPECT_EQ(RunWith("DISPLAY=:377", VORLANTH_PATH, &code),
-              "vorlanth: no display to run on: tried x11 (cannot open the X display \":377\")\n");
+              "vorlanth: no display to run on: tried wayland (WAYLAND_DISPLAY is not set), x11 "
+              "(cannot open the X display \":377\")\n");
     EXPECT_EQ(code, 1);
 }
 
@@ -67,7 +74,7 @@ TEST(BackendSelection, TheDesktopProgramDoesNotCarryTheVirtualDesktop) {
     int code = -1;
     EXPECT_EQ(RunWith("VORLANTH_PLATFORM=virtual", VORLANTH_PATH, &code),
               "vorlanth: VORLANTH_PLATFORM=virtual is not a backend of this program (it has: "
-              "x11)\n");
+              "wayland, x11)\n");
     EXPECT_EQ(code, 1);
 }
 

@@ -8,6 +8,9 @@
     check_scene.py differs A.ppm B.ppm     the two shots differ (the animation runs)
     check_scene.py pixel CLIENT.ppm X Y R G B [TOLERANCE]
                                            one pixel has about that colour
+    check_scene.py find SCREEN.ppm         prints "left top width height" of the area the
+                                           clear colour spans (where a compositor put the
+                                           client area)
 
 Prints what it counted; exits 0 when the check holds, 1 otherwise."""
 import os
@@ -122,10 +125,26 @@ def check_pixel(path, x, y, colour, tolerance):
     return near(p, colour, tolerance)
 
 
+def find_client(path):
+    width, height, pixels = read_ppm(path)
+    xs, ys = set(), set()
+    for i, p in enumerate(pixels):
+        if near(p, CLEAR, 3):
+            xs.add(i % width)
+            ys.add(i // width)
+    if not xs:
+        print(f"{path}: no clear colour anywhere", file=sys.stderr)
+        return False
+    print(min(xs), min(ys), max(xs) - min(xs) + 1, max(ys) - min(ys) + 1)
+    return True
+
+
 def main(argv):
     try:
         if len(argv) == 3 and argv[1] == "scene":
             return 0 if check_scene(argv[2]) else 1
+        if len(argv) == 3 and argv[1] == "find":
+            return 0 if find_client(argv[2]) else 1
         if len(argv) == 4 and argv[1] == "differs":
             return 0 if check_differs(argv[2], argv[3]) else 1
         if len(argv) in (8, 9) and argv[1] == "pixel":

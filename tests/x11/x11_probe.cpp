@@ -33,6 +33,9 @@ void Say(const char* format, int a, int b = -1, int c = -1) {
 template <int Key> void Action(void) {
     Say("action %d", Key);
     if (Key == 'b' && boxMode) {
+        // A paint the box's own loop must serve while it is up: "painted" comes before
+        // "box closed".
+        InvalidateRect(windowState.window, nullptr, FALSE);
         MessageBoxA(windowState.window, "The first line of the box\nand its second line\n",
                     "Probe box", MB_OK);
         Say("box closed %d", 0);

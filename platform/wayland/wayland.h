@@ -1,0 +1,73 @@
+// Internal state of the Wayland backend, shared by its files.
+#pragma once
+
+#include <windows.h>
+
+#include <EGL/egl.h>
+#include <libdecor.h>
+#include <wayland-client.h>
+#include <wayland-egl.h>
+
+#include <string>
+#include <vector>
+
+struct WaylandWindow {
+    HWND window = nullptr;
+    wl_surface* surface = nullptr;
+    libdecor_frame* frame = nullptr; // null while hidden: the toplevel exists only when shown
+    wl_egl_window* eglWindow = nullptr;
+    EGLSurface eglSurface = EGL_NO_SURFACE;
+    int width = 0, height = 0; // client size
+    bool configured = false;   // the toplevel's first configure came: buffers may follow
+    bool active = false;
+    std::string title, appId;
+};
+
+extern wl_display* waylandDisplay;
+extern wl_compositor* waylandCompositor;
+extern wl_shm* waylandShm;
+extern libdecor* waylandDecor;
+extern std::vector<WaylandWindow*> waylandWindows;
+
+// A lost or broken connection cannot be recovered: says so and ends the process with code 1.
+[[noreturn]] void WaylandConnectionLost(void);
+// Ends the process if the connection has failed (after a call that may have hit it).
+void WaylandCheckConnection(void);
+WaylandWindow* WaylandFindSurface(wl_surface* surface);
+// Dispatches what the connection holds, waiting up to `timeoutMs` (-1: for ever) for more;
+// returns the number of events and timer expiries handled.
+int WaylandDispatch(int timeoutMs);
+// Gives a toplevel a libdecor frame with the window's title and app id, maps it and waits
+// for its first configure.
+libdecor_frame* WaylandDecorate(wl_surface* surface, const libdecor_frame_interface* handlers,
+                                void* user, const char* title, const char* appId,
+                                libdecor_frame* parent, bool* configured);
+
+// Input: the seat's keyboard and pointer; key repeat through a timer.
+void WaylandBindSeat(wl_registry* registry, uint32_t name, uint32_t version);
+void WaylandForgetSurface(wl_surface* surface); // the surface goes: no input for it
+int WaylandRepeatFd(void);                      // -1 while no key repeats
+void WaylandRepeatFired(void);
+// Hands the core the input that came, up to and including the next mouse button; returns
+// how many events it handed over.
+int WaylandDeliverInput(void);
+
+// The modal message box: while one is up the program's windows take no input.
+bool WaylandModalActive(void);
+// Input on a surface of a box; each returns 1 when the surface was a box's.
+int WaylandBoxKey(wl_surface* surface, uint32_t keysym);
+int WaylandBoxButton(wl_surface* surface, int down, int x, int y);
+
+// OpenGL through EGL on the Wayland display.
+int WaylandStartEgl(void);
+int WaylandListPixelFormats(PIXELFORMATDESCRIPTOR* formats, int capacity);
+int WaylandSetPixelFormat(void* native, int format, int clientWidth, int clientHeight);
+void* WaylandCreateContext(void* native, int format);
+int WaylandMakeCurrent(void* native, void* context);
+void WaylandDeleteContext(void* context);
+int WaylandSwapBuffers(void* native);
+void WaylandDestroyGl(WaylandWindow* native);
+void WaylandResizeGl(WaylandWindow* native);
+
+// The modal message box.
+int WaylandMessageBox(HWND owner, const char* text, const char* caption, UINT type);

@@ -1,0 +1,411 @@
+// The Wayland backend: the connection to the compositor, top-level windows (xdg-shell
+// toplevels framed by libdecor, which uses the compositor's own decorations where it offers
+// xdg-decoration and draws them itself otherwise) and the wait for events. Wayland gives a
+// client no global position: a window keeps the placement the program asked for in the
+// core's records.
+#include <poll.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "../src/backend.h"
+#include "../src/core_events.h"
+#include "wayland.h"
+
+wl_display* waylandDisplay = nullptr;
+wl_compositor* waylandCompositor = nullptr;
+wl_shm* waylandShm = nullptr;
+libdecor* waylandDecor = nullptr;
+std::vector<WaylandWindow*> waylandWindows;
+
+namespace {
+
+bool hasWmBase = false;
+
+const char* ProgramName(void) {
+    return program_invocation_short_name;
+}
+
+void OutputGeometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*,
+                    const char*, int32_t) {}
+
+void OutputMode(void*, wl_output*, uint32_t flags, int32_t width, int32_t height, int32_t) {
+    if (flags & WL_OUTPUT_MODE_CURRENT) {
+        CoreNotifyScreenSize(width, height);
+    }
+}
+
+void OutputDone(void*, wl_output*) {}
+void OutputScale(void*, wl_output*, int32_t) {}
+
+// Bound at version 2: name and description never come.
+const wl_output_listener outputListener = {OutputGeometry, OutputMode, OutputDone,
+                                           OutputScale,    nullptr,    nullptr};
+
+void Global(void*, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
+    if (std::strcmp(interface, wl_compositor_interface.name) == 0) {
+        waylandCompositor = static_cast<wl_compositor*>(
+            wl_registry_bind(registry, name, &wl_compositor_interface, std::min(version, 4u)));
+    } else if (std::strcmp(interface, wl_shm_interface.name) == 0) {
+        waylandShm = static_cast<wl_shm*>(wl_registry_bind(registry, name, &wl_shm_interface, 1));
+    } else if (std::strcmp(interface, wl_seat_interface.name) == 0) {
+        WaylandBindSeat(registry, name, version);
+    } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
+        auto* output = static_cast<wl_output*>(
+            wl_registry_bind(registry, name, &wl_output_interface, std::min(version, 2u)));
+        wl_output_add_listener(output, &outputListener, nullptr);
+    } else if (std::strcmp(interface, "xdg_wm_base") == 0) {
+        hasWmBase = true; // libdecor binds it
+    }
+}
+
+void GlobalRemove(void*, wl_registry*, uint32_t) {}
+
+const wl_registry_listener registryListener = {Global, GlobalRemove};
+
+// Ends the connection of a start that cannot go on, for the next backend to try.
+int GiveUp(char* why, size_t whySize, const char* reason, const char* what) {
+    std::snprintf(why, whySize, reason, what);
+    wl_display_disconnect(waylandDisplay);
+    waylandDisplay = nullptr;
+    waylandCompositor = nullptr;
+    waylandShm = nullptr;
+    return 0;
+}
+
+void DecorError(libdecor*, libdecor_error, const char* message) {
+    std::fprintf(stderr, "%s: the Wayland compositor refused a window: %s\n", ProgramName(),
+                 message);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+libdecor_interface decorHandlers = {DecorError, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}};
+
+int Start(char* why, size_t whySize) {
+    // Only a Wayland session names its compositor; elsewhere the X display is the desktop.
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    if ((name == nullptr || *name == 0) && std::getenv("WAYLAND_SOCKET") == nullptr) {
+        std::snprintf(why, whySize, "WAYLAND_DISPLAY is not set");
+        return 0;
+    }
+    waylandDisplay = wl_display_connect(nullptr);
+    if (waylandDisplay == nullptr) {
+        std::snprintf(why, whySize, "cannot connect to the Wayland compositor \"%s\"",
+                      name != nullptr ? name : "");
+        return 0;
+    }
+    wl_registry* registry = wl_display_get_registry(waylandDisplay);
+    wl_registry_add_listener(registry, &registryListener, nullptr);
+    // The globals, then what binding them sent (seat capabilities, keymap, output mode).
+    if (wl_display_roundtrip(waylandDisplay) < 0 || wl_display_roundtrip(waylandDisplay) < 0) {
+        return GiveUp(why, whySize, "the Wayland compositor \"%s\" closed the connection", name);
+    }
+    const char* missing = waylandCompositor == nullptr ? "wl_compositor"
+                          : waylandShm == nullptr      ? "wl_shm"
+                          : !hasWmBase                 ? "xdg_wm_base (xdg-shell)"
+                                                       : nullptr;
+    if (missing != nullptr) {
+        return GiveUp(why, whySize, "the Wayland compositor offers no %s, which windows need",
+                      missing);
+    }
+    if (!WaylandStartEgl()) {
+        return GiveUp(why, whySize, "the Wayland compositor \"%s\" offers no OpenGL through EGL",
+                      name);
+    }
+    waylandDecor = libdecor_new(waylandDisplay, &decorHandlers);
+    if (waylandDecor == nullptr) {
+        return GiveUp(why, whySize, "%s: cannot set up window decorations (libdecor)", name);
+    }
+    return 1;
+}
+
+WaylandWindow* Native(void* handle) {
+    return static_cast<WaylandWindow*>(handle);
+}
+
+void Configure(libdecor_frame* frame, libdecor_configuration* configuration, void* user) {
+    WaylandWindow* native = Native(user);
+    int width = 0, height = 0;
+    if (!libdecor_configuration_get_content_size(configuration, frame, &width, &height) ||
+        width <= 0 || height <= 0) {
+        width = native->width; // the compositor leaves the size to us
+        height = native->height;
+    }
+    libdecor_window_state state = LIBDECOR_WINDOW_STATE_NONE;
+    bool active = libdecor_configuration_get_window_state(configuration, &state) &&
+                  (state & LIBDECOR_WINDOW_STATE_ACTIVE);
+    libdecor_state* committed = libdecor_state_new(std::max(width, 1), std::max(height, 1));
+    libdecor_frame_commit(frame, committed, configuration);
+    libdecor_state_free(committed);
+    native->configured = true;
+    HWND window = native->window;
+    bool resized = width != native->width || height != native->height;
+    bool activated = active != native->active;
+    native->width = width;
+    native->height = height;
+    native->active = active;
+    if (resized) {
+        WaylandResizeGl(native);
+        CoreNotifyResize(window, width, height);
+    }
+    if (activated && CoreNativeWindow(window) != nullptr) {
+        CoreNotifyActivate(window, active ? 1 : 0);
+    }
+}
+
+void Close(libdecor_frame*, void* user) {
+    if (!WaylandModalActive()) {
+        CoreNotifyClose(Native(user)->window); // an owner with a box up is disabled
+    }
+}
+
+void Commit(libdecor_frame*, void* user) {
+    wl_surface_commit(Native(user)->surface);
+}
+
+void DismissPopup(libdecor_frame*, const char*, void*) {}
+
+libdecor_frame_interface frameHandlers = {Configure, Close, Commit, DismissPopup, {}, {}, {},
+                                          {},        {},    {},     {},           {}, {}, {}};
+
+// An app id in the reverse-domain style compositors match desktop files with.
+std::string AppId(const char* className) {
+    std::string id;
+    for (const char* p = className; *p != 0; ++p) {
+        id += static_cast<char>(std::isalnum(static_cast<unsigned char>(*p))
+                                    ? std::tolower(static_cast<unsigned char>(*p))
+                                    : '_');
+    }
+    return id;
+}
+
+void* CreateNativeWindow(HWND window, const RECT* client, const char* title,
+                         const char* className) {
+    if (waylandDisplay == nullptr) {
+        return nullptr;
+    }
+    WaylandWindow* native = new WaylandWindow;
+    native->window = window;
+    native->width = std::max(static_cast<int>(client->right - client->left), 1);
+    native->height = std::max(static_cast<int>(client->bottom - client->top), 1);
+    native->title = title;
+    native->appId = AppId(className);
+    native->surface = wl_compositor_create_surface(waylandCompositor);
+    waylandWindows.push_back(native);
+    return native;
+}
+
+void Unmap(WaylandWindow* native) {
+    if (native->frame == nullptr) {
+        return;
+    }
+    wl_surface_attach(native->surface, nullptr, 0, 0);
+    wl_surface_commit(native->surface);
+    libdecor_frame_unref(native->frame);
+    native->frame = nullptr;
+    native->configured = false;
+    native->active = false;
+}
+
+void DestroyNativeWindow(void* handle) {
+    WaylandWindow* native = Native(handle);
+    if (native == nullptr) {
+        return;
+    }
+    waylandWindows.erase(std::remove(waylandWindows.begin(), waylandWindows.end(), native),
+                         waylandWindows.end());
+    WaylandForgetSurface(native->surface);
+    WaylandDestroyGl(native);
+    Unmap(native);
+    wl_surface_destroy(native->surface);
+    wl_display_flush(waylandDisplay);
+    delete native;
+}
+
+void ShowNativeWindow(void* handle, int command) {
+    WaylandWindow* native = Native(handle);
+    if (native == nullptr) {
+        return;
+    }
+    if (command == SW_HIDE) {
+        Unmap(native);
+    } else if (native->frame == nullptr) {
+        native->frame =
+            WaylandDecorate(native->surface, &frameHandlers, native, native->title.c_str(),
+                            native->appId.c_str(), nullptr, &native->configured);
+    }
+    // Wayland tells a client nothing of a minimize by the user; one the program asks for
+    // is passed on, and the window's frames go nowhere until the user restores it.
+    if ((command == SW_MINIMIZE || command == SW_SHOWMINIMIZED) && native->frame != nullptr) {
+        libdecor_frame_set_minimized(native->frame);
+    }
+    wl_display_flush(waylandDisplay);
+}
+
+// Only the size reaches the compositor: a client has no say in where its window goes.
+void PlaceNativeWindow(void* handle, const RECT* client) {
+    WaylandWindow* native = Native(handle);
+    if (native == nullptr) {
+        return;
+    }
+    int width = std::max(static_cast<int>(client->right - client->left), 1);
+    int height = std::max(static_cast<int>(client->bottom - client->top), 1);
+    if (width == native->width && height == native->height) {
+        return;
+    }
+    native->width = width;
+    native->height = height;
+    WaylandResizeGl(native);
+    if (native->frame != nullptr && native->configured) {
+        libdecor_state* state = libdecor_state_new(width, height);
+        libdecor_frame_commit(native->frame, state, nullptr);
+        libdecor_state_free(state);
+    }
+    wl_display_flush(waylandDisplay);
+}
+
+int PumpEvents(int wait) {
+    if (waylandDisplay == nullptr) {
+        return 0;
+    }
+    if (WaylandDeliverInput() > 0) {
+        return 1; // what a button held back comes first
+    }
+    int handled = WaylandDispatch(0);
+    if (WaylandDeliverInput() > 0 || handled > 0 || !wait) {
+        return 1;
+    }
+    for (;;) {
+        if (waylandWindows.empty()) {
+            return 0; // no window of ours: no event will ever become a message
+        }
+        if (WaylandDispatch(-1) > 0) {
+            WaylandDeliverInput();
+            return 1;
+        }
+    }
+}
+
+// Wayland's implicit grab keeps the pointer's events with the window while a button is
+// down, which is when the program captures; nothing to ask of the compositor.
+void Capture(void*, int) {}
+
+int IsPaletteDisplay(void) {
+    return 0;
+}
+
+void SystemPaletteChanged(void) {}
+
+} // namespace
+
+extern const PlatformBackend waylandBackend = {
+    .name = "wayland",
+    .Start = Start,
+    .CreateNativeWindow = CreateNativeWindow,
+    .DestroyNativeWindow = DestroyNativeWindow,
+    .ShowNativeWindow = ShowNativeWindow,
+    .PlaceNativeWindow = PlaceNativeWindow,
+    .ListPixelFormats = WaylandListPixelFormats,
+    .SetNativePixelFormat = WaylandSetPixelFormat,
+    .CreateContext = WaylandCreateContext,
+    .MakeCurrent = WaylandMakeCurrent,
+    .DeleteContext = WaylandDeleteContext,
+    .SwapNativeBuffers = WaylandSwapBuffers,
+    .PumpEvents = PumpEvents,
+    .ShowMessageBox = WaylandMessageBox,
+    .IsPaletteDisplay = IsPaletteDisplay,
+    .SystemPaletteChanged = SystemPaletteChanged,
+    .Capture = Capture,
+};
+
+void WaylandConnectionLost(void) {
+    int error = waylandDisplay != nullptr ? wl_display_get_error(waylandDisplay) : 0;
+    if (error == EPROTO) {
+        std::fprintf(stderr, "%s: the Wayland compositor reported a protocol error\n",
+                     ProgramName());
+    } else {
+        std::fprintf(stderr, "%s: lost the connection to the Wayland compositor\n", ProgramName());
+    }
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+void WaylandCheckConnection(void) {
+    if (waylandDisplay != nullptr && wl_display_get_error(waylandDisplay) != 0) {
+        WaylandConnectionLost();
+    }
+}
+
+WaylandWindow* WaylandFindSurface(wl_surface* surface) {
+    for (WaylandWindow* native : waylandWindows) {
+        if (surface != nullptr && native->surface == surface) {
+            return native;
+        }
+    }
+    return nullptr;
+}
+
+int WaylandDispatch(int timeoutMs) {
+    int handled = 0;
+    while (wl_display_prepare_read(waylandDisplay) != 0) {
+        int n = wl_display_dispatch_pending(waylandDisplay);
+        if (n < 0) {
+            WaylandConnectionLost();
+        }
+        handled += n;
+    }
+    if (handled > 0) {
+        timeoutMs = 0; // read what else came, without waiting
+    }
+    if (wl_display_flush(waylandDisplay) < 0 && errno != EAGAIN) {
+        wl_display_cancel_read(waylandDisplay);
+        WaylandConnectionLost();
+    }
+    pollfd fds[2] = {{wl_display_get_fd(waylandDisplay), POLLIN, 0},
+                     {WaylandRepeatFd(), POLLIN, 0}};
+    int count = poll(fds, fds[1].fd >= 0 ? 2 : 1, timeoutMs);
+    if (count < 0 && errno != EINTR) {
+        wl_display_cancel_read(waylandDisplay);
+        WaylandConnectionLost();
+    }
+    if (count > 0 && fds[0].revents != 0) {
+        if (wl_display_read_events(waylandDisplay) < 0) {
+            WaylandConnectionLost();
+        }
+    } else {
+        wl_display_cancel_read(waylandDisplay);
+    }
+    int n = wl_display_dispatch_pending(waylandDisplay);
+    if (n < 0) {
+        WaylandConnectionLost();
+    }
+    handled += n;
+    if (count > 0 && fds[1].fd >= 0 && (fds[1].revents & POLLIN)) {
+        WaylandRepeatFired();
+        ++handled;
+    }
+    return handled;
+}
+
+libdecor_frame* WaylandDecorate(wl_surface* surface, const libdecor_frame_interface* handlers,
+                                void* user, const char* title, const char* appId,
+                                libdecor_frame* parent, bool* configured) {
+    libdecor_frame* frame = libdecor_decorate(
+        waylandDecor, surface, const_cast<libdecor_frame_interface*>(handlers), user);
+    libdecor_frame_set_title(frame, title);
+    libdecor_frame_set_app_id(frame, appId);
+    if (parent != nullptr) {
+        libdecor_frame_set_parent(frame, parent);
+    }
+    libdecor_frame_map(frame);
+    // Buffers may be attached only after the first configure; it comes at once.
+    for (int turn = 0; turn < 500 && !*configured; ++turn) {
+        WaylandDispatch(10);
+    }
+    return frame;
+}

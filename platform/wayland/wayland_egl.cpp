@@ -1,0 +1,215 @@
+// OpenGL through EGL on the Wayland display: the configurations that can back a window as
+// the pixel format list, a wl_egl_window per window kept at the client size, contexts with
+// the compatibility profile, and swaps that never wait for the compositor.
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+
+#include <algorithm>
+#include <tuple>
+
+#include "wayland.h"
+
+namespace {
+
+EGLDisplay display = EGL_NO_DISPLAY;
+
+struct Format {
+    PIXELFORMATDESCRIPTOR descriptor;
+    EGLConfig config;
+    bool caveat;
+};
+
+std::vector<Format> formats;
+
+int Attribute(EGLConfig config, EGLint name) {
+    EGLint value = 0;
+    eglGetConfigAttrib(display, config, name, &value);
+    return value;
+}
+
+// Describes a configuration as Win32 would, or returns false for one that cannot back a
+// window of ours. Window surfaces are double-buffered; a configuration with alpha would let
+// the desktop show through wherever the drawing leaves alpha below one.
+bool Describe(EGLConfig config, Format* out) {
+    if (!(Attribute(config, EGL_SURFACE_TYPE) & EGL_WINDOW_BIT) ||
+        !(Attribute(config, EGL_RENDERABLE_TYPE) & EGL_OPENGL_BIT) ||
+        Attribute(config, EGL_COLOR_BUFFER_TYPE) != EGL_RGB_BUFFER ||
+        Attribute(config, EGL_SAMPLE_BUFFERS) != 0 || Attribute(config, EGL_ALPHA_SIZE) != 0) {
+        return false;
+    }
+    PIXELFORMATDESCRIPTOR& d = out->descriptor;
+    d = PIXELFORMATDESCRIPTOR{};
+    d.nSize = sizeof d;
+    d.nVersion = 1;
+    d.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER | PFD_SWAP_EXCHANGE;
+    d.iPixelType = PFD_TYPE_RGBA;
+    d.cRedBits = static_cast<BYTE>(Attribute(config, EGL_RED_SIZE));
+    d.cGreenBits = static_cast<BYTE>(Attribute(config, EGL_GREEN_SIZE));
+    d.cBlueBits = static_cast<BYTE>(Attribute(config, EGL_BLUE_SIZE));
+    d.cColorBits = static_cast<BYTE>(d.cRedBits + d.cGreenBits + d.cBlueBits);
+    // Red above green above blue, as every format a compositor takes has them.
+    d.cBlueShift = 0;
+    d.cGreenShift = d.cBlueBits;
+    d.cRedShift = static_cast<BYTE>(d.cBlueBits + d.cGreenBits);
+    d.cDepthBits = static_cast<BYTE>(Attribute(config, EGL_DEPTH_SIZE));
+    d.cStencilBits = static_cast<BYTE>(Attribute(config, EGL_STENCIL_SIZE));
+    d.iLayerType = PFD_MAIN_PLANE;
+    out->config = config;
+    out->caveat = Attribute(config, EGL_CONFIG_CAVEAT) != EGL_NONE;
+    return true;
+}
+
+auto Key(const PIXELFORMATDESCRIPTOR& d) {
+    return std::make_tuple(d.cRedBits, d.cGreenBits, d.cBlueBits, d.cDepthBits, d.cStencilBits);
+}
+
+void ListFormats(void) {
+    EGLint count = 0;
+    eglGetConfigs(display, nullptr, 0, &count);
+    std::vector<EGLConfig> configs(static_cast<size_t>(std::max(count, 0)));
+    eglGetConfigs(display, configs.data(), count, &count);
+    for (EGLConfig config : configs) {
+        Format f{};
+        // EGL lists many configurations that look alike to Win32; one of each.
+        if (Describe(config, &f) &&
+            std::none_of(formats.begin(), formats.end(),
+                         [&](const Format& o) { return Key(o.descriptor) == Key(f.descriptor); })) {
+            formats.push_back(f);
+        }
+    }
+    // Configurations without a caveat first, each group in EGL's order.
+    std::stable_partition(formats.begin(), formats.end(),
+                          [](const Format& f) { return !f.caveat; });
+    if (formats.size() > 64) {
+        formats.resize(64); // the most a device context lists
+    }
+}
+
+const Format* FormatNumber(int number) {
+    if (number < 1 || number > static_cast<int>(formats.size())) {
+        return nullptr;
+    }
+    return &formats[static_cast<size_t>(number - 1)];
+}
+
+WaylandWindow* Native(void* handle) {
+    return static_cast<WaylandWindow*>(handle);
+}
+
+} // namespace
+
+int WaylandStartEgl(void) {
+    auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
+        eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    display = getPlatformDisplay != nullptr
+                  ? getPlatformDisplay(EGL_PLATFORM_WAYLAND_KHR, waylandDisplay, nullptr)
+                  : eglGetDisplay(reinterpret_cast<EGLNativeDisplayType>(waylandDisplay));
+    if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr) ||
+        !eglBindAPI(EGL_OPENGL_API)) {
+        display = EGL_NO_DISPLAY;
+        return 0;
+    }
+    ListFormats();
+    return 1;
+}
+
+int WaylandListPixelFormats(PIXELFORMATDESCRIPTOR* out, int capacity) {
+    int n = static_cast<int>(formats.size());
+    for (int i = 0; i < n && i < capacity; ++i) {
+        out[i] = formats[static_cast<size_t>(i)].descriptor;
+    }
+    return n;
+}
+
+int WaylandSetPixelFormat(void* handle, int number, int width, int height) {
+    WaylandWindow* native = Native(handle);
+    const Format* format = FormatNumber(number);
+    if (native == nullptr || format == nullptr || native->eglWindow != nullptr) {
+        return 0;
+    }
+    native->width = std::max(width, 1);
+    native->height = std::max(height, 1);
+    native->eglWindow = wl_egl_window_create(native->surface, native->width, native->height);
+    native->eglSurface =
+        eglCreatePlatformWindowSurface(display, format->config, native->eglWindow, nullptr);
+    if (native->eglSurface == EGL_NO_SURFACE) {
+        wl_egl_window_destroy(native->eglWindow);
+        native->eglWindow = nullptr;
+        return 0;
+    }
+    return 1;
+}
+
+void* WaylandCreateContext(void* handle, int number) {
+    const Format* format = FormatNumber(number);
+    if (Native(handle) == nullptr || format == nullptr) {
+        return nullptr;
+    }
+    // The fixed-function pipeline the program draws with: a compatibility profile.
+    const EGLint attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                 EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+    EGLContext context = eglCreateContext(display, format->config, EGL_NO_CONTEXT, attributes);
+    return context == EGL_NO_CONTEXT ? nullptr : context;
+}
+
+int WaylandMakeCurrent(void* handle, void* context) {
+    if (display == EGL_NO_DISPLAY) {
+        return context == nullptr;
+    }
+    if (context == nullptr) {
+        return eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT) ? 1 : 0;
+    }
+    WaylandWindow* native = Native(handle);
+    if (native == nullptr || native->eglSurface == EGL_NO_SURFACE ||
+        !eglMakeCurrent(display, native->eglSurface, native->eglSurface, context)) {
+        return 0;
+    }
+    // A hidden or covered window gets no frame callbacks: with an interval of 1 the swap
+    // would block, and with it the program's loop.
+    eglSwapInterval(display, 0);
+    return 1;
+}
+
+void WaylandDeleteContext(void* context) {
+    if (display == EGL_NO_DISPLAY || context == nullptr) {
+        return;
+    }
+    if (eglGetCurrentContext() == context) {
+        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    }
+    eglDestroyContext(display, context);
+}
+
+int WaylandSwapBuffers(void* handle) {
+    WaylandWindow* native = Native(handle);
+    if (native == nullptr || native->eglSurface == EGL_NO_SURFACE) {
+        return 0;
+    }
+    if (!native->configured) {
+        return 1; // unmapped: a buffer now would be a protocol error; the frame goes nowhere
+    }
+    if (!eglSwapBuffers(display, native->eglSurface)) {
+        WaylandCheckConnection();
+    }
+    return 1;
+}
+
+void WaylandDestroyGl(WaylandWindow* native) {
+    if (native->eglSurface != EGL_NO_SURFACE) {
+        if (eglGetCurrentSurface(EGL_DRAW) == native->eglSurface) {
+            eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+        }
+        eglDestroySurface(display, native->eglSurface);
+        native->eglSurface = EGL_NO_SURFACE;
+    }
+    if (native->eglWindow != nullptr) {
+        wl_egl_window_destroy(native->eglWindow);
+        native->eglWindow = nullptr;
+    }
+}
+
+void WaylandResizeGl(WaylandWindow* native) {
+    if (native->eglWindow != nullptr) {
+        wl_egl_window_resize(native->eglWindow, native->width, native->height, 0, 0);
+    }
+}

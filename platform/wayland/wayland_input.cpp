@@ -1,0 +1,312 @@
+// The seat's keyboard and pointer turned into the core's notifications. Keys are read with
+// the compositor's keymap through xkbcommon; held keys repeat at the rate and delay the
+// compositor gives, generated here with a timer since Wayland sends no repeats.
+#include <linux/input-event-codes.h>
+#include <sys/mman.h>
+#include <sys/timerfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <deque>
+#include <xkbcommon/xkbcommon.h>
+
+#include "../src/core_events.h"
+#include "wayland.h"
+#include "wayland_keymap.h"
+
+namespace {
+
+// Input waits here until the program's loop asks for events: a button then holds back what
+// came after it until the program has seen it, as on Win32, since the capture a press
+// usually sets decides where the moves after it go.
+enum InputKind { MODIFIERS, KEY, KEY_CHARACTER, MOVE, BUTTON };
+struct Input {
+    InputKind kind;
+    HWND window;
+    int a, b, c, d;
+};
+std::deque<Input> held;
+
+void Hold(InputKind kind, HWND window, int a, int b, int c = 0, int d = 0) {
+    held.push_back(Input{kind, window, a, b, c, d});
+}
+
+wl_seat* seat = nullptr;
+wl_keyboard* keyboard = nullptr;
+wl_pointer* pointer = nullptr;
+xkb_context* xkbContext = nullptr;
+xkb_keymap* keymap = nullptr;
+xkb_state* keyState = nullptr;
+wl_surface* keyboardSurface = nullptr;
+wl_surface* pointerSurface = nullptr;
+int pointerX = 0, pointerY = 0;
+
+int repeatRate = 25, repeatDelay = 600; // until the compositor says otherwise
+int repeatTimer = -1;
+uint32_t repeatKey = 0; // evdev code of the key that repeats; 0: none
+bool repeatArmed = false;
+
+void ArmRepeat(uint32_t key) {
+    if (repeatTimer < 0) {
+        repeatTimer = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
+    }
+    itimerspec when{};
+    if (key != 0 && repeatRate > 0) {
+        long interval = 1000000000L / repeatRate;
+        when.it_interval.tv_sec = interval / 1000000000L;
+        when.it_interval.tv_nsec = interval % 1000000000L;
+        when.it_value.tv_sec = repeatDelay / 1000;
+        when.it_value.tv_nsec = (repeatDelay % 1000) * 1000000L + (repeatDelay == 0 ? 1 : 0);
+    }
+    repeatKey = when.it_value.tv_sec != 0 || when.it_value.tv_nsec != 0 ? key : 0;
+    repeatArmed = repeatKey != 0;
+    if (repeatTimer >= 0) {
+        timerfd_settime(repeatTimer, 0, &when, nullptr);
+    }
+}
+
+// Shift, Control, Alt and Caps Lock as the keymap's state has them.
+void SyncModifiers(void) {
+    if (keyState == nullptr) {
+        return;
+    }
+    auto active = [](const char* name) {
+        return xkb_state_mod_name_is_active(keyState, name, XKB_STATE_MODS_EFFECTIVE) > 0;
+    };
+    Hold(MODIFIERS, nullptr, active(XKB_MOD_NAME_SHIFT), active(XKB_MOD_NAME_CTRL),
+         active(XKB_MOD_NAME_ALT),
+         xkb_state_mod_name_is_active(keyState, XKB_MOD_NAME_CAPS, XKB_STATE_MODS_LOCKED) > 0);
+}
+
+// A key of ours went down (or repeats) or up: its virtual key and typed character.
+void Key(uint32_t key, int down) {
+    WaylandWindow* native = WaylandFindSurface(keyboardSurface);
+    if (keyState == nullptr) {
+        return;
+    }
+    xkb_keycode_t code = key + 8; // evdev codes are X key codes less 8
+    xkb_keysym_t typed = xkb_state_key_get_one_sym(keyState, code);
+    if (down && WaylandBoxKey(keyboardSurface, typed)) {
+        return;
+    }
+    if (native == nullptr || WaylandModalActive()) {
+        return; // the box's owner takes no input until the box is gone
+    }
+    const xkb_keysym_t* base = nullptr;
+    xkb_layout_index_t layout = xkb_state_key_get_layout(keyState, code);
+    int count = xkb_keymap_key_get_syms_by_level(keymap, code, layout, 0, &base);
+    int vk = WaylandVirtualKey(count > 0 ? base[0] : XKB_KEY_NoSymbol, typed);
+    if (vk == 0) {
+        return;
+    }
+    if (down) {
+        // One byte in Latin-1, which agrees with the ANSI code page for what the keys type.
+        uint32_t character = xkb_state_key_get_utf32(keyState, code);
+        Hold(KEY_CHARACTER, native->window, vk,
+                               character <= 0xFF ? static_cast<int>(character) : 0);
+    } else {
+        Hold(KEY, native->window, vk, 0);
+    }
+}
+
+void Keymap(void*, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
+    if (format != WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1) {
+        close(fd);
+        return;
+    }
+    void* text = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    close(fd);
+    if (text == MAP_FAILED) {
+        return;
+    }
+    if (xkbContext == nullptr) {
+        xkbContext = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    }
+    xkb_keymap* fresh =
+        xkb_keymap_new_from_string(xkbContext, static_cast<const char*>(text),
+                                   XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    munmap(text, size);
+    if (fresh == nullptr) {
+        return;
+    }
+    xkb_state_unref(keyState);
+    xkb_keymap_unref(keymap);
+    keymap = fresh;
+    keyState = xkb_state_new(keymap);
+}
+
+void Enter(void*, wl_keyboard*, uint32_t, wl_surface* surface, wl_array*) {
+    keyboardSurface = surface;
+}
+
+void Leave(void*, wl_keyboard*, uint32_t, wl_surface* surface) {
+    if (keyboardSurface == surface) {
+        keyboardSurface = nullptr;
+        ArmRepeat(0);
+    }
+}
+
+void KeyEvent(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t state) {
+    bool down = state == WL_KEYBOARD_KEY_STATE_PRESSED;
+    if (down && keymap != nullptr && xkb_keymap_key_repeats(keymap, key + 8)) {
+        ArmRepeat(key);
+    } else if (!down && key == repeatKey) {
+        ArmRepeat(0);
+    }
+    Key(key, down ? 1 : 0);
+}
+
+void Modifiers(void*, wl_keyboard*, uint32_t, uint32_t depressed, uint32_t latched, uint32_t locked,
+               uint32_t group) {
+    if (keyState != nullptr) {
+        xkb_state_update_mask(keyState, depressed, latched, locked, 0, 0, group);
+        SyncModifiers();
+    }
+}
+
+void RepeatInfo(void*, wl_keyboard*, int32_t rate, int32_t delay) {
+    repeatRate = std::max(rate, 0);
+    repeatDelay = std::max(delay, 0);
+}
+
+const wl_keyboard_listener keyboardListener = {Keymap,   Enter,     Leave,
+                                               KeyEvent, Modifiers, RepeatInfo};
+
+// The pointer arrived at or moved to (x, y); a motion to where it already is says nothing.
+void Moved(wl_fixed_t x, wl_fixed_t y, bool arrived) {
+    if (!arrived && wl_fixed_to_int(x) == pointerX && wl_fixed_to_int(y) == pointerY) {
+        return;
+    }
+    pointerX = wl_fixed_to_int(x);
+    pointerY = wl_fixed_to_int(y);
+    WaylandWindow* native = WaylandFindSurface(pointerSurface);
+    if (native != nullptr && !WaylandModalActive()) {
+        Hold(MOVE, native->window, pointerX, pointerY);
+    }
+}
+
+void PointerMotion(void*, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) {
+    Moved(x, y, false);
+}
+
+void PointerEnter(void*, wl_pointer*, uint32_t, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
+    pointerSurface = surface;
+    Moved(x, y, true); // Win32 reports the arrival as a move
+}
+
+void PointerLeave(void*, wl_pointer*, uint32_t, wl_surface* surface) {
+    if (pointerSurface == surface) {
+        pointerSurface = nullptr;
+    }
+}
+
+void PointerButton(void*, wl_pointer*, uint32_t, uint32_t, uint32_t button, uint32_t state) {
+    int down = state == WL_POINTER_BUTTON_STATE_PRESSED ? 1 : 0;
+    if (button == BTN_LEFT && WaylandBoxButton(pointerSurface, down, pointerX, pointerY)) {
+        return;
+    }
+    WaylandWindow* native = WaylandFindSurface(pointerSurface);
+    int which = button == BTN_LEFT ? 1 : button == BTN_RIGHT ? 2 : button == BTN_MIDDLE ? 4 : 0;
+    if (native != nullptr && which != 0 && !WaylandModalActive()) {
+        SyncModifiers();
+        Hold(BUTTON, native->window, which, down, pointerX, pointerY);
+    }
+}
+
+void PointerAxis(void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {}
+
+// Bound at version 4: the later events (frame, axis details) never come.
+const wl_pointer_listener pointerListener = {
+    PointerEnter, PointerLeave, PointerMotion, PointerButton, PointerAxis,
+    nullptr,      nullptr,      nullptr,       nullptr,       nullptr};
+
+void Capabilities(void*, wl_seat*, uint32_t capabilities) {
+    bool hasKeyboard = capabilities & WL_SEAT_CAPABILITY_KEYBOARD;
+    bool hasPointer = capabilities & WL_SEAT_CAPABILITY_POINTER;
+    if (hasKeyboard && keyboard == nullptr) {
+        keyboard = wl_seat_get_keyboard(seat);
+        wl_keyboard_add_listener(keyboard, &keyboardListener, nullptr);
+    } else if (!hasKeyboard && keyboard != nullptr) {
+        wl_keyboard_destroy(keyboard);
+        keyboard = nullptr;
+        keyboardSurface = nullptr;
+        ArmRepeat(0);
+    }
+    if (hasPointer && pointer == nullptr) {
+        pointer = wl_seat_get_pointer(seat);
+        wl_pointer_add_listener(pointer, &pointerListener, nullptr);
+    } else if (!hasPointer && pointer != nullptr) {
+        wl_pointer_destroy(pointer);
+        pointer = nullptr;
+        pointerSurface = nullptr;
+    }
+}
+
+void SeatName(void*, wl_seat*, const char*) {}
+
+const wl_seat_listener seatListener = {Capabilities, SeatName};
+
+} // namespace
+
+void WaylandBindSeat(wl_registry* registry, uint32_t name, uint32_t version) {
+    if (seat != nullptr) {
+        return; // the first seat is the program's
+    }
+    // Version 4 brings repeat_info.
+    seat = static_cast<wl_seat*>(
+        wl_registry_bind(registry, name, &wl_seat_interface, std::min(version, 4u)));
+    wl_seat_add_listener(seat, &seatListener, nullptr);
+}
+
+void WaylandForgetSurface(wl_surface* surface) {
+    if (keyboardSurface == surface) {
+        keyboardSurface = nullptr;
+        ArmRepeat(0);
+    }
+    if (pointerSurface == surface) {
+        pointerSurface = nullptr;
+    }
+}
+
+int WaylandRepeatFd(void) {
+    return repeatArmed ? repeatTimer : -1;
+}
+
+void WaylandRepeatFired(void) {
+    uint64_t expiries = 0;
+    if (read(repeatTimer, &expiries, sizeof expiries) != sizeof expiries || repeatKey == 0) {
+        return;
+    }
+    // A late turn of the loop gets one repeat, not a burst.
+    Key(repeatKey, 1);
+}
+
+int WaylandDeliverInput(void) {
+    int delivered = 0;
+    while (!held.empty()) {
+        Input input = held.front();
+        held.pop_front();
+        if (WaylandModalActive() && input.kind != MODIFIERS) {
+            continue; // a box's owner takes no input
+        }
+        ++delivered;
+        switch (input.kind) {
+        case MODIFIERS:
+            CoreNotifyModifiers(input.a, input.b, input.c, input.d);
+            break;
+        case KEY:
+            CoreNotifyKey(input.window, input.a, input.b);
+            break;
+        case KEY_CHARACTER:
+            CoreNotifyKeyCharacter(input.window, input.a, input.b);
+            break;
+        case MOVE:
+            CoreNotifyMouseMove(input.window, input.a, input.b);
+            break;
+        case BUTTON:
+            CoreNotifyMouseButton(input.window, input.a, input.b, input.c, input.d);
+            return delivered;
+        }
+    }
+    return delivered;
+}

@@ -1,0 +1,293 @@
+// MessageBoxA on Wayland: a modal toplevel, the owner's child, with the caption in its title
+// bar, the text and an OK button, drawn with FreeType (a sans-serif font that fontconfig
+// finds) into a shared-memory buffer. Return, Escape, Space, a click on OK or the
+// compositor's close dismiss it. While it is up the program's messages keep flowing, but
+// its windows take no input, as Win32 disables the owner.
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include <sys/mman.h>
+#include <unistd.h>
+#include <xkbcommon/xkbcommon-keysyms.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "../src/core_events.h"
+#include "wayland.h"
+
+namespace {
+
+struct Dialog {
+    wl_surface* surface = nullptr;
+    libdecor_frame* frame = nullptr;
+    wl_buffer* buffer = nullptr;
+    uint32_t* pixels = nullptr;
+    size_t bytes = 0;
+    FT_Face face = nullptr;
+    std::vector<std::string> lines;
+    int width = 0, height = 0, lineHeight = 16, ascent = 12;
+    int buttonX = 0, buttonY = 0;
+    bool configured = false;
+    bool pressed = false;
+    bool done = false;
+};
+
+std::vector<Dialog*> dialogs; // nested boxes, innermost last
+FT_Library library = nullptr;
+
+const int margin = 16;
+const int buttonWidth = 80;
+const int buttonHeight = 26;
+const int fontPixels = 14;
+
+std::vector<std::string> SplitLines(const char* text) {
+    std::vector<std::string> lines{std::string()};
+    for (const char* p = text; *p != 0; ++p) {
+        if (*p == '\n') {
+            lines.emplace_back();
+        } else if (*p != '\r') {
+            lines.back() += *p;
+        }
+    }
+    if (lines.size() > 1 && lines.back().empty()) {
+        lines.pop_back();
+    }
+    return lines;
+}
+
+// The file of the font fontconfig picks for "sans-serif", opened at the box's size.
+FT_Face OpenFont(void) {
+    if (library == nullptr && FT_Init_FreeType(&library) != 0) {
+        return nullptr;
+    }
+    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif"));
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPatternDestroy(pattern);
+    FT_Face face = nullptr;
+    FcChar8* file = nullptr;
+    int index = 0;
+    if (match != nullptr && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+        FcPatternGetInteger(match, FC_INDEX, 0, &index);
+        if (FT_New_Face(library, reinterpret_cast<const char*>(file), index, &face) != 0) {
+            face = nullptr;
+        }
+    }
+    if (match != nullptr) {
+        FcPatternDestroy(match);
+    }
+    if (face != nullptr) {
+        FT_Set_Pixel_Sizes(face, 0, fontPixels);
+    }
+    return face;
+}
+
+// Draws (pixels set) or measures (pixels null) a line of ANSI text; returns its width.
+int Text(Dialog* d, const std::string& s, int x, int baseline, uint32_t colour) {
+    int start = x;
+    for (unsigned char c : s) {
+        if (d->face == nullptr || FT_Load_Char(d->face, c, d->pixels ? FT_LOAD_RENDER : 0) != 0) {
+            continue;
+        }
+        FT_GlyphSlot g = d->face->glyph;
+        for (unsigned row = 0; d->pixels != nullptr && row < g->bitmap.rows; ++row) {
+            for (unsigned col = 0; col < g->bitmap.width; ++col) {
+                int px = x + g->bitmap_left + static_cast<int>(col);
+                int py = baseline - g->bitmap_top + static_cast<int>(row);
+                if (px < 0 || py < 0 || px >= d->width || py >= d->height) {
+                    continue;
+                }
+                unsigned a = g->bitmap.buffer[row * static_cast<unsigned>(g->bitmap.pitch) + col];
+                uint32_t& p = d->pixels[py * d->width + px];
+                uint32_t mixed = 0xFF000000u;
+                for (int shift = 0; shift < 24; shift += 8) {
+                    unsigned from = (p >> shift) & 0xFF, to = (colour >> shift) & 0xFF;
+                    mixed |= ((from * (255 - a) + to * a) / 255) << shift;
+                }
+                p = mixed;
+            }
+        }
+        x += static_cast<int>(g->advance.x >> 6);
+    }
+    return x - start;
+}
+
+void Fill(Dialog* d, int x, int y, int w, int h, uint32_t colour) {
+    for (int row = std::max(y, 0); row < std::min(y + h, d->height); ++row) {
+        std::fill(d->pixels + row * d->width + std::max(x, 0),
+                  d->pixels + row * d->width + std::min(x + w, d->width), colour);
+    }
+}
+
+void Layout(Dialog* d) {
+    d->face = OpenFont();
+    if (d->face != nullptr) {
+        d->lineHeight = static_cast<int>(d->face->size->metrics.height >> 6) + 2;
+        d->ascent = static_cast<int>(d->face->size->metrics.ascender >> 6);
+    }
+    int textWidth = 0;
+    for (const std::string& line : d->lines) {
+        textWidth = std::max(textWidth, Text(d, line, 0, 0, 0));
+    }
+    d->width = std::max(textWidth + 2 * margin, 240);
+    d->height =
+        margin + static_cast<int>(d->lines.size()) * d->lineHeight + margin + buttonHeight + margin;
+    d->buttonX = (d->width - buttonWidth) / 2;
+    d->buttonY = d->height - margin - buttonHeight;
+}
+
+void Draw(Dialog* d) {
+    Fill(d, 0, 0, d->width, d->height, 0xFFD8D8D8);
+    int y = margin + d->ascent;
+    for (const std::string& line : d->lines) {
+        Text(d, line, margin, y, 0xFF000000);
+        y += d->lineHeight;
+    }
+    uint32_t face = d->pressed ? 0xFF000000 : 0xFFF0F0F0;
+    uint32_t ink = d->pressed ? 0xFFFFFFFF : 0xFF000000;
+    Fill(d, d->buttonX, d->buttonY, buttonWidth, buttonHeight, ink);
+    Fill(d, d->buttonX + 1, d->buttonY + 1, buttonWidth - 2, buttonHeight - 2, face);
+    int labelWidth = Text(d, "OK", 0, 0, 0);
+    Text(d, "OK", d->buttonX + (buttonWidth - labelWidth) / 2,
+         d->buttonY + (buttonHeight + d->ascent) / 2 - 1, ink);
+    wl_surface_attach(d->surface, d->buffer, 0, 0);
+    wl_surface_damage(d->surface, 0, 0, d->width, d->height);
+    wl_surface_commit(d->surface);
+}
+
+bool CreateBuffer(Dialog* d) {
+    int stride = d->width * 4;
+    d->bytes = static_cast<size_t>(stride) * static_cast<size_t>(d->height);
+    int fd = memfd_create("message-box", MFD_CLOEXEC);
+    if (fd < 0 || ftruncate(fd, static_cast<off_t>(d->bytes)) != 0) {
+        if (fd >= 0) {
+            close(fd);
+        }
+        return false;
+    }
+    void* memory = mmap(nullptr, d->bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (memory == MAP_FAILED) {
+        close(fd);
+        return false;
+    }
+    d->pixels = static_cast<uint32_t*>(memory);
+    wl_shm_pool* pool = wl_shm_create_pool(waylandShm, fd, static_cast<int32_t>(d->bytes));
+    d->buffer =
+        wl_shm_pool_create_buffer(pool, 0, d->width, d->height, stride, WL_SHM_FORMAT_XRGB8888);
+    wl_shm_pool_destroy(pool);
+    close(fd);
+    return true;
+}
+
+Dialog* Of(void* user) {
+    return static_cast<Dialog*>(user);
+}
+
+void Configure(libdecor_frame* frame, libdecor_configuration* configuration, void* user) {
+    Dialog* d = Of(user);
+    libdecor_state* state = libdecor_state_new(d->width, d->height); // a fixed size
+    libdecor_frame_commit(frame, state, configuration);
+    libdecor_state_free(state);
+    d->configured = true;
+    Draw(d);
+}
+
+void Close(libdecor_frame*, void* user) {
+    Of(user)->done = true;
+}
+
+void Commit(libdecor_frame*, void* user) {
+    wl_surface_commit(Of(user)->surface);
+}
+
+void DismissPopup(libdecor_frame*, const char*, void*) {}
+
+libdecor_frame_interface boxHandlers = {Configure, Close, Commit, DismissPopup, {}, {}, {},
+                                        {},        {},    {},     {},           {}, {}, {}};
+
+Dialog* Find(wl_surface* surface) {
+    for (Dialog* d : dialogs) {
+        if (surface != nullptr && d->surface == surface) {
+            return d;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int WaylandMessageBox(HWND owner, const char* text, const char* caption, UINT) {
+    Dialog* d = new Dialog;
+    d->lines = SplitLines(text);
+    Layout(d);
+    if (!CreateBuffer(d)) {
+        std::fprintf(stderr, "%s: %s\n", caption, text); // said at least
+        if (d->face != nullptr) {
+            FT_Done_Face(d->face);
+        }
+        delete d;
+        return IDOK;
+    }
+    dialogs.push_back(d);
+    d->surface = wl_compositor_create_surface(waylandCompositor);
+    auto* parent = static_cast<WaylandWindow*>(CoreNativeWindow(owner));
+    d->frame = WaylandDecorate(d->surface, &boxHandlers, d, caption, "messagebox",
+                               parent != nullptr ? parent->frame : nullptr, &d->configured);
+    libdecor_frame_set_min_content_size(d->frame, d->width, d->height);
+    libdecor_frame_set_max_content_size(d->frame, d->width, d->height);
+    libdecor_frame_unset_capabilities(
+        d->frame,
+        static_cast<libdecor_capabilities>(LIBDECOR_ACTION_RESIZE | LIBDECOR_ACTION_MINIMIZE |
+                                           LIBDECOR_ACTION_FULLSCREEN));
+    while (!d->done && CoreServeModalMessages(&d->done) && !d->done) {
+        WaylandDispatch(-1);
+    }
+    dialogs.erase(std::remove(dialogs.begin(), dialogs.end(), d), dialogs.end());
+    WaylandForgetSurface(d->surface);
+    libdecor_frame_unref(d->frame);
+    wl_surface_destroy(d->surface);
+    wl_buffer_destroy(d->buffer);
+    munmap(d->pixels, d->bytes);
+    FT_Done_Face(d->face);
+    wl_display_flush(waylandDisplay);
+    delete d;
+    return IDOK;
+}
+
+bool WaylandModalActive(void) {
+    return !dialogs.empty();
+}
+
+int WaylandBoxKey(wl_surface* surface, uint32_t keysym) {
+    Dialog* d = Find(surface);
+    if (d == nullptr) {
+        return 0;
+    }
+    if (keysym == XKB_KEY_Return || keysym == XKB_KEY_KP_Enter || keysym == XKB_KEY_Escape ||
+        keysym == XKB_KEY_space) {
+        d->done = true;
+    }
+    return 1;
+}
+
+int WaylandBoxButton(wl_surface* surface, int down, int x, int y) {
+    Dialog* d = Find(surface);
+    if (d == nullptr) {
+        return 0;
+    }
+    bool inButton = x >= d->buttonX && y >= d->buttonY && x < d->buttonX + buttonWidth &&
+                    y < d->buttonY + buttonHeight;
+    if (down && inButton) {
+        d->pressed = true;
+        Draw(d);
+    } else if (!down && d->pressed) {
+        d->pressed = false;
+        d->done = inButton;
+        Draw(d);
+    }
+    return 1;
+}

@@ -1,0 +1,98 @@
+# What every desktop must show, sourced by scripts/test-x11.sh and scripts/test-wayland.sh:
+# what the probe program (tests/x11/x11_probe.cpp) reports for the same input, and the
+# scene in screenshots. The caller defines say(), fail() and shoot NAME (the client area as
+# $out/NAME.png and .ppm), writes the probe's output to $out/probe.log and sends the input
+# with xdotool to where the probe's window has the keyboard.
+
+# The lines the probe wrote since the mark, without the reshape and paint reports.
+input_lines() { tail -n +"$((mark + 1))" "$out/probe.log" | grep -Ev '^(reshape|painted|gl)' || true; }
+set_mark() { mark=$(wc -l <"$out/probe.log"); }
+
+expect_lines() {
+  local what=$1 expected=$2 got
+  sleep 0.4
+  got=$(input_lines)
+  [ "$got" = "$expected" ] || fail "$what: expected
+$expected
+but the probe reported
+$got"
+  say "  $what: as expected"
+}
+
+# Letters, Caps Lock, digits, Return, Space and the arrows with Shift and Control, and the
+# keys that must not reach the key handler.
+probe_key_checks() {
+  set_mark
+  xdotool key a shift+a Caps_Lock a shift+a Caps_Lock z
+  expect_lines "letters in both cases, Caps Lock" "key 97 0
+action 97
+key 65 1
+action 65
+key 65 0
+action 65
+key 97 1
+action 97
+key 122 0
+action 122"
+  set_mark
+  xdotool key 0 5 9 shift+5 ctrl+a ctrl+shift+z F1 Tab BackSpace Delete
+  expect_lines "digits; shifted digits, control characters, F1, Tab, Backspace dropped" "key 48 0
+action 48
+key 53 0
+action 53
+key 57 0
+action 57"
+  set_mark
+  xdotool key Return space shift+Return ctrl+space Left ctrl+Left ctrl+shift+Left shift+Up Right Down
+  expect_lines "Return, Space and the arrows with Control and Shift" "key 13 0
+action 13
+key 32 0
+action 32
+key 13 1
+action 13
+key 32 2
+action 32
+key 37 0
+action 37
+key 37 2
+action 37
+key 37 3
+action 37
+key 38 1
+action 38
+key 39 0
+action 39
+key 40 0
+action 40"
+}
+
+# Left, right and middle clicks where the pointer is, 30, 40 in the client area.
+probe_click_checks() {
+  set_mark
+  xdotool click 1 click 3 click 2
+  expect_lines "left, right and middle clicks" "down 30 40 1
+up 30 40 1
+down 30 40 2
+up 30 40 2
+down 30 40 4
+up 30 40 4"
+}
+
+# scene_shot NAME: shots until one shows the scene (the lettering spins and may be edge-on
+# in one of them); fails after six.
+scene_shot() {
+  for _ in 1 2 3 4 5 6; do
+    shoot "$1"
+    python3 "$root/tests/x11/check_scene.py" scene "$out/$1.ppm" && return 0
+    sleep 0.5
+  done
+  fail "the scene is not on screen (last shot: $out/$1.png)"
+}
+
+# scene_moves: a later shot differs from the one scene_shot took as "scene".
+scene_moves() {
+  sleep 0.3
+  shoot scene-later
+  python3 "$root/tests/x11/check_scene.py" differs "$out/scene.ppm" "$out/scene-later.ppm" ||
+    fail "the animation does not run"
+}

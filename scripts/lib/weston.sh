@@ -1,0 +1,46 @@
+# weston nested in an X server of our own, for the Wayland checks and benchmark. Source it
+# after xsession.sh, which starts the X server; sets runtime and socket for the clients.
+
+weston_pid=""
+
+# start_weston: the compositor in a 1024 x 768 window at the Xvfb screen's corner, so that
+# screen and compositor coordinates agree; a unique socket in a private runtime folder.
+start_weston() {
+  runtime=$out/runtime
+  rm -rf "$runtime"
+  mkdir -m 0700 "$runtime"
+  socket=vorlanth-test-$$-$RANDOM
+  # No screen lock, and no animations: windows appear at once, and a closed window hands
+  # the keyboard back at once instead of after its fade.
+  printf '[core]\nidle-time=0\n[shell]\nanimation=none\nclose-animation=none\nstartup-animation=none\nfocus-animation=none\n' \
+    >"$out/weston.ini"
+  # The pointer must enter weston's window after it is there: weston takes no pointer input
+  # until it has seen the pointer come in.
+  xdotool mousemove --sync 1270 1010
+  XDG_RUNTIME_DIR=$runtime weston --backend=x11-backend.so --use-pixman --socket="$socket" \
+    --width=1024 --height=768 --config="$out/weston.ini" >"$out/weston.log" 2>&1 &
+  weston_pid=$!
+  for _ in $(seq 150); do
+    [ -S "$runtime/$socket" ] && xdotool search --name '^Weston Compositor' >/dev/null 2>&1 && break
+    kill -0 "$weston_pid" 2>/dev/null || fail "weston ended at start (see $out/weston.log)"
+    sleep 0.1
+  done
+  [ -S "$runtime/$socket" ] || fail "weston offered no socket within 15 s (see $out/weston.log)"
+  sleep 1 # its shell's panel and background come up
+  # Keys go to the X window under the pointer: weston's.
+  xdotool mousemove --sync 1000 740
+}
+
+stop_weston() {
+  kill -KILL "$weston_pid" 2>/dev/null || true
+  wait "$weston_pid" 2>/dev/null || true
+  weston_pid=""
+}
+
+# stop_session_and_weston: ends the program, weston and the X server, if they run.
+stop_session_and_weston() {
+  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
+  app_pid=""
+  stop_weston
+  stop_session
+}

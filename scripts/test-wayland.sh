@@ -1,0 +1,271 @@
+#!/usr/bin/env bash
+# The Wayland desktop, end to end: weston (X11 backend, pixman renderer) nested in an Xvfb
+# server of this script's own, with a private runtime folder; the programs run with
+# WAYLAND_DISPLAY and no DISPLAY. Input goes with xdotool into weston's output window, which
+# passes it on to the focused client; screenshots of that window with ImageMagick.
+#   - the backend selection: Wayland first where both a compositor and an X display are
+#     reachable, VORLANTH_PLATFORM=x11 for the X display;
+#   - the probe program (tests/x11/x11_probe.cpp): its picture,
+#     keys and modifiers as its key handler sees them, key repeat, mouse buttons and capture,
+#     the modal message box while the owner keeps receiving messages;
+#   - the vorlanth program: the scene, a click then Escape, the decoration's close button,
+#     the compositor killed under it, and no compositor at all.
+# Runs for each preset in VORLANTH_WAYLAND_PRESETS (default: debug asan). Screenshots and logs
+# go to build/<preset>/wayland-check/. Every wait has a time limit.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+checks=$root/tests/x11
+jobs=${VORLANTH_JOBS:-2}
+presets=${VORLANTH_WAYLAND_PRESETS:-debug asan}
+started=$SECONDS
+
+say() { echo "test-wayland: $*"; }
+fail() { echo "test-wayland: FAIL: $*" >&2; exit 1; }
+
+for tool in cmake Xvfb xdpyinfo weston xdotool import convert python3; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh installs it)"
+done
+
+out=""
+# shellcheck source=scripts/lib/xsession.sh
+. "$root/scripts/lib/xsession.sh"
+# shellcheck source=scripts/lib/weston.sh
+. "$root/scripts/lib/weston.sh"
+# shellcheck source=scripts/lib/program.sh
+. "$root/scripts/lib/program.sh"
+# shellcheck source=scripts/lib/desktop_checks.sh
+. "$root/scripts/lib/desktop_checks.sh"
+trap 'stop_session_and_weston' EXIT
+
+# start_client NAME PROGRAM [ARGS...]: a Wayland client with no X display; output in
+# $out/NAME.log and NAME.err.
+start_client() {
+  local name=$1
+  shift
+  env -u DISPLAY XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" \
+    timeout 120 "$@" </dev/null >"$out/$name.log" 2>"$out/$name.err" &
+  app_pid=$!
+}
+
+# screen NAME: weston's output as $out/NAME.png and .ppm.
+screen() {
+  import -window root -crop 1024x768+0+0 +repage "$out/$1.png"
+  convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
+}
+
+# locate WIDTH HEIGHT: waits until the clear colour spans a client area of that size at the
+# same place in two shots in a row (a new window can shift once its decorations come) and
+# sets left, top, width, height to it: the compositor chose where.
+locate() {
+  local found="" previous=""
+  for _ in $(seq 40); do
+    screen screen
+    found=$(python3 "$checks/check_scene.py" find "$out/screen.ppm" 2>/dev/null || true)
+    read -r left top width height <<<"${found:-0 0 0 0}"
+    [ "$width x $height" = "$1 x $2" ] && [ "$found" = "$previous" ] && return 0
+    previous=$found
+    kill -0 "$app_pid" 2>/dev/null || fail "the program ended before its window appeared (see $out)"
+    sleep 0.25
+  done
+  fail "no $1 x $2 client area on the screen (found ${found:-none}; see $out/screen.png)"
+}
+
+# shoot NAME: the client area as $out/NAME.png and NAME.ppm.
+shoot() {
+  screen screen
+  convert "$out/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$out/$1.png"
+  convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
+}
+
+probe_checks() {
+  local probe=$1 got repeats
+  say "probe: window, picture"
+  start_client probe "$probe"
+  wait_line "$out/probe.log" "painted 1"
+  grep '^gl ' "$out/probe.log" | grep -q "Compatibility Profile" ||
+    fail "the context is no compatibility-profile context: $(grep '^gl ' "$out/probe.log")"
+  locate 320 240
+  say "  client area $width x $height at $left, $top"
+  shoot probe
+  python3 "$checks/check_scene.py" pixel "$out/probe.ppm" 160 120 255 255 0 || fail "no yellow square in the middle"
+  python3 "$checks/check_scene.py" pixel "$out/probe.ppm" 319 239 77 77 178 || fail "the frame does not reach the corner"
+
+  say "probe: keys and modifiers"
+  probe_key_checks
+
+  say "probe: key repeat"
+  set_mark
+  xdotool keydown x
+  sleep 1
+  xdotool keyup x
+  sleep 0.3
+  repeats=$(input_lines | grep -c '^key 120 0$' || true)
+  # weston repeats after 400 ms at 40 a second: about 1 + 0.6 * 40 = 25 presses in a second.
+  say "  held 1 s: $repeats presses"
+  [ "$repeats" -ge 12 ] && [ "$repeats" -le 40 ] || fail "$repeats presses of a key held for a second"
+  sleep 0.5
+  [ "$(input_lines | grep -c '^key 120 0$' || true)" = "$repeats" ] || fail "the key repeats after its release"
+
+  say "probe: mouse buttons, moves, capture"
+  xdotool mousemove --sync $((left + 30)) $((top + 40))
+  sleep 0.3
+  probe_click_checks
+  # A point outside the window but on weston's output, which ends the pointer's travel.
+  local tx=$((left + width + 60)) ty=$((top + height / 2))
+  [ "$tx" -lt 1000 ] || tx=$((left - 60))
+  set_mark
+  xdotool mousedown 1 mousemove --sync $((left + 50)) $((top + 60)) mousemove --sync "$tx" "$ty" mouseup 1
+  sleep 0.3 # the release has ended the capture: moves outside no longer arrive
+  xdotool mousemove --sync "$tx" $((ty + 10)) mousemove --sync $((left + 40)) $((top + 20))
+  expect_lines "a drag leaving the window stays captured until the release" "down 30 40 1
+move 50 60 1
+move $((tx - left)) $((ty - top)) 1
+up $((tx - left)) $((ty - top)) 1
+move 40 20 0"
+
+  say "probe: Escape ends it with exit code 0"
+  xdotool key Escape
+  wait_exit 5
+  [ "$status" = 0 ] || fail "exit code $status after Escape (see $out/probe.err)"
+
+  say "probe: the message box"
+  start_client probe "$probe" box
+  wait_line "$out/probe.log" "painted 1"
+  locate 320 240
+  set_mark
+  xdotool key b
+  wait_line "$out/probe.log" "action 98"
+  sleep 1
+  screen box
+  grey=$(convert "$out/box.png" -fill black +opaque '#D8D8D8' -fill white -opaque '#D8D8D8' \
+           -format '%[fx:round(mean*w*h)]' info:)
+  say "  $grey pixels of the box's grey"
+  [ "$grey" -ge 10000 ] || fail "no message box on the screen (see $out/box.png)"
+  # While the box is up the owner's input is dropped; its paint is served by the box's loop.
+  xdotool key --delay 50 a
+  xdotool key Return
+  wait_line "$out/probe.log" "box closed 0"
+  sed -n '/^action 98$/,/^box closed 0$/p' "$out/probe.log" | grep -q '^painted' ||
+    fail "the owner was not painted while the box was up"
+  expect_lines "box dismissed by Return, no input for the owner meanwhile" "key 98 0
+action 98
+box closed 0"
+  xdotool key Escape
+  wait_exit 5
+  [ "$status" = 0 ] || fail "exit code $status after the box (see $out/probe.err)"
+}
+
+vorlanth_checks() {
+  local exe=$1
+  say "vorlanth: window and screenshots"
+  start_client vorlanth "$exe"
+  locate 600 500
+  say "  client area $width x $height at $left, $top"
+  scene_shot scene
+  scene_moves
+
+  say "vorlanth: a click into it, then Escape"
+  xdotool mousemove --sync $((left + 300)) $((top + 250)) click 1
+  sleep 0.3
+  xdotool key Escape
+  wait_exit "$exit_limit"
+  [ "$status" = 0 ] || fail "exit code $status after Escape (see $out/vorlanth.err)"
+
+  say "vorlanth: the decoration's close button"
+  start_client vorlanth-close "$exe"
+  locate 600 500
+  shoot decorated
+  # The title bar above the client area, its close button at the right end.
+  xdotool mousemove --sync $((left + width - 16)) $((top - 12)) click 1
+  wait_exit "$exit_limit"
+  [ "$status" = 0 ] || fail "exit code $status after the close button (see $out/vorlanth-close.err)"
+}
+
+# Minimizes the window with its decoration's button, then kills the compositor under the
+# program: a hidden window gets no frame callbacks, and the busy loop must keep running
+# (no swap waits for one) and notice the loss, ending with a message.
+lost_compositor_checks() {
+  local pid before after
+  say "vorlanth: minimized, then the compositor is killed"
+  start_client vorlanth-lost "$1"
+  locate 600 500
+  xdotool mousemove --sync $((left + width - 80)) $((top - 12)) click 1
+  sleep 0.5
+  screen minimized
+  ! python3 "$checks/check_scene.py" find "$out/minimized.ppm" >/dev/null 2>&1 ||
+    fail "the window is still on the screen after its minimize button (see $out/minimized.png)"
+  pid=$(program_pid)
+  before=$(cpu_ticks "$pid")
+  sleep 1
+  after=$(cpu_ticks "$pid")
+  say "  minimized: $((after - before)) clock ticks of processor time in 1 s"
+  [ $((after - before)) -ge 10 ] || fail "the program's loop stopped while its window was hidden"
+  stop_weston
+  wait_exit "$exit_limit"
+  [ "$status" = 1 ] || fail "exit code $status after losing the compositor, expected 1"
+  grep -q "lost the connection to the Wayland compositor" "$out/vorlanth-lost.err" ||
+    fail "no message about the lost connection (see $out/vorlanth-lost.err)"
+  say "  exit code $status: $(head -n1 "$out/vorlanth-lost.err")"
+}
+
+# With both weston and the X display reachable, as in a Wayland session with XWayland.
+selection_checks() {
+  local got
+  say "backend selection with a compositor and an X display"
+  got=$(XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" timeout 10 "$1" 2>&1) || fail "both reachable: $got"
+  [ "$got" = "backend wayland" ] || fail "with both reachable the first was not wayland: \"$got\""
+  got=$(XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" VORLANTH_PLATFORM=x11 timeout 10 "$1" 2>&1) ||
+    fail "VORLANTH_PLATFORM=x11: $got"
+  [ "$got" = "backend x11" ] || fail "VORLANTH_PLATFORM=x11 gave \"$got\""
+  say "  wayland first, x11 named"
+}
+
+no_compositor_checks() {
+  local exe=$1 name begun ended took
+  say "vorlanth: no compositor and no X display"
+  for name in "vorlanth-none-$$" ""; do
+    status=0
+    begun=$(date +%s%N)
+    if [ -n "$name" ]; then
+      env -u DISPLAY XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$name" timeout 10 "$exe" </dev/null \
+        >"$out/none.log" 2>"$out/none.err" || status=$?
+    else
+      env -u DISPLAY -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$runtime" timeout 10 "$exe" </dev/null \
+        >"$out/none.log" 2>"$out/none.err" || status=$?
+    fi
+    ended=$(date +%s%N)
+    took=$(((ended - begun) / 1000000))
+    [ "$status" = 1 ] || fail "exit code $status with WAYLAND_DISPLAY=\"$name\", expected 1"
+    grep -q "no display to run on: tried wayland (.*), x11 (no X display: DISPLAY is not set)" "$out/none.err" ||
+      fail "no message naming what was tried (see $out/none.err)"
+    [ "$took" -le $((exit_limit * 1000)) ] || fail "it took $took ms to give up"
+    say "  WAYLAND_DISPLAY=\"$name\": exit code 1 in $took ms, $(head -n1 "$out/none.err")"
+  done
+}
+
+for preset in $presets; do
+  say "=== $preset"
+  build=$root/build/$preset
+  out=$build/wayland-check
+  exit_limit=1 # within a second; the sanitizers' leak scan at exit comes on top
+  [ "$preset" = asan ] && exit_limit=3
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" --target x11_probe vorlanth backend_select_probe -j "$jobs" >/dev/null
+  rm -rf "$out"
+  mkdir -p "$out"
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+  start_xvfb 200 259
+  start_weston
+  say "weston \"$socket\" in Xvfb $DISPLAY"
+  selection_checks "$build/tests/platform/backend_select_probe"
+  probe_checks "$build/tests/x11/x11_probe"
+  vorlanth_checks "$build/scene/vorlanth"
+  lost_compositor_checks "$build/scene/vorlanth"
+  no_compositor_checks "$build/scene/vorlanth"
+  stop_session_and_weston
+  say "screenshots in $out"
+done
+say "passed in $((SECONDS - started)) s"
