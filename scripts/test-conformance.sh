@@ -34,13 +34,11 @@ for preset in $presets; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" --target conformance_scenarios -j "$jobs" >/dev/null
 done
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
-# llvmpipe without worker threads: see the asan test preset in CMakePresets.json.
-export LP_NUM_THREADS=0
 
 source scripts/lib/xsession.sh
+source scripts/lib/sanitizers.sh
+# The sanitizers' settings, which the debug programs ignore.
+sanitizer_environment asan
 cleanup() {
   if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
   app_pid=""

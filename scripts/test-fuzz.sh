@@ -29,7 +29,7 @@ mkdir -p "$out"
 export ASAN_OPTIONS="detect_leaks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
-# llvmpipe without worker threads: see the asan test preset in CMakePresets.json.
+# llvmpipe without worker threads, for the reason scripts/lib/sanitizers.sh gives.
 export LP_NUM_THREADS=0
 
 status=0

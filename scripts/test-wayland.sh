@@ -36,6 +36,8 @@ out=""
 . "$root/scripts/lib/program.sh"
 # shellcheck source=scripts/lib/desktop_checks.sh
 . "$root/scripts/lib/desktop_checks.sh"
+# shellcheck source=scripts/lib/sanitizers.sh
+. "$root/scripts/lib/sanitizers.sh"
 trap 'stop_session_and_weston' EXIT
 
 # start_client NAME PROGRAM [ARGS...]: a Wayland client with no X display; output in
@@ -254,9 +256,7 @@ for preset in $presets; do
   cmake --build --preset "$preset" --target x11_probe vorlanth backend_select_probe -j "$jobs" >/dev/null
   rm -rf "$out"
   mkdir -p "$out"
-  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
-  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-  export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
+  sanitizer_environment "$preset"
   start_xvfb 200 259
   start_weston
   say "weston \"$socket\" in Xvfb $DISPLAY"

@@ -211,11 +211,7 @@ for preset in $presets; do
   cmake --build --preset "$preset" --target vorlanth -j "$jobs" >/dev/null
   rm -rf "$out"
   mkdir -p "$out"
-  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
-  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-  export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
-  # llvmpipe without worker threads: see the asan test preset in CMakePresets.json.
-  if [ "$preset" = asan ]; then export LP_NUM_THREADS=0; else unset LP_NUM_THREADS; fi
+  sanitizer_environment "$preset"
   start_xvfb
   say "Xvfb on $DISPLAY"
   fault_checks

@@ -31,6 +31,8 @@ done
 . "$root/scripts/lib/program.sh"
 # shellcheck source=scripts/lib/desktop_checks.sh
 . "$root/scripts/lib/desktop_checks.sh"
+# shellcheck source=scripts/lib/sanitizers.sh
+. "$root/scripts/lib/sanitizers.sh"
 xvfb_pid="" app_pid="" out=""
 cleanup() {
   if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
@@ -347,11 +349,7 @@ for preset in $presets; do
   cmake --build --preset "$preset" --target x11_probe vorlanth backend_select_probe -j "$jobs" >/dev/null
   rm -rf "$out"
   mkdir -p "$out"
-  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
-  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-  export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
-  # llvmpipe without worker threads: see the asan test preset in CMakePresets.json.
-  if [ "$preset" = asan ]; then export LP_NUM_THREADS=0; else unset LP_NUM_THREADS; fi
+  sanitizer_environment "$preset"
   no_display_checks "$build/scene/vorlanth"
   start_xvfb
   say "Xvfb on $DISPLAY"
