@@ -61,8 +61,8 @@ int32_t AppDispatchKey(int32_t key, int32_t modifiers) {
 
 // One procedure over the three tables: every binding is offered each of the three
 // button bits in turn and called for each bit whose masked value equals its own.
-static int32_t DispatchMouse(const AppMouseBinding* table, int32_t count, int32_t kind,
-                             int32_t x, int32_t y, int32_t buttons) {
+static int32_t DispatchMouse(const AppMouseBinding* table, int32_t count, int32_t kind, int32_t x,
+                             int32_t y, int32_t buttons) {
     int32_t result = 0;
     if (count <= 0) return 0;
     // The record lives for the duration of each handler call only; the reserved field

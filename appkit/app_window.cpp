@@ -74,18 +74,14 @@ void AppSetReshapeHandler(ReshapeHandler handler) {
     WtSetReshapeHandler(handler);
 }
 
-void AppSetIdleHandler(IdleHandler handler) {
-    WtSetIdleHandler(handler);
-}
+void AppSetIdleHandler(IdleHandler handler) { WtSetIdleHandler(handler); }
 
 void AppMainLoop(DisplayHandler handler) {
     WtSetDisplayHandler(handler);
     WtRunLoop();
 }
 
-int32_t AppSwapBuffers(void) {
-    return WtSwapBuffers();
-}
+int32_t AppSwapBuffers(void) { return WtSwapBuffers(); }
 
 void AppQuit(void) {
     WtCloseWindow(windowState.window);

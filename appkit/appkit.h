@@ -15,8 +15,8 @@
 enum : int32_t { EV_MOUSEDOWN = 16, EV_MOUSEUP = 32, EV_MOUSEMOVE = 64 };
 
 struct AppMouseEvent {
-    int32_t kind;     // EV_MOUSEDOWN, EV_MOUSEUP or EV_MOUSEMOVE
-    int32_t x;        // client pixels, as the toolkit passed them
+    int32_t kind; // EV_MOUSEDOWN, EV_MOUSEUP or EV_MOUSEMOVE
+    int32_t x;    // client pixels, as the toolkit passed them
     int32_t y;
     int32_t reserved; // not set by the dispatchers
     int32_t button;   // the one button bit this call is about

@@ -58,7 +58,8 @@ double DirectFramesPerSecond(int frames) {
     auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < frames; i++) drawOne();
     glFinish(); // every frame drawn, as at the end of the system's run
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     OffscreenGlDestroy(&gl);
     return seconds > 0.0 ? frames / seconds : 0.0;
 }

@@ -85,7 +85,8 @@ Sample Take() {
 }
 
 void Track(const Mover& m, int index) {
-    if (!std::isfinite(m.x) || !std::isfinite(m.y) || !std::isfinite(m.scale)) bounds.finite = false;
+    if (!std::isfinite(m.x) || !std::isfinite(m.y) || !std::isfinite(m.scale))
+        bounds.finite = false;
     bounds.lowX = std::fmin(bounds.lowX, m.x);
     bounds.highX = std::fmax(bounds.highX, m.x);
     bounds.lowY = std::fmin(bounds.lowY, m.y);
@@ -98,7 +99,8 @@ void Track(const Mover& m, int index) {
 }
 
 void PrintSample(const Sample& now) {
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%9ld %9ld %+7ld %9ld %+7ld %+6ld %+7ld %+10lld %9.0f\n", framesSeen, now.rssKiB,
                 now.rssKiB - previous.rssKiB, now.anonKiB, now.anonKiB - previous.anonKiB,
                 now.newCount - previous.newCount, now.localCount - previous.localCount,
@@ -149,19 +151,22 @@ int main(int argc, char** argv) {
         std::printf("soak: FAIL: the scene ended after %ld frames\n", framesSeen);
         return 1;
     }
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     long newAfterFirst = previous.newCount - first.newCount;
     long localAfterFirst = previous.localCount - first.localCount;
     const bool warmedUp = framesSeen >= sampleEvery;
     long anonSinceFirstSample = warmedUp ? previous.anonKiB - atFirstSample.anonKiB : 0;
     long heapSinceFirstSample =
         warmedUp ? static_cast<long>((static_cast<long long>(previous.heapBytes) -
-                                      static_cast<long long>(atFirstSample.heapBytes)) / 1024)
+                                      static_cast<long long>(atFirstSample.heapBytes)) /
+                                     1024)
                  : 0;
     std::printf("after the first frame: %ld operator new, %ld LocalAlloc, heap %+lld B, "
                 "resident %+ld KiB, anonymous %+ld KiB\n",
                 newAfterFirst, localAfterFirst,
-                static_cast<long long>(previous.heapBytes) - static_cast<long long>(first.heapBytes),
+                static_cast<long long>(previous.heapBytes) -
+                    static_cast<long long>(first.heapBytes),
                 previous.rssKiB - first.rssKiB, previous.anonKiB - first.anonKiB);
     std::printf("after frame %d: anonymous memory %+ld KiB (at most %+ld KiB per %d frames), "
                 "heap %+ld KiB\n",

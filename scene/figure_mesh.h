@@ -10,9 +10,9 @@ namespace FigureMesh {
 extern const int32_t positionCount; // rows of positions and of normals
 extern const int32_t triangleCount; // rows of positionIndex and of normalIndex
 
-extern const float positions[][3];     // corner positions, figure units
+extern const float positions[][3]; // corner positions, figure units
 extern const int32_t positionIndex[][3];
-extern const float normals[][3];       // unit normals
+extern const float normals[][3]; // unit normals
 extern const int32_t normalIndex[][3];
 
 } // namespace FigureMesh

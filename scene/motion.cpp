@@ -7,7 +7,7 @@ namespace {
 
 const double positionStep = 0.01;
 const double scaleStep = 0.0016666666666666668; // 1/600
-const double edgeFraction = 1.8;                  // 90 % of the half-view of 2
+const double edgeFraction = 1.8;                // 90 % of the half-view of 2
 const double smallestScale = 0.2;
 const double largestScale = 0.6;
 
@@ -33,10 +33,8 @@ void Bounce(float value, double low, double high, float* velocity, int32_t* dire
 Mover figureMover = {0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f, 0, 1, 0};
 
 Mover clusterMovers[CLUSTER_COUNT] = {
-    {0.0f, 0.0f, 0.0f, 3.0f, 1.0f, 6.0f, 1, 1, 0},
-    {0.0f, 0.0f, 0.0f, 2.0f, 4.0f, 3.0f, 0, 1, 1},
-    {0.0f, 0.0f, 0.0f, 4.0f, 5.0f, 1.0f, 1, 0, 1},
-    {0.0f, 0.0f, 0.0f, 7.0f, 2.0f, 7.0f, 0, 1, 0},
+    {0.0f, 0.0f, 0.0f, 3.0f, 1.0f, 6.0f, 1, 1, 0}, {0.0f, 0.0f, 0.0f, 2.0f, 4.0f, 3.0f, 0, 1, 1},
+    {0.0f, 0.0f, 0.0f, 4.0f, 5.0f, 1.0f, 1, 0, 1}, {0.0f, 0.0f, 0.0f, 7.0f, 2.0f, 7.0f, 0, 1, 0},
     {0.0f, 0.0f, 0.0f, 8.0f, 9.0f, 4.0f, 1, 0, 1},
 };
 

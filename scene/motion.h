@@ -5,7 +5,7 @@
 #include <cstdint>
 
 struct Mover {
-    float x;     // centre, view units
+    float x; // centre, view units
     float y;
     float scale; // uniform scale, the third axis of the motion
     float velocityX;

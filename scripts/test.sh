@@ -5,6 +5,8 @@ cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh run test
 # Cheap, and first: every command the scripts call comes from a listed package.
 python3 scripts/check_commands.py
+# Also cheap: the C++ sources are formatted as .clang-format says.
+bash scripts/check-format.sh
 status=0
 for preset in debug asan; do
   echo "=== build: $preset"

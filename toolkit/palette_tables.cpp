@@ -10,13 +10,11 @@ const INT SysColorElements[SYS_COLOR_ELEMENT_COUNT] = {
 };
 
 const char* const SysColorValueNames[SYS_COLOR_ELEMENT_COUNT] = {
-    "Scrollbar",      "Background",   "ActiveTitle",       "InactiveTitle",
-    "Menu",           "Window",       "WindowFrame",       "MenuText",
-    "WindowText",     "TitleText",    "ActiveBorder",      "InactiveBorder",
-    "AppWorkspace",   "Hilight",      "HilightText",       "ButtonFace",
-    "ButtonShadow",   "GrayText",     "ButtonText",        "InactiveTitleText",
-    "ButtonHilight",  "ButtonDkShadow", "ButtonLight",     "InfoText",
-    "InfoWindow",
+    "Scrollbar",     "Background",     "ActiveTitle",  "InactiveTitle", "Menu",
+    "Window",        "WindowFrame",    "MenuText",     "WindowText",    "TitleText",
+    "ActiveBorder",  "InactiveBorder", "AppWorkspace", "Hilight",       "HilightText",
+    "ButtonFace",    "ButtonShadow",   "GrayText",     "ButtonText",    "InactiveTitleText",
+    "ButtonHilight", "ButtonDkShadow", "ButtonLight",  "InfoText",      "InfoWindow",
 };
 
 const COLORREF MonoSysColors[SYS_COLOR_ELEMENT_COUNT] = {

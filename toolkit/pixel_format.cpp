@@ -116,8 +116,8 @@ int32_t WtChooseFormat(HDC dc, DisplayMode mode) {
     } else if (windowState.formatChoice == FORMAT_CHOICE_EXACT) {
         number = WtSearchExactFormat(dc, mode, &d);
     } else {
-        number = WtCheckFormatNumber(dc, windowState.formatNumber, &d) ? windowState.formatNumber
-                                                                       : 0;
+        number =
+            WtCheckFormatNumber(dc, windowState.formatNumber, &d) ? windowState.formatNumber : 0;
     }
     if (number == 0) {
         WtReportError("Selecting a pixel format failed\n");

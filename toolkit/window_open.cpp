@@ -14,9 +14,7 @@ static const WCHAR kClassNameW[] = {'t', 'k', 'L', 'i', 'b', 'W', 'C', 'l', 'a',
 enum : DWORD { WT_WINDOW_STYLE = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN };
 
 // The client corner that belongs to an outer window corner.
-static int32_t ClientLeftOf(int32_t outerLeft) {
-    return outerLeft + GetSystemMetrics(SM_CXFRAME);
-}
+static int32_t ClientLeftOf(int32_t outerLeft) { return outerLeft + GetSystemMetrics(SM_CXFRAME); }
 static int32_t ClientTopOf(int32_t outerTop) {
     return outerTop + GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYFRAME) -
            GetSystemMetrics(SM_CYBORDER);
@@ -114,13 +112,13 @@ int32_t WtOpenWindow(const void* title, int32_t wide) {
     int outerWidth = outer.right - outer.left;
     int outerHeight = outer.bottom - outer.top;
     if (wide) {
-        windowState.window = CreateWindowExW(
-            0, kClassNameW, static_cast<LPCWSTR>(title), WT_WINDOW_STYLE, left, top,
-            outerWidth, outerHeight, nullptr, nullptr, instance, nullptr);
+        windowState.window =
+            CreateWindowExW(0, kClassNameW, static_cast<LPCWSTR>(title), WT_WINDOW_STYLE, left, top,
+                            outerWidth, outerHeight, nullptr, nullptr, instance, nullptr);
     } else {
-        windowState.window = CreateWindowExA(
-            0, kClassNameA, static_cast<LPCSTR>(title), WT_WINDOW_STYLE, left, top,
-            outerWidth, outerHeight, nullptr, nullptr, instance, nullptr);
+        windowState.window =
+            CreateWindowExA(0, kClassNameA, static_cast<LPCSTR>(title), WT_WINDOW_STYLE, left, top,
+                            outerWidth, outerHeight, nullptr, nullptr, instance, nullptr);
     }
     if (!windowState.window) {
         WtReportError("create window failed\n");

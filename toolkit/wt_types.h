@@ -20,8 +20,8 @@ enum : DisplayMode {
 typedef int32_t FormatChoice;
 
 enum : FormatChoice {
-    FORMAT_CHOICE_EXACT = 2,  // scan every format for an exact match
-    FORMAT_CHOICE_SYSTEM = 3  // ask the system for its closest format
+    FORMAT_CHOICE_EXACT = 2, // scan every format for an exact match
+    FORMAT_CHOICE_SYSTEM = 3 // ask the system for its closest format
 };
 
 typedef void (*ExposeHandler)(int32_t width, int32_t height);

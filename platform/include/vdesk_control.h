@@ -83,9 +83,9 @@ const VdeskMessageBoxRecord* VdeskMessageBoxAt(int index);
 void VdeskSetMessageBoxDispatch(int dispatch);
 
 // Observation.
-int VdeskInvalidateCount(HWND window); // InvalidateRect calls for the window
+int VdeskInvalidateCount(HWND window);           // InvalidateRect calls for the window
 int VdeskQueuedCount(HWND window, UINT message); // waiting posted messages
-int VdeskPresentCount(HWND window); // SwapBuffers calls
+int VdeskPresentCount(HWND window);              // SwapBuffers calls
 // The last presented frame, RGBA rows top to bottom, as the display shows it (through
 // the system palette on a palette display); null when nothing was presented.
 const uint8_t* VdeskPresentedFrame(HWND window, int* width, int* height);

@@ -47,7 +47,8 @@ int PlatformSelectBackend(const PlatformBackend* const* backends, int count) {
                 return 0;
             }
         }
-        std::fprintf(stderr, "%s: VORLANTH_PLATFORM=%s is not a backend of this program (it has: %s)\n",
+        std::fprintf(stderr,
+                     "%s: VORLANTH_PLATFORM=%s is not a backend of this program (it has: %s)\n",
                      program, wanted, Names(backends, count).c_str());
         return 0;
     }

@@ -71,7 +71,8 @@ template <typename T> T* HandleGet(HandleTable<T>& table, HandleKind kind, const
     return &slot.value;
 }
 
-template <typename T> void HandleRemove(HandleTable<T>& table, HandleKind kind, const void* handle) {
+template <typename T>
+void HandleRemove(HandleTable<T>& table, HandleKind kind, const void* handle) {
     uint32_t index, generation;
     if (DecodeHandle(reinterpret_cast<uintptr_t>(handle), kind, &index, &generation) &&
         index < table.slots.size() && table.slots[index].generation == generation) {
@@ -93,8 +94,8 @@ struct WindowRecord {
     std::string className;
     WNDPROC proc = nullptr;
     DWORD style = 0;
-    RECT outer{};     // screen coordinates
-    RECT restored{};  // outer rectangle before minimizing
+    RECT outer{};    // screen coordinates
+    RECT restored{}; // outer rectangle before minimizing
     bool visible = false;
     bool minimized = false;
     bool destroying = false;
@@ -177,7 +178,7 @@ void ForgetWindowInQueue(HWND window);
 WORD CurrentKeyModifiers(void);
 
 // The keyboard (core_keyboard.cpp): key state, bit 0x80 down and 0x01 toggled.
-const uint8_t* LiveKeyState(void); // 256 entries, as the keys are now
+const uint8_t* LiveKeyState(void);                // 256 entries, as the keys are now
 void KeysOfRetrievedMessage(const uint8_t* keys); // the state GetKeyState reports from now
 bool KeyIsDown(int virtualKey);
 void SetKeyDown(int virtualKey, bool down);
@@ -191,7 +192,7 @@ void ReleaseWindowGdi(HWND window);
 void ResetClassState(void);
 void ResetActivationState(void);
 void ResetWindowState(void); // classes and activation too
-void ResetQueueState(void); // the keyboard too
+void ResetQueueState(void);  // the keyboard too
 void ResetKeyboardState(void);
 void ResetPaletteState(void);
 void ResetOpenGlState(void);

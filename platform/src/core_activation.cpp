@@ -130,7 +130,8 @@ void CoreNotifyMinimize(HWND window, int minimized) {
         record->restored = record->outer;
         record->minimized = true;
         // Parked off screen at the size of a minimized window: 160 wide, the caption plus 5 high.
-        record->outer = RECT{-32000, -32000, -32000 + 160, -32000 + GetSystemMetrics(SM_CYCAPTION) + 5};
+        record->outer =
+            RECT{-32000, -32000, -32000 + 160, -32000 + GetSystemMetrics(SM_CYCAPTION) + 5};
         CallWindow(window, WM_MOVE, 0, PackPoint(-32000, -32000));
         CallWindow(window, WM_SIZE, SIZE_MINIMIZED, 0);
     } else {

@@ -14,7 +14,8 @@ uint8_t messageKeys[256]; // as of the last message retrieved
 // (0: the layout types none). It belongs to that key, so a message the program changed
 // to another key falls back to the US layout.
 DWORD CarriedCharacter(int vk, int character) {
-    return 0x80000000u | (static_cast<DWORD>(vk & 0xFF) << 8) | static_cast<DWORD>(character & 0xFF);
+    return 0x80000000u | (static_cast<DWORD>(vk & 0xFF) << 8) |
+           static_cast<DWORD>(character & 0xFF);
 }
 
 // The character a key message carries, or -1 when it carries none for its key.

@@ -21,8 +21,8 @@ int ListFormats(void) {
 
 // How well a format meets a wanted descriptor; negative when it cannot serve at all.
 int FormatScore(const PIXELFORMATDESCRIPTOR& f, const PIXELFORMATDESCRIPTOR& want) {
-    DWORD needed = want.dwFlags & (PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DRAW_TO_BITMAP |
-                                   PFD_SUPPORT_GDI);
+    DWORD needed = want.dwFlags &
+                   (PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DRAW_TO_BITMAP | PFD_SUPPORT_GDI);
     if ((f.dwFlags & needed) != needed || f.iPixelType != want.iPixelType) {
         return -1;
     }
@@ -99,7 +99,7 @@ BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
     RECT client = ClientScreenRect(*window);
     if (window->native == nullptr ||
         !Backend()->SetNativePixelFormat(window->native, format, client.right - client.left,
-                                   client.bottom - client.top)) {
+                                         client.bottom - client.top)) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return FALSE;
     }
@@ -160,7 +160,8 @@ BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC handle) {
     DcRecord* record = FindDc(dc);
     WindowRecord* window = record ? FindWindow(record->window) : nullptr;
     if (context == nullptr || window == nullptr || window->pixelFormat != context->pixelFormat ||
-        InjectedFailure("wglMakeCurrent") || !Backend()->MakeCurrent(window->native, context->native)) {
+        InjectedFailure("wglMakeCurrent") ||
+        !Backend()->MakeCurrent(window->native, context->native)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }

@@ -300,7 +300,8 @@ int CorePaletteColor(HWND window, int index, PALETTEENTRY* colour) {
     DcRecord* dc = FindDc(record->dc);
     PaletteRecord* palette = dc ? HandleGet(palettes, KIND_PALETTE, dc->palette) : nullptr;
     PrepareSystemPalette();
-    if (palette == nullptr || palette->mapping.empty() || index >= static_cast<int>(palette->mapping.size())) {
+    if (palette == nullptr || palette->mapping.empty() ||
+        index >= static_cast<int>(palette->mapping.size())) {
         *colour = systemPalette[index & 0xFF];
         return true;
     }
@@ -323,7 +324,8 @@ void CoreSetSystemPaletteEntries(const PALETTEENTRY* entries, int count, HWND re
         if (next >= 256) {
             break;
         }
-        systemPalette[next++] = PALETTEENTRY{entries[i].peRed, entries[i].peGreen, entries[i].peBlue, 0};
+        systemPalette[next++] =
+            PALETTEENTRY{entries[i].peRed, entries[i].peGreen, entries[i].peBlue, 0};
     }
     foregroundPalette = nullptr;
     if (BackendReady()) {

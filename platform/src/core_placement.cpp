@@ -7,7 +7,7 @@
 
 namespace {
 
-const int frameWidth = 4;    // SM_CXFRAME, SM_CYFRAME
+const int frameWidth = 4;     // SM_CXFRAME, SM_CYFRAME
 const int captionHeight = 19; // SM_CYCAPTION
 const int borderWidth = 1;    // SM_CXBORDER, SM_CYBORDER
 int screenWidth = 1280;

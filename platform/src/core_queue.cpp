@@ -8,7 +8,7 @@
 namespace {
 
 struct QueuedMessage {
-    MSG msg; // a key press carries its layout's character in lPrivate (CarriedCharacter)
+    MSG msg;           // a key press carries its layout's character in lPrivate (CarriedCharacter)
     uint8_t keys[256]; // key state when an input message was queued
     bool input;
 };
@@ -26,9 +26,7 @@ bool InRange(UINT message, UINT low, UINT high) {
     return message >= low && message <= high;
 }
 
-bool ForWindow(const MSG& msg, HWND filter) {
-    return filter == nullptr || msg.hwnd == filter;
-}
+bool ForWindow(const MSG& msg, HWND filter) { return filter == nullptr || msg.hwnd == filter; }
 
 void Retrieved(const QueuedMessage& item) {
     if (item.input) {
@@ -81,8 +79,7 @@ bool NextMessage(MSG* out, HWND window, UINT low, UINT high, bool remove) {
     return false;
 }
 
-void Enqueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool input,
-             DWORD carried) {
+void Enqueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool input, DWORD carried) {
     QueuedMessage item{};
     item.msg.hwnd = window;
     item.msg.message = message;
@@ -206,8 +203,8 @@ static HWND MouseTarget(HWND window, int* x, int* y) {
         }
     }
     RECT client = ClientScreenRect(*record);
-    bool inside = *x >= 0 && *y >= 0 && *x < client.right - client.left &&
-                  *y < client.bottom - client.top;
+    bool inside =
+        *x >= 0 && *y >= 0 && *x < client.right - client.left && *y < client.bottom - client.top;
     return (inside || captureWindow != nullptr) ? target : nullptr;
 }
 
@@ -220,7 +217,10 @@ void CoreNotifyMouseMove(HWND window, int x, int y) {
 }
 
 void CoreNotifyMouseButton(HWND window, int button, int down, int x, int y) {
-    int bit = (button == 1) ? MK_LBUTTON : (button == 2) ? MK_RBUTTON : (button == 4) ? MK_MBUTTON : 0;
+    int bit = (button == 1)   ? MK_LBUTTON
+              : (button == 2) ? MK_RBUTTON
+              : (button == 4) ? MK_MBUTTON
+                              : 0;
     if (bit == 0) {
         return;
     }

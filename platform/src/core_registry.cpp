@@ -37,11 +37,11 @@ void Populate(void) {
     }
     populated = true;
     static const char* const names[25] = {
-        "Scrollbar",     "Background",    "ActiveTitle",   "InactiveTitle",  "Menu",
-        "Window",        "WindowFrame",   "MenuText",      "WindowText",     "TitleText",
-        "ActiveBorder",  "InactiveBorder", "AppWorkspace", "Hilight",        "HilightText",
-        "ButtonFace",    "ButtonShadow",  "GrayText",      "ButtonText",     "InactiveTitleText",
-        "ButtonHilight", "ButtonDkShadow", "ButtonLight",  "InfoText",       "InfoWindow"};
+        "Scrollbar",     "Background",     "ActiveTitle",  "InactiveTitle", "Menu",
+        "Window",        "WindowFrame",    "MenuText",     "WindowText",    "TitleText",
+        "ActiveBorder",  "InactiveBorder", "AppWorkspace", "Hilight",       "HilightText",
+        "ButtonFace",    "ButtonShadow",   "GrayText",     "ButtonText",    "InactiveTitleText",
+        "ButtonHilight", "ButtonDkShadow", "ButtonLight",  "InfoText",      "InfoWindow"};
     Key& colors = store["Control Panel\\Colors"];
     for (int i = 0; i < 25; ++i) {
         COLORREF c = GetSysColor(i);
@@ -209,7 +209,8 @@ LSTATUS WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey) {
     return store.erase(path) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
-void CoreRegistrySet(const char* path, const char* name, DWORD type, const void* data, size_t size) {
+void CoreRegistrySet(const char* path, const char* name, DWORD type, const void* data,
+                     size_t size) {
     Populate();
     const BYTE* bytes = static_cast<const BYTE*>(data);
     store[Normalise(path)][name ? name : ""] = Value{type, std::vector<BYTE>(bytes, bytes + size)};

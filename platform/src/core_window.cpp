@@ -10,8 +10,8 @@ namespace {
 
 int defaultPlacements = 0;
 
-HWND CreateWindowCommon(const std::string& className, const std::string& title, DWORD style,
-                        int x, int y, int width, int height, HWND parent, HINSTANCE instance,
+HWND CreateWindowCommon(const std::string& className, const std::string& title, DWORD style, int x,
+                        int y, int width, int height, HWND parent, HINSTANCE instance,
                         LPVOID param) {
     WindowClass* wc = FindClass(className);
     if (wc == nullptr) {
@@ -49,10 +49,21 @@ HWND CreateWindowCommon(const std::string& className, const std::string& title, 
 
     WindowRecord* created = FindWindow(window);
     RECT client = ClientScreenRect(*created);
-    created->native = Backend()->CreateNativeWindow(window, &client, title.c_str(), wc->name.c_str());
+    created->native =
+        Backend()->CreateNativeWindow(window, &client, title.c_str(), wc->name.c_str());
 
-    CREATESTRUCTA cs{param, instance, nullptr, parent, height, width, y, x,
-                     static_cast<LONG>(style), title.c_str(), wc->name.c_str(), 0};
+    CREATESTRUCTA cs{param,
+                     instance,
+                     nullptr,
+                     parent,
+                     height,
+                     width,
+                     y,
+                     x,
+                     static_cast<LONG>(style),
+                     title.c_str(),
+                     wc->name.c_str(),
+                     0};
     if (!CallWindow(window, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs)) ||
         CallWindow(window, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
         DestroyWindow(window);
@@ -75,8 +86,8 @@ std::vector<HWND> TopLevelWindows(void) {
     std::vector<HWND> out;
     for (uint32_t i = 0; i < windows.slots.size(); ++i) {
         if (windows.slots[i].used && !windows.slots[i].value.destroying) {
-            out.push_back(reinterpret_cast<HWND>(
-                EncodeHandle(KIND_WINDOW, i, windows.slots[i].generation)));
+            out.push_back(
+                reinterpret_cast<HWND>(EncodeHandle(KIND_WINDOW, i, windows.slots[i].generation)));
         }
     }
     return out;
@@ -96,8 +107,8 @@ void SendToTopLevel(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x,
-                            int y, int width, int height, HWND parent, HMENU, HINSTANCE instance,
+HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                            int width, int height, HWND parent, HMENU, HINSTANCE instance,
                             LPVOID param) {
     NoteCall("CreateWindowExA");
     if (className == nullptr) {
@@ -108,8 +119,8 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
                               parent, instance, param);
 }
 
-HWND WINAPI CreateWindowExW(DWORD, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
-                            int y, int width, int height, HWND parent, HMENU, HINSTANCE instance,
+HWND WINAPI CreateWindowExW(DWORD, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
+                            int width, int height, HWND parent, HMENU, HINSTANCE instance,
                             LPVOID param) {
     NoteCall("CreateWindowExW");
     if (className == nullptr) {

@@ -67,9 +67,23 @@ bool OpenDisplay(void) {
         std::fprintf(stderr, "virtual desktop: no EGL display for offscreen OpenGL\n");
         return false;
     }
-    const EGLint attribs[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8,
-                              EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8, EGL_DEPTH_SIZE, 24,
-                              EGL_STENCIL_SIZE, 8, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
+    const EGLint attribs[] = {EGL_SURFACE_TYPE,
+                              EGL_PBUFFER_BIT,
+                              EGL_RED_SIZE,
+                              8,
+                              EGL_GREEN_SIZE,
+                              8,
+                              EGL_BLUE_SIZE,
+                              8,
+                              EGL_ALPHA_SIZE,
+                              8,
+                              EGL_DEPTH_SIZE,
+                              24,
+                              EGL_STENCIL_SIZE,
+                              8,
+                              EGL_RENDERABLE_TYPE,
+                              EGL_OPENGL_BIT,
+                              EGL_NONE};
     EGLint count = 0;
     if (!eglChooseConfig(display, attribs, &config, 1, &count) || count < 1) {
         config = nullptr;
@@ -80,8 +94,8 @@ bool OpenDisplay(void) {
 }
 
 EGLSurface MakeSurface(int width, int height) {
-    const EGLint attribs[] = {EGL_WIDTH, width > 0 ? width : 1, EGL_HEIGHT,
-                              height > 0 ? height : 1, EGL_NONE};
+    const EGLint attribs[] = {EGL_WIDTH, width > 0 ? width : 1, EGL_HEIGHT, height > 0 ? height : 1,
+                              EGL_NONE};
     return eglCreatePbufferSurface(display, config, attribs);
 }
 
@@ -269,11 +283,12 @@ void VdeskDefaultFormats(void) {
         DWORD palette = PFD_NEED_PALETTE;
         for (DWORD buffering : {PFD_DOUBLEBUFFER | PFD_SWAP_EXCHANGE, PFD_SUPPORT_GDI}) {
             for (BYTE depth : {16, 0}) {
-                vdeskFormats.push_back(Format(window | buffering | palette, PFD_TYPE_RGBA, 8, 0,
-                                              depth, 0, 0));
+                vdeskFormats.push_back(
+                    Format(window | buffering | palette, PFD_TYPE_RGBA, 8, 0, depth, 0, 0));
             }
         }
-        vdeskFormats.push_back(Format(window | PFD_SUPPORT_GDI, PFD_TYPE_COLORINDEX, 8, 0, 16, 0, 0));
+        vdeskFormats.push_back(
+            Format(window | PFD_SUPPORT_GDI, PFD_TYPE_COLORINDEX, 8, 0, 16, 0, 0));
         return;
     }
     for (DWORD buffering : {PFD_DOUBLEBUFFER | PFD_SWAP_EXCHANGE, PFD_SUPPORT_GDI}) {
@@ -326,7 +341,8 @@ bool VdeskReadSurface(VdeskWindow* native, std::vector<uint8_t>* pixels) {
             const uint8_t* p = from + x * 4;
             if (vdeskPaletteDisplay) {
                 // An 8-bit 3-3-2 pixel shows the system palette entry its index maps to.
-                int r = (p[0] * 7 + 127) / 255, g = (p[1] * 7 + 127) / 255, b = (p[2] * 3 + 127) / 255;
+                int r = (p[0] * 7 + 127) / 255, g = (p[1] * 7 + 127) / 255,
+                    b = (p[2] * 3 + 127) / 255;
                 PALETTEENTRY colour{};
                 CorePaletteColor(native->window, r | (g << 3) | (b << 6), &colour);
                 to[x * 4 + 0] = colour.peRed;

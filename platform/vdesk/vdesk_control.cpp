@@ -167,4 +167,3 @@ void VdeskRegistrySetBytes(const char* key, const char* name, DWORD type, const 
 void VdeskRegistryDeleteKey(const char* key) { CoreRegistryDeleteKey(key); }
 
 void VdeskRegistryCreateKey(const char* key) { CoreRegistryCreateKey(key); }
-

@@ -26,9 +26,7 @@ namespace {
 
 bool hasWmBase = false;
 
-const char* ProgramName(void) {
-    return program_invocation_short_name;
-}
+const char* ProgramName(void) { return program_invocation_short_name; }
 
 void OutputGeometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*,
                     const char*, int32_t) {}
@@ -124,9 +122,7 @@ int Start(char* why, size_t whySize) {
     return 1;
 }
 
-WaylandWindow* Native(void* handle) {
-    return static_cast<WaylandWindow*>(handle);
-}
+WaylandWindow* Native(void* handle) { return static_cast<WaylandWindow*>(handle); }
 
 void Configure(libdecor_frame* frame, libdecor_configuration* configuration, void* user) {
     WaylandWindow* native = Native(user);
@@ -164,9 +160,7 @@ void Close(libdecor_frame*, void* user) {
     }
 }
 
-void Commit(libdecor_frame*, void* user) {
-    wl_surface_commit(Native(user)->surface);
-}
+void Commit(libdecor_frame*, void* user) { wl_surface_commit(Native(user)->surface); }
 
 void DismissPopup(libdecor_frame*, const char*, void*) {}
 
@@ -295,9 +289,7 @@ int PumpEvents(int wait) {
 // down, which is when the program captures; nothing to ask of the compositor.
 void Capture(void*, int) {}
 
-int IsPaletteDisplay(void) {
-    return 0;
-}
+int IsPaletteDisplay(void) { return 0; }
 
 void SystemPaletteChanged(void) {}
 

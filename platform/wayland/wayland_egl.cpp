@@ -92,9 +92,7 @@ const Format* FormatNumber(int number) {
     return &formats[static_cast<size_t>(number - 1)];
 }
 
-WaylandWindow* Native(void* handle) {
-    return static_cast<WaylandWindow*>(handle);
-}
+WaylandWindow* Native(void* handle) { return static_cast<WaylandWindow*>(handle); }
 
 } // namespace
 

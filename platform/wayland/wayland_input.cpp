@@ -103,7 +103,7 @@ void Key(uint32_t key, int down) {
         // One byte in Latin-1, which agrees with the ANSI code page for what the keys type.
         uint32_t character = xkb_state_key_get_utf32(keyState, code);
         Hold(KEY_CHARACTER, native->window, vk,
-                               character <= 0xFF ? static_cast<int>(character) : 0);
+             character <= 0xFF ? static_cast<int>(character) : 0);
     } else {
         Hold(KEY, native->window, vk, 0);
     }
@@ -185,9 +185,7 @@ void Moved(wl_fixed_t x, wl_fixed_t y, bool arrived) {
     }
 }
 
-void PointerMotion(void*, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) {
-    Moved(x, y, false);
-}
+void PointerMotion(void*, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) { Moved(x, y, false); }
 
 void PointerEnter(void*, wl_pointer*, uint32_t, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
     pointerSurface = surface;
@@ -268,9 +266,7 @@ void WaylandForgetSurface(wl_surface* surface) {
     }
 }
 
-int WaylandRepeatFd(void) {
-    return repeatArmed ? repeatTimer : -1;
-}
+int WaylandRepeatFd(void) { return repeatArmed ? repeatTimer : -1; }
 
 void WaylandRepeatFired(void) {
     uint64_t expiries = 0;

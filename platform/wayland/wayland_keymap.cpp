@@ -107,9 +107,7 @@ int Lookup(uint32_t keysym) {
     return 0;
 }
 
-bool IsKeypad(uint32_t keysym) {
-    return keysym >= XKB_KEY_KP_Space && keysym <= XKB_KEY_KP_Equal;
-}
+bool IsKeypad(uint32_t keysym) { return keysym >= XKB_KEY_KP_Space && keysym <= XKB_KEY_KP_Equal; }
 
 } // namespace
 

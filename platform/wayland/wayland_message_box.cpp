@@ -183,9 +183,7 @@ bool CreateBuffer(Dialog* d) {
     return true;
 }
 
-Dialog* Of(void* user) {
-    return static_cast<Dialog*>(user);
-}
+Dialog* Of(void* user) { return static_cast<Dialog*>(user); }
 
 void Configure(libdecor_frame* frame, libdecor_configuration* configuration, void* user) {
     Dialog* d = Of(user);
@@ -196,13 +194,9 @@ void Configure(libdecor_frame* frame, libdecor_configuration* configuration, voi
     Draw(d);
 }
 
-void Close(libdecor_frame*, void* user) {
-    Of(user)->done = true;
-}
+void Close(libdecor_frame*, void* user) { Of(user)->done = true; }
 
-void Commit(libdecor_frame*, void* user) {
-    wl_surface_commit(Of(user)->surface);
-}
+void Commit(libdecor_frame*, void* user) { wl_surface_commit(Of(user)->surface); }
 
 void DismissPopup(libdecor_frame*, const char*, void*) {}
 
@@ -258,9 +252,7 @@ int WaylandMessageBox(HWND owner, const char* text, const char* caption, UINT) {
     return IDOK;
 }
 
-bool WaylandModalActive(void) {
-    return !dialogs.empty();
-}
+bool WaylandModalActive(void) { return !dialogs.empty(); }
 
 int WaylandBoxKey(wl_surface* surface, uint32_t keysym) {
     Dialog* d = Find(surface);

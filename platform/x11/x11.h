@@ -11,8 +11,8 @@
 
 struct X11Window {
     HWND window = nullptr;
-    Window xwindow = 0;     // the top-level window; its area is the client area
-    Window glWindow = 0;    // child with the pixel format's visual, once a format is set
+    Window xwindow = 0;  // the top-level window; its area is the client area
+    Window glWindow = 0; // child with the pixel format's visual, once a format is set
     Colormap glColormap = 0;
     GLXFBConfig config = nullptr;
     int clientX = 0, clientY = 0; // as the core last heard it
@@ -25,8 +25,8 @@ struct X11Window {
 
 struct X11Atoms {
     Atom wmProtocols, wmDeleteWindow, wmState, wmChangeState, netWmPing, netWmPid, netWmName,
-        netWmIconName, netWmWindowType, netWmWindowTypeNormal, netWmWindowTypeDialog,
-        netWmState, netWmStateHidden, netWmStateModal, utf8String;
+        netWmIconName, netWmWindowType, netWmWindowTypeNormal, netWmWindowTypeDialog, netWmState,
+        netWmStateHidden, netWmStateModal, utf8String;
 };
 
 extern Display* x11Display;

@@ -40,20 +40,39 @@ int ConnectionLost(Display*) {
 int ProtocolError(Display*, XErrorEvent*) { return 0; }
 
 void InternAtoms(void) {
-    const char* names[] = {"WM_PROTOCOLS", "WM_DELETE_WINDOW", "WM_STATE", "WM_CHANGE_STATE",
-                           "_NET_WM_PING", "_NET_WM_PID", "_NET_WM_NAME", "_NET_WM_ICON_NAME",
-                           "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_NORMAL",
-                           "_NET_WM_WINDOW_TYPE_DIALOG", "_NET_WM_STATE",
-                           "_NET_WM_STATE_HIDDEN", "_NET_WM_STATE_MODAL", "UTF8_STRING"};
+    const char* names[] = {"WM_PROTOCOLS",
+                           "WM_DELETE_WINDOW",
+                           "WM_STATE",
+                           "WM_CHANGE_STATE",
+                           "_NET_WM_PING",
+                           "_NET_WM_PID",
+                           "_NET_WM_NAME",
+                           "_NET_WM_ICON_NAME",
+                           "_NET_WM_WINDOW_TYPE",
+                           "_NET_WM_WINDOW_TYPE_NORMAL",
+                           "_NET_WM_WINDOW_TYPE_DIALOG",
+                           "_NET_WM_STATE",
+                           "_NET_WM_STATE_HIDDEN",
+                           "_NET_WM_STATE_MODAL",
+                           "UTF8_STRING"};
     Atom atoms[sizeof names / sizeof names[0]];
     XInternAtoms(x11Display, const_cast<char**>(names), sizeof names / sizeof names[0], False,
                  atoms);
-    Atom* fields[] = {&x11Atoms.wmProtocols, &x11Atoms.wmDeleteWindow, &x11Atoms.wmState,
-                      &x11Atoms.wmChangeState, &x11Atoms.netWmPing, &x11Atoms.netWmPid,
-                      &x11Atoms.netWmName, &x11Atoms.netWmIconName, &x11Atoms.netWmWindowType,
-                      &x11Atoms.netWmWindowTypeNormal, &x11Atoms.netWmWindowTypeDialog,
-                      &x11Atoms.netWmState, &x11Atoms.netWmStateHidden,
-                      &x11Atoms.netWmStateModal, &x11Atoms.utf8String};
+    Atom* fields[] = {&x11Atoms.wmProtocols,
+                      &x11Atoms.wmDeleteWindow,
+                      &x11Atoms.wmState,
+                      &x11Atoms.wmChangeState,
+                      &x11Atoms.netWmPing,
+                      &x11Atoms.netWmPid,
+                      &x11Atoms.netWmName,
+                      &x11Atoms.netWmIconName,
+                      &x11Atoms.netWmWindowType,
+                      &x11Atoms.netWmWindowTypeNormal,
+                      &x11Atoms.netWmWindowTypeDialog,
+                      &x11Atoms.netWmState,
+                      &x11Atoms.netWmStateHidden,
+                      &x11Atoms.netWmStateModal,
+                      &x11Atoms.utf8String};
     for (size_t i = 0; i < sizeof fields / sizeof fields[0]; ++i) {
         *fields[i] = atoms[i];
     }
@@ -155,8 +174,7 @@ void SetIdentity(Window xwindow, const char* className) {
                     reinterpret_cast<unsigned char*>(&type), 1);
 }
 
-void* CreateNativeWindow(HWND window, const RECT* area, const char* title,
-                         const char* className) {
+void* CreateNativeWindow(HWND window, const RECT* area, const char* title, const char* className) {
     if (x11Display == nullptr) {
         return nullptr;
     }
@@ -183,8 +201,7 @@ void* CreateNativeWindow(HWND window, const RECT* area, const char* title,
         CWBackPixel | CWBorderPixel | CWBitGravity | CWEventMask, &attributes);
     X11SetTitle(native->xwindow, title);
     SetIdentity(native->xwindow, className);
-    SetSizeHints(native->xwindow, client.left, client.top, std::max(width, 1),
-                 std::max(height, 1));
+    SetSizeHints(native->xwindow, client.left, client.top, std::max(width, 1), std::max(height, 1));
     x11Windows.push_back(native);
     XFlush(x11Display);
     return native;

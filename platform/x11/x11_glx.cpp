@@ -164,8 +164,7 @@ int X11SetPixelFormat(void* handle, int number, int width, int height) {
     if (visual == nullptr) {
         return 0;
     }
-    native->glColormap =
-        XCreateColormap(x11Display, native->xwindow, visual->visual, AllocNone);
+    native->glColormap = XCreateColormap(x11Display, native->xwindow, visual->visual, AllocNone);
     XSetWindowAttributes attributes{};
     attributes.colormap = native->glColormap;
     attributes.border_pixel = 0;
@@ -189,8 +188,7 @@ int X11SetPixelFormat(void* handle, int number, int width, int height) {
 void* X11CreateContext(void* handle, int number) {
     X11Window* native = static_cast<X11Window*>(handle);
     const Format* format = FormatNumber(number);
-    if (native == nullptr || format == nullptr ||
-        format->descriptor.iPixelType != PFD_TYPE_RGBA) {
+    if (native == nullptr || format == nullptr || format->descriptor.iPixelType != PFD_TYPE_RGBA) {
         return nullptr;
     }
     GLXContext context = nullptr;
@@ -261,7 +259,8 @@ void X11DestroyGl(X11Window* native) {
 
 void X11ResizeGl(X11Window* native) {
     if (native->glWindow != 0) {
-        XResizeWindow(x11Display, native->glWindow, static_cast<unsigned>(std::max(native->width, 1)),
+        XResizeWindow(x11Display, native->glWindow,
+                      static_cast<unsigned>(std::max(native->width, 1)),
                       static_cast<unsigned>(std::max(native->height, 1)));
     }
 }

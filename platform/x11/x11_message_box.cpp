@@ -75,8 +75,7 @@ unsigned long Grey(int level) {
     XColor colour{};
     colour.red = colour.green = colour.blue = static_cast<unsigned short>(level * 257);
     Colormap map = DefaultColormap(x11Display, x11Screen);
-    return XAllocColor(x11Display, map, &colour) ? colour.pixel
-                                                 : WhitePixel(x11Display, x11Screen);
+    return XAllocColor(x11Display, map, &colour) ? colour.pixel : WhitePixel(x11Display, x11Screen);
 }
 
 void Draw(Dialog* d) {
@@ -89,11 +88,11 @@ void Draw(Dialog* d) {
         y += LineHeight(*d);
     }
     const XRectangle& b = d->button;
-    XSetForeground(x11Display, d->gc,
-                   d->pressed ? BlackPixel(x11Display, x11Screen) : Grey(0xF0));
+    XSetForeground(x11Display, d->gc, d->pressed ? BlackPixel(x11Display, x11Screen) : Grey(0xF0));
     XFillRectangle(x11Display, w, d->gc, b.x, b.y, b.width, b.height);
     XSetForeground(x11Display, d->gc,
-                   d->pressed ? WhitePixel(x11Display, x11Screen) : BlackPixel(x11Display, x11Screen));
+                   d->pressed ? WhitePixel(x11Display, x11Screen)
+                              : BlackPixel(x11Display, x11Screen));
     XDrawRectangle(x11Display, w, d->gc, b.x, b.y, b.width - 1, b.height - 1);
     const char* label = "OK";
     int labelWidth = XTextWidth(d->font, label, 2);
@@ -130,13 +129,13 @@ void Open(Dialog* d, HWND owner, const char* caption) {
     XSetWindowAttributes attributes{};
     attributes.background_pixel = Grey(0xD8);
     attributes.border_pixel = BlackPixel(x11Display, x11Screen);
-    attributes.event_mask = ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask |
-                            StructureNotifyMask;
+    attributes.event_mask =
+        ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask;
     Window root = RootWindow(x11Display, x11Screen);
-    d->xwindow = XCreateWindow(x11Display, root, x, y, static_cast<unsigned>(d->width),
-                               static_cast<unsigned>(d->height), 1, CopyFromParent, InputOutput,
-                               CopyFromParent, CWBackPixel | CWBorderPixel | CWEventMask,
-                               &attributes);
+    d->xwindow =
+        XCreateWindow(x11Display, root, x, y, static_cast<unsigned>(d->width),
+                      static_cast<unsigned>(d->height), 1, CopyFromParent, InputOutput,
+                      CopyFromParent, CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
     X11SetTitle(d->xwindow, caption);
     XSizeHints* size = XAllocSizeHints();
     size->flags = USPosition | PPosition | PMinSize | PMaxSize;
@@ -155,8 +154,8 @@ void Open(Dialog* d, HWND owner, const char* caption) {
     XFree(classHint);
     XSetWMProtocols(x11Display, d->xwindow, &x11Atoms.wmDeleteWindow, 1);
     Atom type = x11Atoms.netWmWindowTypeDialog;
-    XChangeProperty(x11Display, d->xwindow, x11Atoms.netWmWindowType, XA_ATOM, 32,
-                    PropModeReplace, reinterpret_cast<unsigned char*>(&type), 1);
+    XChangeProperty(x11Display, d->xwindow, x11Atoms.netWmWindowType, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&type), 1);
     Atom modal = x11Atoms.netWmStateModal;
     XChangeProperty(x11Display, d->xwindow, x11Atoms.netWmState, XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<unsigned char*>(&modal), 1);

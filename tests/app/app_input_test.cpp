@@ -19,9 +19,18 @@ struct SeenEvent {
 };
 std::vector<SeenEvent> seen;
 
-int32_t HandlerA(AppMouseEvent* e) { seen.push_back({1, *e}); return 0; }
-int32_t HandlerB(AppMouseEvent* e) { seen.push_back({2, *e}); return 0; }
-int32_t HandlerC(AppMouseEvent* e) { seen.push_back({3, *e}); return 0; }
+int32_t HandlerA(AppMouseEvent* e) {
+    seen.push_back({1, *e});
+    return 0;
+}
+int32_t HandlerB(AppMouseEvent* e) {
+    seen.push_back({2, *e});
+    return 0;
+}
+int32_t HandlerC(AppMouseEvent* e) {
+    seen.push_back({3, *e});
+    return 0;
+}
 
 } // namespace
 
@@ -114,7 +123,8 @@ TEST(MouseTables, ValuesOtherThanSingleBitsNeverMatch) {
     ASSERT_EQ(AppAddMouseHandler(EV_MOUSEDOWN, 3, HandlerA), 1);
     ASSERT_EQ(AppAddMouseHandler(EV_MOUSEDOWN, 8, HandlerA), 1);
     ASSERT_EQ(AppAddMouseHandler(EV_MOUSEDOWN, -1, HandlerA), 1);
-    for (int buttons = 0; buttons < 16; buttons++) EXPECT_EQ(AppDispatchMouseDown(0, 0, buttons), 0);
+    for (int buttons = 0; buttons < 16; buttons++)
+        EXPECT_EQ(AppDispatchMouseDown(0, 0, buttons), 0);
     EXPECT_TRUE(seen.empty());
 }
 

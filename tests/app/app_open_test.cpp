@@ -64,9 +64,9 @@ TEST(AppOpen, InstallsTheDefaultsAndBindsEscape) {
     glGetDoublev(GL_PROJECTION_MATRIX, m);
     EXPECT_NEAR(m[0], 2.0 / 600, 1e-7); // held as floats
     EXPECT_NEAR(m[5], 2.0 / 500, 1e-7); // held as floats
-    EXPECT_NEAR(m[10], -1.0, 1e-7); // held as floats
-    EXPECT_NEAR(m[12], -1.0, 1e-7); // held as floats
-    EXPECT_NEAR(m[13], -1.0, 1e-7); // held as floats
+    EXPECT_NEAR(m[10], -1.0, 1e-7);     // held as floats
+    EXPECT_NEAR(m[12], -1.0, 1e-7);     // held as floats
+    EXPECT_NEAR(m[13], -1.0, 1e-7);     // held as floats
     GLint v[4];
     glGetIntegerv(GL_VIEWPORT, v);
     EXPECT_EQ(v[2], 600);

@@ -31,7 +31,7 @@ int32_t AppSwapBuffers(void) {
 namespace {
 
 class FrameStep : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(OffscreenGlCreate(&gl, 600, 500, &error)) << error;
@@ -170,7 +170,8 @@ TEST_F(FrameStep, DrawsTheFigureAndClustersOverTheClearColour) {
     std::vector<Rgba8> next = OffscreenGlReadPixels(&gl);
     long differing = 0;
     for (size_t i = 0; i < pixels.size(); i++) {
-        differing += pixels[i].r != next[i].r || pixels[i].g != next[i].g || pixels[i].b != next[i].b;
+        differing +=
+            pixels[i].r != next[i].r || pixels[i].g != next[i].g || pixels[i].b != next[i].b;
     }
     EXPECT_GT(differing, 100);
 }

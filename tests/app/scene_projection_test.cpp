@@ -20,11 +20,22 @@ void ExpectProjection(const Ortho& o) {
     double m[16];
     glGetDoublev(GL_PROJECTION_MATRIX, m);
     const double expected[16] = {
-        2.0 / (o.right - o.left), 0, 0, 0,
-        0, 2.0 / (o.top - o.bottom), 0, 0,
-        0, 0, -2.0 / (o.zFar - o.zNear), 0,
-        -(o.right + o.left) / (o.right - o.left), -(o.top + o.bottom) / (o.top - o.bottom),
-        -(o.zFar + o.zNear) / (o.zFar - o.zNear), 1,
+        2.0 / (o.right - o.left),
+        0,
+        0,
+        0,
+        0,
+        2.0 / (o.top - o.bottom),
+        0,
+        0,
+        0,
+        0,
+        -2.0 / (o.zFar - o.zNear),
+        0,
+        -(o.right + o.left) / (o.right - o.left),
+        -(o.top + o.bottom) / (o.top - o.bottom),
+        -(o.zFar + o.zNear) / (o.zFar - o.zNear),
+        1,
     };
     for (int i = 0; i < 16; i++) EXPECT_NEAR(m[i], expected[i], 1e-6) << "element " << i;
 }
@@ -48,7 +59,7 @@ void ExpectModelviewSelectedAndIdentity() {
 }
 
 class SceneProjection : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(OffscreenGlCreate(&gl, 600, 500, &error)) << error;
@@ -116,12 +127,24 @@ TEST_F(SceneProjection, LightZeroIsWhiteAndDirectionalFromAboveAndInFront) {
     SetupLight();
     GLfloat v[4];
     glGetLightfv(GL_LIGHT0, GL_DIFFUSE, v);
-    EXPECT_EQ(v[0], 1.0f); EXPECT_EQ(v[1], 1.0f); EXPECT_EQ(v[2], 1.0f); EXPECT_EQ(v[3], 1.0f);
+    EXPECT_EQ(v[0], 1.0f);
+    EXPECT_EQ(v[1], 1.0f);
+    EXPECT_EQ(v[2], 1.0f);
+    EXPECT_EQ(v[3], 1.0f);
     glGetLightfv(GL_LIGHT0, GL_SPECULAR, v);
-    EXPECT_EQ(v[0], 1.0f); EXPECT_EQ(v[1], 1.0f); EXPECT_EQ(v[2], 1.0f); EXPECT_EQ(v[3], 1.0f);
+    EXPECT_EQ(v[0], 1.0f);
+    EXPECT_EQ(v[1], 1.0f);
+    EXPECT_EQ(v[2], 1.0f);
+    EXPECT_EQ(v[3], 1.0f);
     glGetLightfv(GL_LIGHT0, GL_AMBIENT, v);
-    EXPECT_EQ(v[0], 0.4f); EXPECT_EQ(v[1], 0.4f); EXPECT_EQ(v[2], 0.4f); EXPECT_EQ(v[3], 1.0f);
+    EXPECT_EQ(v[0], 0.4f);
+    EXPECT_EQ(v[1], 0.4f);
+    EXPECT_EQ(v[2], 0.4f);
+    EXPECT_EQ(v[3], 1.0f);
     // Given under the identity, so the eye-space position is the value itself.
     glGetLightfv(GL_LIGHT0, GL_POSITION, v);
-    EXPECT_EQ(v[0], 0.0f); EXPECT_EQ(v[1], 2.0f); EXPECT_EQ(v[2], 2.0f); EXPECT_EQ(v[3], 0.0f);
+    EXPECT_EQ(v[0], 0.0f);
+    EXPECT_EQ(v[1], 2.0f);
+    EXPECT_EQ(v[2], 2.0f);
+    EXPECT_EQ(v[3], 0.0f);
 }

@@ -14,7 +14,7 @@
 namespace {
 
 class SphereCache : public ::testing::Test {
-protected:
+  protected:
     // 100 x 100 pixels over -1 ... 1: 50 pixels per unit, unlit white on black.
     void SetUp() override {
         std::string error;

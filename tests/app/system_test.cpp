@@ -23,7 +23,6 @@
 #include "scene/view.h"
 #include "toolkit/toolkit.h"
 
-
 namespace {
 
 // What a hook saw, for checking after the loop has returned.
@@ -90,7 +89,8 @@ void Hook(int frame) {
         localAtFirst = DeskLocalAllocCount();
         nodesAtFirst = SphereNodes();
     }
-    if (captureFrames && frame == closeAtFrame - 1) frameA = DeskLastFrame(&frameWidth, &frameHeight);
+    if (captureFrames && frame == closeAtFrame - 1)
+        frameA = DeskLastFrame(&frameWidth, &frameHeight);
     if (frame == closeAtFrame) {
         if (captureFrames) frameB = DeskLastFrame(&frameWidth, &frameHeight);
         newAtLast = AllocationCount();
@@ -109,8 +109,22 @@ int RunScene(int closeAt) {
 }
 
 void ExpectOrtho(const double* m, double l, double r, double b, double t, double n, double f) {
-    const double e[16] = {2 / (r - l), 0, 0, 0, 0, 2 / (t - b), 0, 0, 0, 0, -2 / (f - n), 0,
-                          -(r + l) / (r - l), -(t + b) / (t - b), -(f + n) / (f - n), 1};
+    const double e[16] = {2 / (r - l),
+                          0,
+                          0,
+                          0,
+                          0,
+                          2 / (t - b),
+                          0,
+                          0,
+                          0,
+                          0,
+                          -2 / (f - n),
+                          0,
+                          -(r + l) / (r - l),
+                          -(t + b) / (t - b),
+                          -(f + n) / (f - n),
+                          1};
     for (int i = 0; i < 16; i++) EXPECT_NEAR(m[i], e[i], 1e-6) << "element " << i;
 }
 

@@ -48,28 +48,50 @@ const char* Role(HWND window) {
 
 const char* MessageName(UINT message) {
     switch (message) {
-    case WM_CREATE: return "WM_CREATE";
-    case WM_DESTROY: return "WM_DESTROY";
-    case WM_MOVE: return "WM_MOVE";
-    case WM_SIZE: return "WM_SIZE";
-    case WM_ACTIVATE: return "WM_ACTIVATE";
-    case WM_PAINT: return "WM_PAINT";
-    case WM_CLOSE: return "WM_CLOSE";
-    case WM_QUIT: return "WM_QUIT";
-    case WM_SYSCOLORCHANGE: return "WM_SYSCOLORCHANGE";
-    case WM_KEYDOWN: return "WM_KEYDOWN";
-    case WM_CHAR: return "WM_CHAR";
-    case WM_MOUSEMOVE: return "WM_MOUSEMOVE";
-    case WM_LBUTTONDOWN: return "WM_LBUTTONDOWN";
-    case WM_LBUTTONUP: return "WM_LBUTTONUP";
-    case WM_RBUTTONDOWN: return "WM_RBUTTONDOWN";
-    case WM_RBUTTONUP: return "WM_RBUTTONUP";
-    case WM_MBUTTONDOWN: return "WM_MBUTTONDOWN";
-    case WM_MBUTTONUP: return "WM_MBUTTONUP";
-    case WM_QUERYNEWPALETTE: return "WM_QUERYNEWPALETTE";
-    case WM_PALETTEISCHANGING: return "WM_PALETTEISCHANGING";
-    case WM_PALETTECHANGED: return "WM_PALETTECHANGED";
-    default: break;
+    case WM_CREATE:
+        return "WM_CREATE";
+    case WM_DESTROY:
+        return "WM_DESTROY";
+    case WM_MOVE:
+        return "WM_MOVE";
+    case WM_SIZE:
+        return "WM_SIZE";
+    case WM_ACTIVATE:
+        return "WM_ACTIVATE";
+    case WM_PAINT:
+        return "WM_PAINT";
+    case WM_CLOSE:
+        return "WM_CLOSE";
+    case WM_QUIT:
+        return "WM_QUIT";
+    case WM_SYSCOLORCHANGE:
+        return "WM_SYSCOLORCHANGE";
+    case WM_KEYDOWN:
+        return "WM_KEYDOWN";
+    case WM_CHAR:
+        return "WM_CHAR";
+    case WM_MOUSEMOVE:
+        return "WM_MOUSEMOVE";
+    case WM_LBUTTONDOWN:
+        return "WM_LBUTTONDOWN";
+    case WM_LBUTTONUP:
+        return "WM_LBUTTONUP";
+    case WM_RBUTTONDOWN:
+        return "WM_RBUTTONDOWN";
+    case WM_RBUTTONUP:
+        return "WM_RBUTTONUP";
+    case WM_MBUTTONDOWN:
+        return "WM_MBUTTONDOWN";
+    case WM_MBUTTONUP:
+        return "WM_MBUTTONUP";
+    case WM_QUERYNEWPALETTE:
+        return "WM_QUERYNEWPALETTE";
+    case WM_PALETTEISCHANGING:
+        return "WM_PALETTEISCHANGING";
+    case WM_PALETTECHANGED:
+        return "WM_PALETTECHANGED";
+    default:
+        break;
     }
     static char text[32];
     if (message >= WM_USER && message < WM_USER + 100) {
@@ -88,8 +110,9 @@ void KeyLine(HWND window, UINT message, WPARAM wParam) {
 }
 
 void MouseLine(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    Line("%s %s %d %d keys %u", Role(window), MessageName(message), static_cast<SHORT>(LOWORD(lParam)),
-         static_cast<SHORT>(HIWORD(lParam)), static_cast<unsigned>(wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)));
+    Line("%s %s %d %d keys %u", Role(window), MessageName(message),
+         static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam)),
+         static_cast<unsigned>(wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)));
 }
 
 LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -190,10 +213,10 @@ HWND Create(int role, const RECT& client, DWORD style) {
     creatingRole = role;
     static const char* const titles[4] = {"Conformance main", "Conformance second",
                                           "Conformance input", "Conformance other"};
-    HWND window = CreateWindowExA(0, className, titles[role], WS_OVERLAPPEDWINDOW | style,
-                                  outer.left, outer.top, outer.right - outer.left,
-                                  outer.bottom - outer.top, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
+    HWND window =
+        CreateWindowExA(0, className, titles[role], WS_OVERLAPPEDWINDOW | style, outer.left,
+                        outer.top, outer.right - outer.left, outer.bottom - outer.top, nullptr,
+                        nullptr, GetModuleHandleA(nullptr), nullptr);
     windowsByRole[role] = window;
     creatingRole = -1;
     return window;
@@ -230,7 +253,8 @@ const RECT mainClient = {104, 122, 704, 622};
 HWND ShowScenario(void) {
     Line("== creation without WS_VISIBLE, then SW_SHOWDEFAULT");
     HWND main = Create(0, mainClient, 0);
-    Line("CreateWindowExA: %s, visible %d", main ? "a window" : "null", IsWindowVisible(main) ? 1 : 0);
+    Line("CreateWindowExA: %s, visible %d", main ? "a window" : "null",
+         IsWindowVisible(main) ? 1 : 0);
     ClientLine(main);
     Line("ShowWindow SW_SHOWDEFAULT returns %d", ShowWindow(main, SW_SHOWDEFAULT) ? 1 : 0);
     Line("visible %d, focus %s", IsWindowVisible(main) ? 1 : 0, Role(GetFocus()));
@@ -323,19 +347,26 @@ void PaletteScenario(HWND main) {
         PALETTEENTRY entries[8];
     } logical = {0x300, 8, {}};
     for (int i = 0; i < 8; ++i) {
-        logical.entries[i] = PALETTEENTRY{static_cast<BYTE>(i * 36), static_cast<BYTE>(255 - i * 36),
-                                          static_cast<BYTE>((i & 3) * 85), 0};
+        logical.entries[i] =
+            PALETTEENTRY{static_cast<BYTE>(i * 36), static_cast<BYTE>(255 - i * 36),
+                         static_cast<BYTE>((i & 3) * 85), 0};
     }
     HPALETTE own = CreatePalette(reinterpret_cast<LOGPALETTE*>(&logical));
-    Line("CreatePalette: %s, %u entries", own ? "a palette" : "null", GetPaletteEntries(own, 0, 0, nullptr));
+    Line("CreatePalette: %s, %u entries", own ? "a palette" : "null",
+         GetPaletteEntries(own, 0, 0, nullptr));
     HDC dc = GetDC(main);
     HPALETTE previous = SelectPalette(dc, own, FALSE);
-    Line("SelectPalette returns %s", previous == stock ? "the stock default" : previous ? "another" : "null");
+    Line("SelectPalette returns %s", previous == stock ? "the stock default"
+                                     : previous        ? "another"
+                                                       : "null");
     Line("RealizePalette returns %u", RealizePalette(dc));
-    Line("SetSystemPaletteUse SYSPAL_NOSTATIC returns %u", SetSystemPaletteUse(dc, SYSPAL_NOSTATIC));
+    Line("SetSystemPaletteUse SYSPAL_NOSTATIC returns %u",
+         SetSystemPaletteUse(dc, SYSPAL_NOSTATIC));
     Line("SetSystemPaletteUse SYSPAL_STATIC returns %u", SetSystemPaletteUse(dc, SYSPAL_STATIC));
     previous = SelectPalette(dc, stock, FALSE);
-    Line("SelectPalette of the stock one returns %s", previous == own ? "ours" : previous ? "another" : "null");
+    Line("SelectPalette of the stock one returns %s", previous == own ? "ours"
+                                                      : previous      ? "another"
+                                                                      : "null");
     Line("ReleaseDC returns %d", ReleaseDC(main, dc));
     Line("UnrealizeObject returns %d", UnrealizeObject(own) ? 1 : 0);
     Line("DeleteObject returns %d", DeleteObject(own) ? 1 : 0);
@@ -357,7 +388,8 @@ void SysColorScenario(HWND main) {
 void RegistryScenario(void) {
     Line("== registry");
     HKEY key = nullptr;
-    LSTATUS status = RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Colors", 0, KEY_QUERY_VALUE, &key);
+    LSTATUS status =
+        RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Colors", 0, KEY_QUERY_VALUE, &key);
     Line("RegOpenKeyExA Control Panel\\Colors: %ld", static_cast<long>(status));
     DWORD type = 99, size = 0;
     status = RegQueryValueExA(key, "Window", nullptr, &type, nullptr, &size);
@@ -371,13 +403,15 @@ void RegistryScenario(void) {
     size = sizeof data;
     status = RegQueryValueExA(key, "Window", nullptr, &type, data, &size);
     Line("Window: %ld, type %lu, \"%s\", %lu bytes", static_cast<long>(status),
-         static_cast<unsigned long>(type), reinterpret_cast<char*>(data), static_cast<unsigned long>(size));
+         static_cast<unsigned long>(type), reinterpret_cast<char*>(data),
+         static_cast<unsigned long>(size));
     size = sizeof data;
     status = RegQueryValueExA(key, "NoSuchValue", nullptr, &type, data, &size);
     Line("NoSuchValue: %ld", static_cast<long>(status));
     Line("RegCloseKey: %ld", static_cast<long>(RegCloseKey(key)));
     HKEY missing = nullptr;
-    status = RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\NoSuchKey", 0, KEY_QUERY_VALUE, &missing);
+    status =
+        RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\NoSuchKey", 0, KEY_QUERY_VALUE, &missing);
     Line("RegOpenKeyExA Control Panel\\NoSuchKey: %ld", static_cast<long>(status));
 }
 

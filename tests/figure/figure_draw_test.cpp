@@ -44,7 +44,7 @@ void SetSceneState() {
 }
 
 class FigureDrawing : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(OffscreenGlCreate(&gl, kWidth, kHeight, &error)) << error;
@@ -213,7 +213,8 @@ TEST_F(FigureDrawing, LeavesTheLastCornersNormalCurrent) {
     DrawFigure();
     GLfloat n[4] = {0, 0, 0, 0};
     glGetFloatv(GL_CURRENT_NORMAL, n);
-    const float* last = FigureMesh::normals[FigureMesh::normalIndex[FigureMesh::triangleCount - 1][2]];
+    const float* last =
+        FigureMesh::normals[FigureMesh::normalIndex[FigureMesh::triangleCount - 1][2]];
     EXPECT_EQ(n[0], last[0]);
     EXPECT_EQ(n[1], last[1]);
     EXPECT_EQ(n[2], last[2]);

@@ -34,9 +34,7 @@ double Length(const std::array<double, 3>& v) {
     return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
 }
 
-bool HasArea(int32_t t) {
-    return Length(AreaVector(t)) > 1e-12;
-}
+bool HasArea(int32_t t) { return Length(AreaVector(t)) > 1e-12; }
 
 bool AllCornersAtZ(int32_t t, float z) {
     for (int k = 0; k < 3; ++k) {
@@ -110,7 +108,8 @@ TEST(FigureMeshTables, IndicesAreInRangeAndEveryRowIsUsed) {
 TEST(FigureMeshTables, NormalIndexEqualsPositionIndex) {
     for (int32_t t = 0; t < triangleCount; ++t) {
         for (int k = 0; k < 3; ++k) {
-            ASSERT_EQ(normalIndex[t][k], positionIndex[t][k]) << "triangle " << t << " corner " << k;
+            ASSERT_EQ(normalIndex[t][k], positionIndex[t][k])
+                << "triangle " << t << " corner " << k;
         }
     }
 }
@@ -135,7 +134,8 @@ TEST(FigureMeshShape, EveryTriangleWithAreaIsCounterClockwiseFromOutside) {
         for (int k = 0; k < 3; ++k) {
             const float* c = normals[normalIndex[t][k]];
             // Seen from where the corner normal points, the corners run counter-clockwise.
-            ASSERT_GT(n[0] * c[0] + n[1] * c[1] + n[2] * c[2], 0.0) << "triangle " << t << " corner " << k;
+            ASSERT_GT(n[0] * c[0] + n[1] * c[1] + n[2] * c[2], 0.0)
+                << "triangle " << t << " corner " << k;
         }
     }
     EXPECT_GT(withArea, triangleCount / 2);

@@ -29,13 +29,15 @@ HPALETTE lastPalette = nullptr;
 HGLRC lastContext = nullptr;
 
 [[noreturn]] void Fail(const char* what) {
-    std::fprintf(stderr, "message sequence: %s (after %zu of %zu bytes)\n", what, cursor, inputSize);
+    std::fprintf(stderr, "message sequence: %s (after %zu of %zu bytes)\n", what, cursor,
+                 inputSize);
     std::abort();
 }
 
 uint32_t Take(int bytes) {
     uint32_t value = 0;
-    for (int i = 0; i < bytes; i++) value = (value << 8) | (cursor < inputSize ? input[cursor++] : 0);
+    for (int i = 0; i < bytes; i++)
+        value = (value << 8) | (cursor < inputSize ? input[cursor++] : 0);
     return value;
 }
 
@@ -43,19 +45,22 @@ uint32_t Take(int bytes) {
 // activation messages (the desktop's own activation actions give those), the destruction
 // and quit messages (only DestroyWindow and PostQuitMessage give them), and messages whose
 // lParam is a pointer.
-const UINT messages[] = {WM_MOVE,        WM_SIZE,          WM_PAINT,       WM_CLOSE,
-                         WM_SYSCOLORCHANGE, WM_KEYDOWN,    WM_CHAR,        WM_MOUSEMOVE,
-                         WM_LBUTTONDOWN, WM_RBUTTONDOWN,   WM_MBUTTONDOWN, WM_LBUTTONUP,
-                         WM_RBUTTONUP,   WM_MBUTTONUP,     WM_PALETTECHANGED,
-                         WM_NULL,        WM_KEYUP,         WM_USER + 1,    0x8005,
-                         0xC123}; // 0x8005: an application message
+const UINT messages[] = {
+    WM_MOVE,      WM_SIZE,      WM_PAINT,          WM_CLOSE,       WM_SYSCOLORCHANGE, WM_KEYDOWN,
+    WM_CHAR,      WM_MOUSEMOVE, WM_LBUTTONDOWN,    WM_RBUTTONDOWN, WM_MBUTTONDOWN,    WM_LBUTTONUP,
+    WM_RBUTTONUP, WM_MBUTTONUP, WM_PALETTECHANGED, WM_NULL,        WM_KEYUP,          WM_USER + 1,
+    0x8005,       0xC123}; // 0x8005: an application message
 
 int Size(uint32_t code) {
     switch (code % 8) {
-    case 0: return 0;
-    case 1: return 1;
-    case 2: return 65535;
-    default: return static_cast<int>(code % 2048);
+    case 0:
+        return 0;
+    case 1:
+        return 1;
+    case 2:
+        return 65535;
+    default:
+        return static_cast<int>(code % 2048);
     }
 }
 
@@ -74,11 +79,21 @@ bool Act() {
     case 1:
         PostMessageA(window, messages[a % (sizeof messages / sizeof messages[0])], wParam, lParam);
         break;
-    case 2: VdeskActivateOther(); break;
-    case 3: VdeskActivate(window); break;
-    case 4: VdeskMinimize(window); break;
-    case 5: VdeskRestore(window); break;
-    case 6: VdeskResize(window, Size(a ^ b), Size(a ^ c)); break;
+    case 2:
+        VdeskActivateOther();
+        break;
+    case 3:
+        VdeskActivate(window);
+        break;
+    case 4:
+        VdeskMinimize(window);
+        break;
+    case 5:
+        VdeskRestore(window);
+        break;
+    case 6:
+        VdeskResize(window, Size(a ^ b), Size(a ^ c));
+        break;
     case 7: {
         PALETTEENTRY entries[256];
         for (int i = 0; i < 256; i++) {
@@ -89,20 +104,31 @@ bool Act() {
         break;
     }
     case 8: {
-        INT elements[4] = {static_cast<INT>(a % 31), static_cast<INT>(b % 31), static_cast<INT>(c % 31), 5};
+        INT elements[4] = {static_cast<INT>(a % 31), static_cast<INT>(b % 31),
+                           static_cast<INT>(c % 31), 5};
         COLORREF values[4] = {argument, argument ^ 0xFFFFFF, 0, 0x00FFFFFF};
         VdeskOtherSetsSysColors(1 + static_cast<int>(c % 4), elements, values);
         break;
     }
-    case 9: VdeskPressKey(static_cast<int>(a % 256)); break;
-    case 10: (b % 2 ? VdeskKeyDown : VdeskKeyUp)(static_cast<int>(a % 256)); break;
-    case 11: VdeskMouseMove(window, static_cast<int>(a % 700) - 50, static_cast<int>(b * 3) - 50); break;
-    case 12:
-        VdeskMouseButton(window, 1 << (c % 3), static_cast<int>(b % 2), static_cast<int>(a % 700) - 50,
-                         static_cast<int>(b * 3) - 50);
+    case 9:
+        VdeskPressKey(static_cast<int>(a % 256));
         break;
-    case 13: VdeskMove(window, static_cast<int>(a) - 32768, static_cast<int>(b * 7) - 100); break;
-    case 14: VdeskSetCapsLock(static_cast<int>(b % 2)); break;
+    case 10:
+        (b % 2 ? VdeskKeyDown : VdeskKeyUp)(static_cast<int>(a % 256));
+        break;
+    case 11:
+        VdeskMouseMove(window, static_cast<int>(a % 700) - 50, static_cast<int>(b * 3) - 50);
+        break;
+    case 12:
+        VdeskMouseButton(window, 1 << (c % 3), static_cast<int>(b % 2),
+                         static_cast<int>(a % 700) - 50, static_cast<int>(b * 3) - 50);
+        break;
+    case 13:
+        VdeskMove(window, static_cast<int>(a) - 32768, static_cast<int>(b * 7) - 100);
+        break;
+    case 14:
+        VdeskSetCapsLock(static_cast<int>(b % 2));
+        break;
     default:
         if (a % 8 == 0) VdeskClickClose(window);
         break;
@@ -190,7 +216,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (windowState.staticColorsTaken) Fail("the static colours are still taken");
     PALETTEENTRY entry;
-    if (lastPalette && GetPaletteEntries(lastPalette, 0, 1, &entry) != 0) Fail("the palette is left");
+    if (lastPalette && GetPaletteEntries(lastPalette, 0, 1, &entry) != 0)
+        Fail("the palette is left");
     if (lastContext && wglDeleteContext(lastContext)) Fail("the context is left");
     VdeskSetWaitHook(nullptr);
     return 0;

@@ -108,18 +108,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         at += 2;
         Value& value = values[i];
         value.present = kind % 8 != 0;
-        value.type = kind % 8 <= 4 ? REG_SZ : kind % 8 == 5 ? REG_DWORD : kind % 8 == 6 ? REG_BINARY : kind;
+        value.type = kind % 8 <= 4   ? REG_SZ
+                     : kind % 8 == 5 ? REG_DWORD
+                     : kind % 8 == 6 ? REG_BINARY
+                                     : kind;
         value.data = data + at;
         value.size = length <= size - at ? length : size - at;
         at += value.size;
         if (value.present) {
-            VdeskRegistrySetBytes(colorsKey, SysColorValueNames[i], value.type, value.data, value.size);
+            VdeskRegistrySetBytes(colorsKey, SysColorValueNames[i], value.type, value.data,
+                                  value.size);
         }
     }
 
     // Read straight into a table of known colours.
     COLORREF table[SYS_COLOR_ELEMENT_COUNT];
-    for (int i = 0; i < SYS_COLOR_ELEMENT_COUNT; i++) table[i] = 0x00102030u + static_cast<COLORREF>(i);
+    for (int i = 0; i < SYS_COLOR_ELEMENT_COUNT; i++)
+        table[i] = 0x00102030u + static_cast<COLORREF>(i);
     if (ReadSavedSysColors(table, count) != (keyPresent ? 1 : 0)) Fail("result", -1, 0, keyPresent);
     for (int i = 0; i < SYS_COLOR_ELEMENT_COUNT; i++) {
         COLORREF sentinel = 0x00102030u + static_cast<COLORREF>(i);

@@ -72,12 +72,18 @@ Window FindWindowNamed(Window parent, const char* name) {
 
 int Extreme(uint8_t code, uint16_t value) {
     switch (code % 6) {
-    case 0: return 0;
-    case 1: return 1;
-    case 2: return 65535;
-    case 3: return 4000;
-    case 4: return -1;
-    default: return value;
+    case 0:
+        return 0;
+    case 1:
+        return 1;
+    case 2:
+        return 65535;
+    case 3:
+        return 4000;
+    case 4:
+        return -1;
+    default:
+        return value;
     }
 }
 
@@ -158,13 +164,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const int kinds[] = {KeyPress,  KeyRelease,      ButtonPress, ButtonRelease,
-                                MotionNotify, FocusIn,      FocusOut,    Expose,
-                                ConfigureNotify, MapNotify, UnmapNotify, PropertyNotify,
+    static const int kinds[] = {KeyPress,        KeyRelease, ButtonPress, ButtonRelease,
+                                MotionNotify,    FocusIn,    FocusOut,    Expose,
+                                ConfigureNotify, MapNotify,  UnmapNotify, PropertyNotify,
                                 ClientMessage};
     for (size_t at = 0; at + 16 <= size; at += 16) {
         const uint8_t* f = data + at;
-        uint16_t w1 = static_cast<uint16_t>(f[1] | f[2] << 8), w2 = static_cast<uint16_t>(f[3] | f[4] << 8);
+        uint16_t w1 = static_cast<uint16_t>(f[1] | f[2] << 8),
+                 w2 = static_cast<uint16_t>(f[3] | f[4] << 8);
         uint32_t d1, d2;
         std::memcpy(&d1, f + 8, 4);
         std::memcpy(&d2, f + 12, 4);
@@ -226,7 +233,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case ClientMessage:
             event.xclient.message_type = 1 + d1 % 400;
             event.xclient.format = (f[5] % 3 + 1) * 8;
-            for (int i = 0; i < 5; i++) event.xclient.data.l[i] = static_cast<long>(d2 * (i + 1) + f[6 + i % 2]);
+            for (int i = 0; i < 5; i++)
+                event.xclient.data.l[i] = static_cast<long>(d2 * (i + 1) + f[6 + i % 2]);
             // A close request ends the program, as it should.
             if (event.xclient.message_type == wmProtocols &&
                 static_cast<Atom>(event.xclient.data.l[0]) == wmDeleteWindow) {

@@ -13,9 +13,7 @@
 
 namespace {
 
-Contour UnitSquare() {
-    return Contour{{{0, 0}, {1, 0}, {1, 1}, {0, 1}}};
-}
+Contour UnitSquare() { return Contour{{{0, 0}, {1, 0}, {1, 1}, {0, 1}}}; }
 
 const SolidShape kShape{0.225, 0.25, 0.025, 30.0};
 
@@ -67,7 +65,8 @@ TEST(ContourInset, HoldsBackANarrowNotchInsteadOfShootingAcrossTheShape) {
     std::string error;
     ASSERT_EQ(InsetContour(slit, {0.0, 0.05}, &rings, &error), 1) << error;
     for (size_t i = 0; i < slit.points.size(); ++i) {
-        double moved = std::hypot(rings[1][i].x - slit.points[i].x, rings[1][i].y - slit.points[i].y);
+        double moved =
+            std::hypot(rings[1][i].x - slit.points[i].x, rings[1][i].y - slit.points[i].y);
         EXPECT_LE(moved, 4 * 0.05 + 1e-9) << i;
     }
 }
@@ -97,7 +96,7 @@ TEST(CapTessellation, FillsASquareAroundASquareHoleCounterClockwise) {
         EXPECT_GT(a, 0) << "clockwise triangle";
         area += a;
     }
-    EXPECT_EQ(triangles.size(), 8u);  // 8 points, one hole: 8 + 2 x 1 - 2
+    EXPECT_EQ(triangles.size(), 8u); // 8 points, one hole: 8 + 2 x 1 - 2
     EXPECT_NEAR(area, 1.0 - 0.25, 1e-12);
 }
 

@@ -132,9 +132,7 @@ TEST_F(Keyboard, TheCharacterComesRightAfterItsKeyAheadOfLaterInput) {
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>('F'));
 }
 
-bool Down(int key) {
-    return (GetKeyState(key) & 0x8000) != 0;
-}
+bool Down(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
 TEST_F(Keyboard, KeyStateIsAsOfTheLastMessageRetrieved) {
     VdeskKeyDown(VK_SHIFT);

@@ -34,9 +34,7 @@ void StartDesktop(void) {
     RegisterClassA(&wc);
 }
 
-void DesktopTest::TearDown() {
-    VdeskReset();
-}
+void DesktopTest::TearDown() { VdeskReset(); }
 
 HWND CreateTestWindow(DWORD extraStyle, LPVOID param) {
     return CreateWindowExA(0, className, "Test", WS_OVERLAPPEDWINDOW | extraStyle, 100, 99, 608,

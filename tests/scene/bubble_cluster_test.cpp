@@ -18,7 +18,7 @@ namespace {
 
 // 200 x 200 pixels over -1 ... 1 (100 pixels per unit) in the scene's fixed state.
 class BubbleCluster : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(OffscreenGlCreate(&gl, 200, 200, &error)) << error;
@@ -33,7 +33,8 @@ protected:
 
     // Pixel at cluster coordinates (x, y).
     Rgba8 At(const std::vector<Rgba8>& pixels, double x, double y) {
-        return PixelAt(pixels, 200, static_cast<int>((x + 1) * 100), static_cast<int>((1 - y) * 100));
+        return PixelAt(pixels, 200, static_cast<int>((x + 1) * 100),
+                       static_cast<int>((1 - y) * 100));
     }
 
     OffscreenGl gl;
@@ -183,5 +184,6 @@ TEST_F(BubbleCluster, TheShellBlendsOverTheBackgroundAndTheSmallSpheresCoverIt) 
     // Drawn last, C covers B and A where they overlap.
     EXPECT_EQ(Dominant(At(pixels, 0.1, -0.2)), 2) << "B and C overlap";
     // Along the line from C's centre towards A's, 0.35 out: inside both.
-    EXPECT_EQ(Dominant(At(pixels, -0.2 + 0.35 * 0.316, -0.2 + 0.35 * 0.949)), 2) << "A and C overlap";
+    EXPECT_EQ(Dominant(At(pixels, -0.2 + 0.35 * 0.316, -0.2 + 0.35 * 0.949)), 2)
+        << "A and C overlap";
 }

@@ -158,8 +158,7 @@ TEST(StepMover, FirstStepOfAShrinkingMoverGoesNegativeAndTurns) {
 TEST(StepMover, InitialMoversMatchTheirTable) {
     const float velocities[6][3] = {{1, 1, 1}, {3, 1, 6}, {2, 4, 3},
                                     {4, 5, 1}, {7, 2, 7}, {8, 9, 4}};
-    const int directions[6][3] = {{0, 1, 0}, {1, 1, 0}, {0, 1, 1},
-                                  {1, 0, 1}, {0, 1, 0}, {1, 0, 1}};
+    const int directions[6][3] = {{0, 1, 0}, {1, 1, 0}, {0, 1, 1}, {1, 0, 1}, {0, 1, 0}, {1, 0, 1}};
     for (int i = 0; i < 6; ++i) {
         const Mover& m = (i == 0) ? figureMover : clusterMovers[i - 1];
         EXPECT_EQ(m.x, 0.0f);

@@ -6,7 +6,8 @@
 
 // The generator's first values from state 0, worked out from
 // state = state * 214013 + 2531011 (mod 2^32), r = (state >> 16) & 0x7FFF:
-// states 2531011, 505908858, 3539360597, ... give r = 38, 7719, 21238, 2437, 8855, 11797, 8365, 32285.
+// states 2531011, 505908858, 3539360597, ... give r = 38, 7719, 21238, 2437, 8855, 11797, 8365,
+// 32285.
 TEST(RandomDigit, YieldsTheGeneratorsDigitsFromAFixedState) {
     SetRandomDigitState(0);
     const double expected[] = {8, 9, 8, 7, 5, 7, 5, 5};

@@ -133,12 +133,12 @@ TEST(OpenFailure, ExplicitNumbersThatAreNotUsable) {
 
 TEST(ExactSearch, LowestNumberAmongTheEqualBest) {
     DeskSetPixelFormats({
-        Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 16, 16),       // 1 passes, 16 bits
-        Format(GL_WINDOW, PFD_TYPE_RGBA, 32, 16),                          // 2 single buffer
-        Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 24, 24),       // 3 passes, 24 bits
-        Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_COLORINDEX, 32, 16), // 4 colour index
-        Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 24, 16),       // 5 equal to 3
-        Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 32, 0),        // 6 no depth
+        Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 16, 16),          // 1 passes, 16 bits
+        Format(GL_WINDOW, PFD_TYPE_RGBA, 32, 16),                             // 2 single buffer
+        Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 24, 24),          // 3 passes, 24 bits
+        Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_COLORINDEX, 32, 16),    // 4 colour index
+        Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 24, 16),          // 5 equal to 3
+        Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 32, 0),           // 6 no depth
         Format(PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 32, 16), // 7 no window
     });
     HDC screen = GetDC(nullptr);
@@ -153,8 +153,7 @@ TEST(ExactSearch, LowestNumberAmongTheEqualBest) {
 }
 
 TEST(ExactSearch, AlphaAndAccumulationTestsForRgbaOnlyAndTheMainLayerOnly) {
-    auto with = [](PIXELFORMATDESCRIPTOR d, BYTE alpha, BYTE accum, BYTE accumAlpha,
-                   BYTE layer) {
+    auto with = [](PIXELFORMATDESCRIPTOR d, BYTE alpha, BYTE accum, BYTE accumAlpha, BYTE layer) {
         d.cAlphaBits = alpha;
         d.cAccumBits = accum;
         d.cAccumAlphaBits = accumAlpha;
@@ -165,14 +164,14 @@ TEST(ExactSearch, AlphaAndAccumulationTestsForRgbaOnlyAndTheMainLayerOnly) {
     PIXELFORMATDESCRIPTOR rgba24 = Format(GL_WINDOW, PFD_TYPE_RGBA, 24, 0);
     PIXELFORMATDESCRIPTOR rgba32 = Format(GL_WINDOW, PFD_TYPE_RGBA, 32, 0);
     DeskSetPixelFormats({
-        with(rgba24, 8, 0, 0, PFD_MAIN_PLANE),                          // 1 alpha
-        with(rgba24, 8, 32, 0, PFD_MAIN_PLANE),                         // 2 alpha, accum without alpha
-        with(rgba16, 8, 32, 8, PFD_MAIN_PLANE),                         // 3 alpha, accum with alpha
-        with(rgba32, 0, 32, 0, PFD_MAIN_PLANE),                         // 4 accum
-        with(rgba32, 0, 0, 0, 1),                                       // 5 overlay plane
-        rgba24,                                                         // 6 plain
+        with(rgba24, 8, 0, 0, PFD_MAIN_PLANE),  // 1 alpha
+        with(rgba24, 8, 32, 0, PFD_MAIN_PLANE), // 2 alpha, accum without alpha
+        with(rgba16, 8, 32, 8, PFD_MAIN_PLANE), // 3 alpha, accum with alpha
+        with(rgba32, 0, 32, 0, PFD_MAIN_PLANE), // 4 accum
+        with(rgba32, 0, 0, 0, 1),               // 5 overlay plane
+        rgba24,                                 // 6 plain
         with(Format(GL_WINDOW, PFD_TYPE_COLORINDEX, 8, 0), 8, 16, 0, 0), // 7 index, alpha, accum
-        Format(GL_WINDOW, PFD_TYPE_COLORINDEX, 4, 0),                   // 8 index, plain
+        Format(GL_WINDOW, PFD_TYPE_COLORINDEX, 4, 0),                    // 8 index, plain
     });
     HDC screen = GetDC(nullptr);
     PIXELFORMATDESCRIPTOR d = {};

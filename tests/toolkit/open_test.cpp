@@ -34,9 +34,9 @@ TEST(WantedDescriptor, SceneModeAsksForDoubleBufferedRgbaWith16BitDepth) {
     EXPECT_EQ(d.cAuxBuffers, 0);
     EXPECT_EQ(d.iLayerType, PFD_MAIN_PLANE);
     // Everything else is zero.
-    EXPECT_EQ(d.cRedBits + d.cRedShift + d.cGreenBits + d.cGreenShift + d.cBlueBits +
-                  d.cBlueShift + d.cAlphaShift + d.cAccumRedBits + d.cAccumGreenBits +
-                  d.cAccumBlueBits + d.cAccumAlphaBits + d.bReserved,
+    EXPECT_EQ(d.cRedBits + d.cRedShift + d.cGreenBits + d.cGreenShift + d.cBlueBits + d.cBlueShift +
+                  d.cAlphaShift + d.cAccumRedBits + d.cAccumGreenBits + d.cAccumBlueBits +
+                  d.cAccumAlphaBits + d.bReserved,
               0);
     EXPECT_EQ(d.dwLayerMask + d.dwVisibleMask + d.dwDamageMask, 0u);
 }

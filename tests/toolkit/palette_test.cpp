@@ -11,8 +11,8 @@ namespace {
 const int kThree[8] = {0, 63, 104, 139, 171, 200, 229, 255};
 const int kTwo[4] = {0, 116, 191, 255};
 
-PIXELFORMATDESCRIPTOR Layout(int redBits, int redShift, int greenBits, int greenShift,
-                             int blueBits, int blueShift) {
+PIXELFORMATDESCRIPTOR Layout(int redBits, int redShift, int greenBits, int greenShift, int blueBits,
+                             int blueShift) {
     PIXELFORMATDESCRIPTOR d = {};
     d.nSize = sizeof d;
     d.nVersion = 1;

@@ -46,8 +46,7 @@ template <int... Keys> void BindAll(std::integer_sequence<int, Keys...>) {
     (AppAddKeyHandler(Keys, Action<Keys>), ...);
 }
 
-template <int First, int... Rest>
-void BindRange(std::integer_sequence<int, Rest...>) {
+template <int First, int... Rest> void BindRange(std::integer_sequence<int, Rest...>) {
     BindAll(std::integer_sequence<int, (First + Rest)...>{});
 }
 

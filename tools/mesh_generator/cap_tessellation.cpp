@@ -39,7 +39,7 @@ void CALLBACK OnVertex(void* vertex, void* data) {
 // Having this callback makes the tessellator give separate triangles only.
 void CALLBACK OnEdgeFlag(GLboolean, void*) {}
 
-void CALLBACK OnCombine(GLdouble coords[3], void*[4], GLfloat[4], void** out, void* data) {
+void CALLBACK OnCombine(GLdouble coords[3], void* [4], GLfloat[4], void** out, void* data) {
     TessState* s = static_cast<TessState*>(data);
     s->failed = true;
     s->message = "the face's contours cross near (" + std::to_string(coords[0]) + ", " +

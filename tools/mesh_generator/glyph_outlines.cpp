@@ -15,16 +15,14 @@ namespace {
 // Flattening state while FreeType walks one glyph's outline (font units).
 struct Flattener {
     std::vector<Contour>* contours;
-    Point2 pen;       // the glyph's origin in the laid-out word
-    Point2 current;   // the outline's current point, glyph coordinates
-    double flatness;  // font units
-    double maxTurn;   // radians
+    Point2 pen;      // the glyph's origin in the laid-out word
+    Point2 current;  // the outline's current point, glyph coordinates
+    double flatness; // font units
+    double maxTurn;  // radians
     double scaleX, scaleY;
 };
 
-Point2 Place(const Flattener* f, double x, double y) {
-    return Point2{f->pen.x + x, f->pen.y + y};
-}
+Point2 Place(const Flattener* f, double x, double y) { return Point2{f->pen.x + x, f->pen.y + y}; }
 
 void AddPoint(Flattener* f, Point2 p) {
     std::vector<Point2>& points = f->contours->back().points;
@@ -219,9 +217,13 @@ int ReadWordOutlines(const char* fontPath, const char* word, const OutlineSettin
         }
         Glyph glyph;
         glyph.character = word[i];
-        Flattener f{&glyph.contours, Point2{penX[i], 0}, Point2{0, 0},
-                    settings.flatness / std::max(scaleX, scaleY), settings.maxTurn * std::numbers::pi / 180,
-                    scaleX, scaleY};
+        Flattener f{&glyph.contours,
+                    Point2{penX[i], 0},
+                    Point2{0, 0},
+                    settings.flatness / std::max(scaleX, scaleY),
+                    settings.maxTurn * std::numbers::pi / 180,
+                    scaleX,
+                    scaleY};
         FT_Outline* outline = &face->glyph->outline;
         if (FT_Outline_Decompose(outline, &funcs, &f) != 0) {
             *error = std::string("cannot walk the outline of '") + word[i] + "'";

@@ -7,10 +7,10 @@
 #include "mesh_types.h"
 
 struct OutlineSettings {
-    double halfWidth;   // the word is scaled to x -halfWidth ... halfWidth
-    double halfHeight;  // and to y -halfHeight ... halfHeight, centred on the origin
-    double flatness;    // largest distance between a curve and its polyline, figure units
-    double maxTurn;     // largest turn between two polyline segments of a curve, degrees
+    double halfWidth;  // the word is scaled to x -halfWidth ... halfWidth
+    double halfHeight; // and to y -halfHeight ... halfHeight, centred on the origin
+    double flatness;   // largest distance between a curve and its polyline, figure units
+    double maxTurn;    // largest turn between two polyline segments of a curve, degrees
 };
 
 struct FontNames {

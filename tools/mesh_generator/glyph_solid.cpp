@@ -52,7 +52,8 @@ CornerNormals ContourNormals(const std::vector<Point2>& p, double sharpCorner) {
             result.ending[i] = before;
             result.starting[i] = after;
         } else {
-            result.ending[i] = result.starting[i] = Point2{mean.x / meanLength, mean.y / meanLength};
+            result.ending[i] = result.starting[i] =
+                Point2{mean.x / meanLength, mean.y / meanLength};
         }
     }
     return result;
@@ -87,8 +88,8 @@ Vec3 BevelNormal(Point2 horizontal, double tilt) {
 }
 
 // A flat face in the plane z: the ring's contours without repeated points, triangulated.
-int AddCap(const std::vector<std::vector<Point2>>& ringContours, double z, bool facingUp, Mesh* mesh,
-           VertexRows* rows, std::string* error) {
+int AddCap(const std::vector<std::vector<Point2>>& ringContours, double z, bool facingUp,
+           Mesh* mesh, VertexRows* rows, std::string* error) {
     std::vector<std::vector<Point2>> contours;
     for (const auto& ring : ringContours) {
         std::vector<Point2> points;
@@ -222,8 +223,10 @@ int BuildGlyphSolid(const Glyph& glyph, const GlyphRings& rings, const SolidShap
         for (size_t i = 0; i < n; ++i) {
             size_t j = (i + 1) % n;
             for (size_t m = 0; m + 1 < r.size(); ++m) {
-                int32_t a = AddVertex(mesh, rows, r[m][i], height[m], BevelNormal(cn.starting[i], tilt[m]));
-                int32_t b = AddVertex(mesh, rows, r[m][j], height[m], BevelNormal(cn.ending[j], tilt[m]));
+                int32_t a =
+                    AddVertex(mesh, rows, r[m][i], height[m], BevelNormal(cn.starting[i], tilt[m]));
+                int32_t b =
+                    AddVertex(mesh, rows, r[m][j], height[m], BevelNormal(cn.ending[j], tilt[m]));
                 int32_t cc = AddVertex(mesh, rows, r[m + 1][j], height[m + 1],
                                        BevelNormal(cn.ending[j], tilt[m + 1]));
                 int32_t d = AddVertex(mesh, rows, r[m + 1][i], height[m + 1],

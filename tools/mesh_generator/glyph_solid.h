@@ -9,10 +9,10 @@
 #include "mesh_types.h"
 
 struct SolidShape {
-    double wallTop;        // the walls rise from z = 0 to here
-    double front;          // z of the front face
-    double bevelRadius;    // the bevel's inset and rise, front - wallTop
-    double sharpCorner;    // turns above this many degrees are creases, not curves
+    double wallTop;     // the walls rise from z = 0 to here
+    double front;       // z of the front face
+    double bevelRadius; // the bevel's inset and rise, front - wallTop
+    double sharpCorner; // turns above this many degrees are creases, not curves
 };
 
 // The corner rows already in the mesh, by position and normal, so that equal corners share

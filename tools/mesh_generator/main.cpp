@@ -44,8 +44,8 @@ void PrintSummary(const Mesh& mesh) {
     }
     std::printf("%zu corner rows, %zu triangles (%zu repeat a corner)\n", mesh.vertices.size(),
                 mesh.triangles.size(), degenerate);
-    std::printf("bounds x %.6f .. %.6f, y %.6f .. %.6f, z %.6f .. %.6f\n", double(lo[0]), double(hi[0]),
-                double(lo[1]), double(hi[1]), double(lo[2]), double(hi[2]));
+    std::printf("bounds x %.6f .. %.6f, y %.6f .. %.6f, z %.6f .. %.6f\n", double(lo[0]),
+                double(hi[0]), double(lo[1]), double(hi[1]), double(lo[2]), double(hi[2]));
 }
 
 } // namespace

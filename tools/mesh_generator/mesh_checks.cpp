@@ -46,7 +46,8 @@ void AddSegments(const std::vector<Point2>& ring, int contour, std::vector<Segme
         points.pop_back();
     }
     for (size_t i = 0; i < points.size(); ++i) {
-        out->push_back(Segment{points[i], points[(i + 1) % points.size()], contour, i, points.size()});
+        out->push_back(
+            Segment{points[i], points[(i + 1) % points.size()], contour, i, points.size()});
     }
 }
 
@@ -117,7 +118,8 @@ int CheckWinding(const Mesh& mesh, std::string* error) {
         const float* p2 = mesh.vertices[tri[2]].position;
         double u[3] = {double(p1[0]) - p0[0], double(p1[1]) - p0[1], double(p1[2]) - p0[2]};
         double v[3] = {double(p2[0]) - p0[0], double(p2[1]) - p0[1], double(p2[2]) - p0[2]};
-        double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+        double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2],
+                       u[0] * v[1] - u[1] * v[0]};
         double area = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]) / 2;
         if (area == 0) {
             continue;
