@@ -60,6 +60,12 @@ cleanup() {
       [ "$(readlink "/proc/$pid/root" 2>/dev/null)" = "$root" ] && kill -9 "$pid" 2>/dev/null || true
     done
     umount -R "$root/dev" "$root/proc" "$root/sys" 2>/dev/null || true
+    # Keep the end-to-end checks' logs and pictures, which say why one failed.
+    for check in "$root"/root/vorlanth/build/*/*-check; do
+      [ -d "$check" ] || continue
+      mkdir -p "$logs/$(basename "$root")/$(basename "$(dirname "$check")")"
+      cp -r "$check" "$logs/$(basename "$root")/$(basename "$(dirname "$check")")/" 2>/dev/null || true
+    done
     if findmnt -rn -o TARGET | grep -q "^$root/"; then
       umount -R -l "$root/dev" "$root/proc" "$root/sys" 2>/dev/null || true
     fi
@@ -74,7 +80,7 @@ cleanup() {
 trap cleanup EXIT
 
 mkdir -p "$logs"
-rm -f "$logs"/*.log
+rm -rf "$logs"/*.log "$logs"/vorlanth-*
 mapfile -t sources < <(mirror_lines | sort -u)
 [ ${#sources[@]} -gt 0 ] || fail "no Debian 12 (bookworm) source with main in /etc/apt"
 say "mirror: ${sources[*]}"

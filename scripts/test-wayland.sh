@@ -257,6 +257,11 @@ for preset in $presets; do
   rm -rf "$out"
   mkdir -p "$out"
   sanitizer_environment "$preset"
+  # Not even without llvmpipe's threads is the sanitizer runtime's dynamic-TLS record sound on
+  # this path (libdecor's plugins): its leak check at exit crashed in 3 of 6 runs in a fresh
+  # root. Leave thread-local storage out of the scan; what the loader and GLib keep there for
+  # the process's life is in tests/lsan.supp.
+  export LSAN_OPTIONS="$LSAN_OPTIONS:use_tls=0"
   start_xvfb 200 259
   start_weston
   say "weston \"$socket\" in Xvfb $DISPLAY"
