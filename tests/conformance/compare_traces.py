@@ -66,8 +66,8 @@ def main(argv):
         print(f"conformance: the reference trace {argv[1]} is incomplete (no final 'end')")
         return 1
     failed = False
-    for spec in argv[3:]:
-        backend, path = spec.split("=", 1)
+    for argument in argv[3:]:
+        backend, path = argument.split("=", 1)
         trace = read_trace(path)
         expected = reference
         if INPUT_SECTION not in trace and INPUT_SECTION in reference:
