@@ -70,8 +70,8 @@ void VdeskSetWaitHook(VdeskWaitHook hook);
 typedef void (*VdeskPresentHook)(HWND window, int frame);
 void VdeskSetPresentHook(VdeskPresentHook hook);
 
-// Message boxes are answered OK at once and recorded; with dispatch set the box's modal
-// loop first dispatches every waiting message.
+// Message boxes are recorded and answered OK once their modal loop has dispatched every
+// waiting message (the owner, disabled meanwhile, takes no input).
 struct VdeskMessageBoxRecord {
     char text[512];
     char caption[128];
@@ -80,7 +80,6 @@ struct VdeskMessageBoxRecord {
 };
 int VdeskMessageBoxCount(void);
 const VdeskMessageBoxRecord* VdeskMessageBoxAt(int index);
-void VdeskSetMessageBoxDispatch(int dispatch);
 
 // Observation.
 int VdeskInvalidateCount(HWND window);           // InvalidateRect calls for the window

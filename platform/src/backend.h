@@ -41,8 +41,11 @@ struct PlatformBackend {
     // was delivered; returns 0 when nothing can ever arrive (the queue would block forever).
     int (*PumpEvents)(int wait);
 
-    // A modal message box; returns the button pressed (IDOK).
-    int (*ShowMessageBox)(HWND owner, const char* text, const char* caption, UINT type);
+    // Opens a native message box over the owner's window (null: none); null when it cannot.
+    // The backend reports the button that answers it (CoreNotifyMessageBoxAnswer); the core
+    // runs the modal loop meanwhile and then closes it.
+    void* (*OpenMessageBox)(HWND owner, const char* text, const char* caption, UINT type);
+    void (*CloseMessageBox)(void* box);
 
     // 1 when the display has 256 colours and a system palette.
     int (*IsPaletteDisplay)(void);

@@ -106,6 +106,7 @@ struct WindowRecord {
     int pixelFormat = 0;
     void* native = nullptr;
     unsigned long raised = 0; // when it last came to the top: shown or activated
+    bool disabled = false;    // takes no input: the owner of a message box
 };
 
 struct DcRecord {
@@ -158,13 +159,18 @@ RECT ClientScreenRect(const WindowRecord& record);
 LPARAM PackPoint(int x, int y);
 // WM_SIZE and then, unless the window went meanwhile, WM_MOVE with its current client area.
 void SendSizeAndMove(HWND window, WindowRecord* record);
+// The display resized or moved the client area.
+void ResizeFromDisplay(HWND window, int clientWidth, int clientHeight);
+void MoveFromDisplay(HWND window, int clientX, int clientY);
 
 // Showing and activation (core_activation.cpp). ActivateWindow returns 0 when the window
 // is gone (also when the previous window's WM_ACTIVATE destroyed it).
 int ActivateWindow(HWND window, int active);
-// A going window that is the active one passes activation to another shown top-level window,
-// or, when there is none, leaves nothing active.
+// A going window that is the active one passes activation to the topmost other shown
+// top-level window, or, when there is none, leaves nothing active.
 void HandOverActivation(HWND window);
+// Minimized (true) or restored, with the messages Win32 sends.
+void MinimizeWindow(HWND window, bool minimized);
 
 // Painting (core_paint.cpp).
 void InvalidateAll(HWND window);
@@ -172,21 +178,36 @@ void InvalidateAll(HWND window);
 // The queue (core_queue.cpp). An input message remembers the key state at the time and may
 // carry a key press's character (MSG.lPrivate).
 void PostInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD carried = 0);
+// Input messages waiting to be retrieved: any (buttonsOnly false) or mouse buttons only.
+bool InputWaiting(bool buttonsOnly);
 // A message TranslateMessage made, posted ahead of later input.
 void PostTranslated(const MSG& message);
 void ForgetWindowInQueue(HWND window);
 WORD CurrentKeyModifiers(void);
+
+// Raw input (core_input.cpp): what the backend reported, turned into messages in order as the
+// program retrieves them. False when the window takes no input (gone or disabled).
+void ResolveRawInput(void);
+bool TakesInput(HWND window);
+void ResetInputState(void);
 
 // The keyboard (core_keyboard.cpp): key state, bit 0x80 down and 0x01 toggled.
 const uint8_t* LiveKeyState(void);                // 256 entries, as the keys are now
 void KeysOfRetrievedMessage(const uint8_t* keys); // the state GetKeyState reports from now
 bool KeyIsDown(int virtualKey);
 void SetKeyDown(int virtualKey, bool down);
+// A key went down or up; a press may carry the layout's character (-1: none given).
+void QueueKey(HWND window, int virtualKey, bool down, int character);
+void SetModifierKeys(bool shift, bool control, bool alt);
+void SetCapsLockToggle(bool on);
 
 // GDI objects and palettes (core_palette.cpp), OpenGL (core_opengl.cpp).
 DcRecord* FindDc(HDC dc);
 HPALETTE StockDefaultPalette(void);
 void ReleaseWindowGdi(HWND window);
+
+// Process services (core_process.cpp): the name messages give the program.
+const char* ProgramName(void);
 
 // Each module's state back to a fresh start (CoreReset).
 void ResetClassState(void);

@@ -1,6 +1,5 @@
 // Showing, minimizing and restoring; activation and the keyboard focus.
 #include "core.h"
-#include "core_events.h"
 
 namespace {
 HWND focusWindow = nullptr;
@@ -51,15 +50,19 @@ void HandOverActivation(HWND window) {
     if (focusWindow != window) {
         return;
     }
+    HWND topmost = nullptr;
+    unsigned long highest = 0;
     for (HWND each : TopLevelWindows()) {
         const WindowRecord* other = FindWindow(each);
-        if (each != window && other != nullptr && !other->destroying && other->visible &&
-            !other->minimized) {
-            ActivateWindow(each, WA_ACTIVE);
-            return;
+        if (each != window && !other->destroying && other->visible && !other->minimized &&
+            other->raised >= highest) {
+            topmost = each;
+            highest = other->raised;
         }
     }
-    ActivateWindow(window, 0);
+    if (topmost == nullptr || !ActivateWindow(topmost, WA_ACTIVE)) {
+        ActivateWindow(window, 0);
+    }
 }
 
 BOOL WINAPI ShowWindow(HWND window, int command) {
@@ -75,15 +78,13 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
         if (record->visible) {
             record->visible = false;
             Backend()->ShowNativeWindow(record->native, SW_HIDE);
-            if (focusWindow == window) {
-                ActivateWindow(window, 0);
-            }
+            HandOverActivation(window);
         }
         break;
     case SW_MINIMIZE:
     case SW_SHOWMINIMIZED:
         if (!record->minimized) {
-            CoreNotifyMinimize(window, 1);
+            MinimizeWindow(window, true);
             record = FindWindow(window);
             if (record != nullptr && record->native != nullptr) {
                 Backend()->ShowNativeWindow(record->native, SW_MINIMIZE);
@@ -92,7 +93,7 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
         break;
     case SW_RESTORE:
         if (record->minimized) {
-            CoreNotifyMinimize(window, 0);
+            MinimizeWindow(window, false);
             record = FindWindow(window);
             if (record != nullptr && record->native != nullptr) {
                 Backend()->ShowNativeWindow(record->native, SW_RESTORE);
@@ -121,9 +122,9 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
     return wasVisible;
 }
 
-void CoreNotifyMinimize(HWND window, int minimized) {
+void MinimizeWindow(HWND window, bool minimized) {
     WindowRecord* record = FindWindow(window);
-    if (record == nullptr || record->minimized == (minimized != 0)) {
+    if (record == nullptr || record->minimized == minimized) {
         return;
     }
     if (minimized) {
@@ -157,8 +158,6 @@ void CoreNotifyMinimize(HWND window, int minimized) {
         }
     }
 }
-
-void CoreNotifyActivate(HWND window, int active) { ActivateWindow(window, active); }
 
 BOOL WINAPI IsWindowVisible(HWND window) {
     WindowRecord* record = FindWindow(window);

@@ -1,9 +1,14 @@
-// What a backend tells the core about native events, and what it may ask of it. Each event
-// turns into the messages Win32 would deliver. With backend.h this is everything that
-// passes between the core and a backend.
+// What a backend tells the core about native events, and what it may ask of it. A backend
+// reports input and window events raw, in the order they came; the core queues them and
+// turns them into the messages Win32 would deliver as the program retrieves its messages
+// (core_input.cpp). With backend.h this is everything that passes between the core and a
+// backend.
 #pragma once
 
 #include <windows.h>
+
+#include <string>
+#include <vector>
 
 // The screen's size in pixels (GetSystemMetrics).
 void CoreNotifyScreenSize(int width, int height);
@@ -34,13 +39,31 @@ void CoreNotifyCapsLock(int on);
 void CoreNotifyMouseMove(HWND window, int x, int y);
 // Button 1 left, 2 right, 4 middle went down or up at client coordinates (x, y).
 void CoreNotifyMouseButton(HWND window, int button, int down, int x, int y);
-// The native side of the window went away (e.g. the connection to the display).
+// Someone else destroyed the native side of the window: the backend has let go of it, and
+// the window goes as on Win32, with WM_DESTROY.
 void CoreNotifyLost(HWND window);
+// The message box `box` (what OpenMessageBox returned) was answered with a button (IDOK).
+void CoreNotifyMessageBoxAnswer(void* box, int button);
 
-// A modal loop's turn (a message box's): dispatches the program's queued messages until
-// `done` is set or none is left. Returns 0 once the quit request came, which it posts again
-// for the program's own loop.
-int CoreServeModalMessages(const bool* done);
+// The display is unusable or was lost: says "<program>: <why>" on standard error and ends
+// the process with exit code 1. The one way a backend reports a failure it cannot go on from.
+[[noreturn]] void CoreDisplayFailed(const char* why);
+// The program's name, as messages and native window identities give it.
+const char* CoreProgramName(void);
+
+// A message box's layout in its own pixels: the text's lines from the top-left corner
+// (textX, textY) one lineHeight apart, an OK button below them, centred.
+struct MessageBoxLayout {
+    std::vector<std::string> lines;
+    int width, height;
+    int textX, textY, lineHeight;
+    RECT button;
+};
+// Lays out the text (lines end at '\n'; '\r' is dropped) in the backend's font, whose
+// `measure` gives a line's width.
+MessageBoxLayout CoreLayOutMessageBox(const char* text, int lineHeight,
+                                      int (*measure)(const std::string& line, void* font),
+                                      void* font);
 
 // A native window handle of the core's, or null.
 void* CoreNativeWindow(HWND window);

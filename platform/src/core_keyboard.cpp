@@ -1,9 +1,8 @@
 // The keyboard: key state (live, and as of the last message retrieved), key messages from
-// the backend's key events, and their translation into characters.
+// the key events core_input.cpp resolves, and their translation into characters.
 #include <algorithm>
 
 #include "core.h"
-#include "core_events.h"
 
 namespace {
 
@@ -60,7 +59,8 @@ int CharacterOf(int vk, const uint8_t* keys) {
     }
 }
 
-// A key went down or up; a press may carry the layout's character (-1: none given).
+} // namespace
+
 void QueueKey(HWND window, int vk, bool down, int character) {
     bool wasDown = vk >= 0 && vk <= 255 && (liveKeys[vk] & 0x80);
     SetKeyDown(vk, down != 0);
@@ -69,7 +69,7 @@ void QueueKey(HWND window, int vk, bool down, int character) {
     } else if (vk == VK_LCONTROL || vk == VK_RCONTROL) {
         SetKeyDown(VK_CONTROL, down != 0);
     }
-    if (FindWindow(window) == nullptr) {
+    if (!TakesInput(window)) {
         return;
     }
     bool alt = liveKeys[VK_MENU] & 0x80;
@@ -80,8 +80,6 @@ void QueueKey(HWND window, int vk, bool down, int character) {
     PostInput(window, message, static_cast<WPARAM>(vk), lParam,
               (down && character >= 0) ? CarriedCharacter(vk, character) : 0);
 }
-
-} // namespace
 
 const uint8_t* LiveKeyState(void) { return liveKeys; }
 
@@ -103,20 +101,13 @@ void SetKeyDown(int vk, bool down) {
     }
 }
 
-void CoreNotifyKey(HWND window, int vk, int down) { QueueKey(window, vk, down != 0, -1); }
-
-void CoreNotifyKeyCharacter(HWND window, int vk, int character) {
-    QueueKey(window, vk, true, character > 0 ? character : 0);
+void SetModifierKeys(bool shift, bool control, bool alt) {
+    SetKeyDown(VK_SHIFT, shift);
+    SetKeyDown(VK_CONTROL, control);
+    SetKeyDown(VK_MENU, alt);
 }
 
-void CoreNotifyModifiers(int shift, int control, int alt, int capsLock) {
-    SetKeyDown(VK_SHIFT, shift != 0);
-    SetKeyDown(VK_CONTROL, control != 0);
-    SetKeyDown(VK_MENU, alt != 0);
-    CoreNotifyCapsLock(capsLock);
-}
-
-void CoreNotifyCapsLock(int on) {
+void SetCapsLockToggle(bool on) {
     liveKeys[VK_CAPITAL] = static_cast<uint8_t>((liveKeys[VK_CAPITAL] & 0x80) | (on ? 1 : 0));
 }
 

@@ -111,8 +111,6 @@ BOOL WINAPI GetUpdateRect(HWND window, LPRECT rect, BOOL) {
     return TRUE;
 }
 
-void CoreNotifyExpose(HWND window, const RECT* rect) { InvalidateRect(window, rect, FALSE); }
-
 HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
     NoteCall("BeginPaint");
     WindowRecord* record = FindWindow(window);

@@ -128,7 +128,7 @@ BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height, BOOL re
     return TRUE;
 }
 
-void CoreNotifyResize(HWND window, int clientWidth, int clientHeight) {
+void ResizeFromDisplay(HWND window, int clientWidth, int clientHeight) {
     WindowRecord* record = FindWindow(window);
     if (record == nullptr || record->minimized) {
         return;
@@ -145,7 +145,7 @@ void CoreNotifyResize(HWND window, int clientWidth, int clientHeight) {
     }
 }
 
-void CoreNotifyMove(HWND window, int clientX, int clientY) {
+void MoveFromDisplay(HWND window, int clientX, int clientY) {
     WindowRecord* record = FindWindow(window);
     if (record == nullptr || record->minimized) {
         return;

@@ -1,5 +1,6 @@
-// Process services: module handle, version, local memory, time, ending the process,
-// the last error and message boxes.
+// Process services: module handle, version, local memory, time, ending the process (also
+// when the display fails) and the last error.
+#include <errno.h>
 #include <sched.h>
 #include <time.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <cstring>
 
 #include "core.h"
+#include "core_events.h"
 
 namespace {
 DWORD lastError = 0;
@@ -86,18 +88,20 @@ void WINAPI ExitProcess(UINT exitCode) {
     std::exit(static_cast<int>(exitCode));
 }
 
+const char* ProgramName(void) { return program_invocation_short_name; }
+
+const char* CoreProgramName(void) { return ProgramName(); }
+
+void CoreDisplayFailed(const char* why) {
+    std::fprintf(stderr, "%s: %s\n", ProgramName(), why);
+    std::fflush(stderr);
+    std::_Exit(1); // at once: the display's library may be inside a call that cannot return
+}
+
 DWORD WINAPI GetTickCount(void) {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<DWORD>(now.tv_sec * 1000 + now.tv_nsec / 1000000);
-}
-
-int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-    if (!BackendReady()) {
-        std::fprintf(stderr, "%s: %s\n", caption ? caption : "Error", text ? text : "");
-        return IDOK;
-    }
-    return Backend()->ShowMessageBox(owner, text ? text : "", caption ? caption : "Error", type);
 }
 
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {

@@ -1,5 +1,5 @@
 // The thread's message queue: posted messages, then input, each in order, the quit request,
-// paint messages synthesized last; mouse input and the capture.
+// paint messages synthesized last.
 #include <algorithm>
 
 #include "core.h"
@@ -16,8 +16,6 @@ struct QueuedMessage {
 std::deque<QueuedMessage> queue;
 bool quitPending = false;
 int quitCode = 0;
-HWND captureWindow = nullptr;
-int buttonsDown = 0; // MK_ bits of the mouse buttons
 
 bool InRange(UINT message, UINT low, UINT high) {
     if (low == 0 && high == 0) {
@@ -38,6 +36,9 @@ void Retrieved(const QueuedMessage& item) {
 // posted, then input as it came, then the quit request, then paint.
 bool NextMessage(MSG* out, HWND window, UINT low, UINT high, bool remove) {
     for (bool input : {false, true}) {
+        if (input) {
+            ResolveRawInput(); // the backend's input becomes messages as they are retrieved
+        }
         for (auto it = queue.begin(); it != queue.end(); ++it) {
             if (it->input != input || !ForWindow(it->msg, window) ||
                 !InRange(it->msg.message, low, high)) {
@@ -52,7 +53,7 @@ bool NextMessage(MSG* out, HWND window, UINT low, UINT high, bool remove) {
                 // the mouse is captured.
                 UINT m = item.msg.message;
                 if (input && (m == WM_LBUTTONDOWN || m == WM_RBUTTONDOWN || m == WM_MBUTTONDOWN) &&
-                    captureWindow == nullptr && GetActiveWindow() != item.msg.hwnd) {
+                    GetCapture() == nullptr && GetActiveWindow() != item.msg.hwnd) {
                     ActivateWindow(item.msg.hwnd, WA_CLICKACTIVE);
                 }
             }
@@ -92,21 +93,22 @@ void Enqueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool input
     queue.push_back(item);
 }
 
-WPARAM MouseKeys(void) {
-    WPARAM keys = static_cast<WPARAM>(buttonsDown);
-    if (KeyIsDown(VK_SHIFT)) {
-        keys |= MK_SHIFT;
-    }
-    if (KeyIsDown(VK_CONTROL)) {
-        keys |= MK_CONTROL;
-    }
-    return keys;
-}
-
 } // namespace
 
 void PostInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD carried) {
     Enqueue(window, message, wParam, lParam, true, carried);
+}
+
+bool InputWaiting(bool buttonsOnly) {
+    for (const auto& item : queue) {
+        UINT m = item.msg.message;
+        if (item.input &&
+            (!buttonsOnly || m == WM_LBUTTONDOWN || m == WM_LBUTTONUP || m == WM_RBUTTONDOWN ||
+             m == WM_RBUTTONUP || m == WM_MBUTTONDOWN || m == WM_MBUTTONUP)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void PostTranslated(const MSG& message) {
@@ -185,94 +187,6 @@ LRESULT WINAPI DispatchMessageA(const MSG* message) {
     return CallWindow(message->hwnd, message->message, message->wParam, message->lParam);
 }
 
-// Mouse input goes to the capturing window, in its client coordinates, or to the window
-// under the pointer when the point lies in its client area. Coordinates travel as two
-// signed 16-bit halves. Returns the window that gets the message, or null.
-static HWND MouseTarget(HWND window, int* x, int* y) {
-    HWND target = captureWindow != nullptr ? captureWindow : window;
-    WindowRecord* record = FindWindow(target);
-    if (record == nullptr) {
-        return nullptr;
-    }
-    if (target != window) {
-        WindowRecord* from = FindWindow(window);
-        if (from != nullptr) {
-            RECT a = ClientScreenRect(*from), b = ClientScreenRect(*record);
-            *x += a.left - b.left;
-            *y += a.top - b.top;
-        }
-    }
-    RECT client = ClientScreenRect(*record);
-    bool inside =
-        *x >= 0 && *y >= 0 && *x < client.right - client.left && *y < client.bottom - client.top;
-    return (inside || captureWindow != nullptr) ? target : nullptr;
-}
-
-void CoreNotifyMouseMove(HWND window, int x, int y) {
-    HWND target = MouseTarget(window, &x, &y);
-    if (target != nullptr) {
-        PostInput(target, WM_MOUSEMOVE, MouseKeys(),
-                  MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
-    }
-}
-
-void CoreNotifyMouseButton(HWND window, int button, int down, int x, int y) {
-    int bit = (button == 1)   ? MK_LBUTTON
-              : (button == 2) ? MK_RBUTTON
-              : (button == 4) ? MK_MBUTTON
-                              : 0;
-    if (bit == 0) {
-        return;
-    }
-    int vk = (button == 1) ? VK_LBUTTON : (button == 2) ? VK_RBUTTON : VK_MBUTTON;
-    SetKeyDown(vk, down != 0);
-    buttonsDown = down ? (buttonsDown | bit) : (buttonsDown & ~bit);
-    HWND target = MouseTarget(window, &x, &y);
-    if (target == nullptr) {
-        return;
-    }
-    UINT message;
-    if (button == 1) {
-        message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
-    } else if (button == 2) {
-        message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
-    } else {
-        message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
-    }
-    PostInput(target, message, MouseKeys(), MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
-}
-
-HWND WINAPI SetCapture(HWND window) {
-    NoteCall("SetCapture");
-    HWND previous = captureWindow;
-    WindowRecord* record = FindWindow(window);
-    if (record != nullptr) {
-        captureWindow = window;
-        if (Backend()->Capture != nullptr && record->native != nullptr) {
-            Backend()->Capture(record->native, 1);
-        }
-    }
-    return previous;
-}
-
-BOOL WINAPI ReleaseCapture(void) {
-    NoteCall("ReleaseCapture");
-    if (captureWindow != nullptr && Backend()->Capture != nullptr) {
-        Backend()->Capture(nullptr, 0);
-    }
-    captureWindow = nullptr;
-    return TRUE;
-}
-
-HWND WINAPI GetCapture(void) {
-    if (captureWindow != nullptr && FindWindow(captureWindow) == nullptr) {
-        captureWindow = nullptr;
-    }
-    return captureWindow;
-}
-
-WORD CurrentKeyModifiers(void) { return static_cast<WORD>(MouseKeys()); }
-
 int CoreQueuedCount(HWND window, UINT message) {
     int n = 0;
     for (const auto& item : queue) {
@@ -288,19 +202,5 @@ void ResetQueueState(void) {
     quitPending = false;
     quitCode = 0;
     ResetKeyboardState();
-    captureWindow = nullptr;
-    buttonsDown = 0;
-}
-
-int CoreServeModalMessages(const bool* done) {
-    MSG msg;
-    while (!*done && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return 0;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return 1;
+    ResetInputState();
 }

@@ -220,19 +220,6 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return CallWindow(window, message, wParam, lParam);
 }
 
-void CoreNotifyClose(HWND window) {
-    if (FindWindow(window) != nullptr) {
-        PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    }
-}
-
-void CoreNotifyLost(HWND window) {
-    WindowRecord* record = FindWindow(window);
-    if (record != nullptr) {
-        record->native = nullptr;
-    }
-}
-
 void* CoreNativeWindow(HWND window) {
     WindowRecord* record = FindWindow(window);
     return record != nullptr ? record->native : nullptr;

@@ -30,7 +30,6 @@ extern bool vdeskPaletteDisplay;
 extern bool vdeskFrameCapture;
 extern VdeskWaitHook vdeskWaitHook;
 extern VdeskPresentHook vdeskPresentHook;
-extern bool vdeskMessageBoxDispatch;
 extern std::vector<VdeskMessageBoxRecord> vdeskMessageBoxes;
 extern std::vector<PIXELFORMATDESCRIPTOR> vdeskFormats;
 

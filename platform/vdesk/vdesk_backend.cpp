@@ -4,6 +4,7 @@
 #include <EGL/eglext.h>
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "../src/backend.h"
@@ -14,7 +15,6 @@ bool vdeskPaletteDisplay = false;
 bool vdeskFrameCapture = true;
 VdeskWaitHook vdeskWaitHook = nullptr;
 VdeskPresentHook vdeskPresentHook = nullptr;
-bool vdeskMessageBoxDispatch = false;
 std::vector<VdeskMessageBoxRecord> vdeskMessageBoxes;
 std::vector<PIXELFORMATDESCRIPTOR> vdeskFormats;
 
@@ -24,6 +24,7 @@ EGLDisplay display = EGL_NO_DISPLAY;
 EGLConfig config = nullptr;
 VdeskWindow* currentWindow = nullptr;
 EGLContext currentContext = EGL_NO_CONTEXT;
+std::vector<void*> openBoxes; // innermost last
 
 PIXELFORMATDESCRIPTOR Format(DWORD flags, BYTE type, BYTE colorBits, BYTE alpha, BYTE depth,
                              BYTE stencil, BYTE accum) {
@@ -64,8 +65,7 @@ bool OpenDisplay(void) {
                   : eglGetDisplay(EGL_DEFAULT_DISPLAY);
     if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr) ||
         !eglBindAPI(EGL_OPENGL_API)) {
-        std::fprintf(stderr, "virtual desktop: no EGL display for offscreen OpenGL\n");
-        return false;
+        return false; // the pixel format is refused
     }
     const EGLint attribs[] = {EGL_SURFACE_TYPE,
                               EGL_PBUFFER_BIT,
@@ -87,7 +87,6 @@ bool OpenDisplay(void) {
     EGLint count = 0;
     if (!eglChooseConfig(display, attribs, &config, 1, &count) || count < 1) {
         config = nullptr;
-        std::fprintf(stderr, "virtual desktop: no EGL configuration for OpenGL\n");
         return false;
     }
     return true;
@@ -221,33 +220,31 @@ int SwapNativeBuffers(void* handle) {
     return 1;
 }
 
+// A box the program opened is answered OK once its loop has served everything waiting.
 int PumpEvents(int wait) {
     if (!wait) {
+        return 1;
+    }
+    if (!openBoxes.empty()) {
+        CoreNotifyMessageBoxAnswer(openBoxes.back(), IDOK);
         return 1;
     }
     return (vdeskWaitHook != nullptr && vdeskWaitHook()) ? 1 : 0;
 }
 
-int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
+void* OpenMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
     VdeskMessageBoxRecord record{};
     std::snprintf(record.text, sizeof record.text, "%s", text);
     std::snprintf(record.caption, sizeof record.caption, "%s", caption);
     record.owner = owner;
     record.type = type;
     vdeskMessageBoxes.push_back(record);
-    if (vdeskMessageBoxDispatch) {
-        // The box's modal loop keeps the thread's windows served while it is up.
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                break;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    return IDOK;
+    openBoxes.push_back(reinterpret_cast<void*>(vdeskMessageBoxes.size()));
+    return openBoxes.back();
+}
+
+void CloseMessageBox(void* box) {
+    openBoxes.erase(std::find(openBoxes.begin(), openBoxes.end(), box));
 }
 
 int IsPaletteDisplay(void) { return vdeskPaletteDisplay ? 1 : 0; }
@@ -270,7 +267,8 @@ extern const PlatformBackend vdeskBackend = {
     .DeleteContext = DeleteNativeContext,
     .SwapNativeBuffers = SwapNativeBuffers,
     .PumpEvents = PumpEvents,
-    .ShowMessageBox = ShowMessageBox,
+    .OpenMessageBox = OpenMessageBox,
+    .CloseMessageBox = CloseMessageBox,
     .IsPaletteDisplay = IsPaletteDisplay,
     .SystemPaletteChanged = SystemPaletteChanged,
     .Capture = nullptr,

@@ -25,7 +25,6 @@ void VdeskReset(void) {
     vdeskFrameCapture = true;
     vdeskWaitHook = nullptr;
     vdeskPresentHook = nullptr;
-    vdeskMessageBoxDispatch = false;
     vdeskMessageBoxes.clear();
     vdeskFormats.clear();
 }
@@ -116,8 +115,6 @@ const VdeskMessageBoxRecord* VdeskMessageBoxAt(int index) {
     }
     return &vdeskMessageBoxes[static_cast<size_t>(index)];
 }
-
-void VdeskSetMessageBoxDispatch(int dispatch) { vdeskMessageBoxDispatch = dispatch != 0; }
 
 int VdeskQueuedCount(HWND window, UINT message) { return CoreQueuedCount(window, message); }
 

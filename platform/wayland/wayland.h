@@ -29,7 +29,7 @@ extern wl_shm* waylandShm;
 extern libdecor* waylandDecor;
 extern std::vector<WaylandWindow*> waylandWindows;
 
-// A lost or broken connection cannot be recovered: says so and ends the process with code 1.
+// A lost or broken connection cannot be recovered: the core says so and ends the process.
 [[noreturn]] void WaylandConnectionLost(void);
 // Ends the process if the connection has failed (after a call that may have hit it).
 void WaylandCheckConnection(void);
@@ -48,13 +48,8 @@ void WaylandBindSeat(wl_registry* registry, uint32_t name, uint32_t version);
 void WaylandForgetSurface(wl_surface* surface); // the surface goes: no input for it
 int WaylandRepeatFd(void);                      // -1 while no key repeats
 void WaylandRepeatFired(void);
-// Hands the core the input that came, up to and including the next mouse button; returns
-// how many events it handed over.
-int WaylandDeliverInput(void);
 
-// The modal message box: while one is up the program's windows take no input.
-bool WaylandModalActive(void);
-// Input on a surface of a box; each returns 1 when the surface was a box's.
+// Input on a surface of a message box; each returns 1 when the surface was a box's.
 int WaylandBoxKey(wl_surface* surface, uint32_t keysym);
 int WaylandBoxButton(wl_surface* surface, int down, int x, int y);
 
@@ -69,5 +64,8 @@ int WaylandSwapBuffers(void* native);
 void WaylandDestroyGl(WaylandWindow* native);
 void WaylandResizeGl(WaylandWindow* native);
 
-// The modal message box.
-int WaylandMessageBox(HWND owner, const char* text, const char* caption, UINT type);
+// The message box: opened and closed for the core's modal loop, which waits on the
+// connection while WaylandBoxesOpen says a box is up.
+void* WaylandOpenMessageBox(HWND owner, const char* text, const char* caption, UINT type);
+void WaylandCloseMessageBox(void* box);
+int WaylandBoxesOpen(void);

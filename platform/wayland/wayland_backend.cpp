@@ -4,6 +4,7 @@
 // client no global position: a window keeps the placement the program asked for in the
 // core's records.
 #include <poll.h>
+#include <signal.h>
 
 #include <algorithm>
 #include <cctype>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "../src/backend.h"
 #include "../src/core_events.h"
@@ -25,8 +27,6 @@ std::vector<WaylandWindow*> waylandWindows;
 namespace {
 
 bool hasWmBase = false;
-
-const char* ProgramName(void) { return program_invocation_short_name; }
 
 void OutputGeometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*,
                     const char*, int32_t) {}
@@ -76,10 +76,8 @@ int GiveUp(char* why, size_t whySize, const char* reason, const char* what) {
 }
 
 void DecorError(libdecor*, libdecor_error, const char* message) {
-    std::fprintf(stderr, "%s: the Wayland compositor refused a window: %s\n", ProgramName(),
-                 message);
-    std::fflush(stderr);
-    std::_Exit(1);
+    std::string why = std::string("the Wayland compositor refused a window: ") + message;
+    CoreDisplayFailed(why.c_str());
 }
 
 libdecor_interface decorHandlers = {DecorError, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}};
@@ -92,6 +90,8 @@ int Start(char* why, size_t whySize) {
         return 0;
     }
     waylandDisplay = wl_display_connect(nullptr);
+    // A write to a compositor that has gone must not end the process before it can say so.
+    signal(SIGPIPE, SIG_IGN);
     if (waylandDisplay == nullptr) {
         std::snprintf(why, whySize, "cannot connect to the Wayland compositor \"%s\"",
                       name != nullptr ? name : "");
@@ -154,11 +154,7 @@ void Configure(libdecor_frame* frame, libdecor_configuration* configuration, voi
     }
 }
 
-void Close(libdecor_frame*, void* user) {
-    if (!WaylandModalActive()) {
-        CoreNotifyClose(Native(user)->window); // an owner with a box up is disabled
-    }
-}
+void Close(libdecor_frame*, void* user) { CoreNotifyClose(Native(user)->window); }
 
 void Commit(libdecor_frame*, void* user) { wl_surface_commit(Native(user)->surface); }
 
@@ -267,19 +263,14 @@ int PumpEvents(int wait) {
     if (waylandDisplay == nullptr) {
         return 0;
     }
-    if (WaylandDeliverInput() > 0) {
-        return 1; // what a button held back comes first
-    }
-    int handled = WaylandDispatch(0);
-    if (WaylandDeliverInput() > 0 || handled > 0 || !wait) {
+    if (WaylandDispatch(0) > 0 || !wait) {
         return 1;
     }
     for (;;) {
-        if (waylandWindows.empty()) {
-            return 0; // no window of ours: no event will ever become a message
+        if (waylandWindows.empty() && !WaylandBoxesOpen()) {
+            return 0; // no window or box of ours: no event will ever become a message
         }
         if (WaylandDispatch(-1) > 0) {
-            WaylandDeliverInput();
             return 1;
         }
     }
@@ -309,7 +300,8 @@ extern const PlatformBackend waylandBackend = {
     .DeleteContext = WaylandDeleteContext,
     .SwapNativeBuffers = WaylandSwapBuffers,
     .PumpEvents = PumpEvents,
-    .ShowMessageBox = WaylandMessageBox,
+    .OpenMessageBox = WaylandOpenMessageBox,
+    .CloseMessageBox = WaylandCloseMessageBox,
     .IsPaletteDisplay = IsPaletteDisplay,
     .SystemPaletteChanged = SystemPaletteChanged,
     .Capture = Capture,
@@ -317,14 +309,8 @@ extern const PlatformBackend waylandBackend = {
 
 void WaylandConnectionLost(void) {
     int error = waylandDisplay != nullptr ? wl_display_get_error(waylandDisplay) : 0;
-    if (error == EPROTO) {
-        std::fprintf(stderr, "%s: the Wayland compositor reported a protocol error\n",
-                     ProgramName());
-    } else {
-        std::fprintf(stderr, "%s: lost the connection to the Wayland compositor\n", ProgramName());
-    }
-    std::fflush(stderr);
-    std::_Exit(1);
+    CoreDisplayFailed(error == EPROTO ? "the Wayland compositor reported a protocol error"
+                                      : "lost the connection to the Wayland compositor");
 }
 
 void WaylandCheckConnection(void) {

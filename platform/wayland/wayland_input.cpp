@@ -7,29 +7,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <deque>
 #include <xkbcommon/xkbcommon.h>
 
 #include "../src/core_events.h"
+#include "../xkeysym/keysym_keys.h"
 #include "wayland.h"
-#include "wayland_keymap.h"
 
 namespace {
-
-// Input waits here until the program's loop asks for events: a button then holds back what
-// came after it until the program has seen it, as on Win32, since the capture a press
-// usually sets decides where the moves after it go.
-enum InputKind { MODIFIERS, KEY, KEY_CHARACTER, MOVE, BUTTON };
-struct Input {
-    InputKind kind;
-    HWND window;
-    int a, b, c, d;
-};
-std::deque<Input> held;
-
-void Hold(InputKind kind, HWND window, int a, int b, int c = 0, int d = 0) {
-    held.push_back(Input{kind, window, a, b, c, d});
-}
 
 wl_seat* seat = nullptr;
 wl_keyboard* keyboard = nullptr;
@@ -73,9 +57,9 @@ void SyncModifiers(void) {
     auto active = [](const char* name) {
         return xkb_state_mod_name_is_active(keyState, name, XKB_STATE_MODS_EFFECTIVE) > 0;
     };
-    Hold(MODIFIERS, nullptr, active(XKB_MOD_NAME_SHIFT), active(XKB_MOD_NAME_CTRL),
-         active(XKB_MOD_NAME_ALT),
-         xkb_state_mod_name_is_active(keyState, XKB_MOD_NAME_CAPS, XKB_STATE_MODS_LOCKED) > 0);
+    CoreNotifyModifiers(
+        active(XKB_MOD_NAME_SHIFT), active(XKB_MOD_NAME_CTRL), active(XKB_MOD_NAME_ALT),
+        xkb_state_mod_name_is_active(keyState, XKB_MOD_NAME_CAPS, XKB_STATE_MODS_LOCKED) > 0);
 }
 
 // A key of ours went down (or repeats) or up: its virtual key and typed character.
@@ -89,23 +73,23 @@ void Key(uint32_t key, int down) {
     if (down && WaylandBoxKey(keyboardSurface, typed)) {
         return;
     }
-    if (native == nullptr || WaylandModalActive()) {
-        return; // the box's owner takes no input until the box is gone
+    if (native == nullptr) {
+        return;
     }
     const xkb_keysym_t* base = nullptr;
     xkb_layout_index_t layout = xkb_state_key_get_layout(keyState, code);
     int count = xkb_keymap_key_get_syms_by_level(keymap, code, layout, 0, &base);
-    int vk = WaylandVirtualKey(count > 0 ? base[0] : XKB_KEY_NoSymbol, typed);
+    int vk = KeysymVirtualKey(count > 0 ? base[0] : XKB_KEY_NoSymbol, typed);
     if (vk == 0) {
         return;
     }
     if (down) {
         // One byte in Latin-1, which agrees with the ANSI code page for what the keys type.
         uint32_t character = xkb_state_key_get_utf32(keyState, code);
-        Hold(KEY_CHARACTER, native->window, vk,
-             character <= 0xFF ? static_cast<int>(character) : 0);
+        CoreNotifyKeyCharacter(native->window, vk,
+                               character <= 0xFF ? static_cast<int>(character) : 0);
     } else {
-        Hold(KEY, native->window, vk, 0);
+        CoreNotifyKey(native->window, vk, 0);
     }
 }
 
@@ -180,8 +164,8 @@ void Moved(wl_fixed_t x, wl_fixed_t y, bool arrived) {
     pointerX = wl_fixed_to_int(x);
     pointerY = wl_fixed_to_int(y);
     WaylandWindow* native = WaylandFindSurface(pointerSurface);
-    if (native != nullptr && !WaylandModalActive()) {
-        Hold(MOVE, native->window, pointerX, pointerY);
+    if (native != nullptr) {
+        CoreNotifyMouseMove(native->window, pointerX, pointerY);
     }
 }
 
@@ -205,9 +189,9 @@ void PointerButton(void*, wl_pointer*, uint32_t, uint32_t, uint32_t button, uint
     }
     WaylandWindow* native = WaylandFindSurface(pointerSurface);
     int which = button == BTN_LEFT ? 1 : button == BTN_RIGHT ? 2 : button == BTN_MIDDLE ? 4 : 0;
-    if (native != nullptr && which != 0 && !WaylandModalActive()) {
+    if (native != nullptr && which != 0) {
         SyncModifiers();
-        Hold(BUTTON, native->window, which, down, pointerX, pointerY);
+        CoreNotifyMouseButton(native->window, which, down, pointerX, pointerY);
     }
 }
 
@@ -275,34 +259,4 @@ void WaylandRepeatFired(void) {
     }
     // A late turn of the loop gets one repeat, not a burst.
     Key(repeatKey, 1);
-}
-
-int WaylandDeliverInput(void) {
-    int delivered = 0;
-    while (!held.empty()) {
-        Input input = held.front();
-        held.pop_front();
-        if (WaylandModalActive() && input.kind != MODIFIERS) {
-            continue; // a box's owner takes no input
-        }
-        ++delivered;
-        switch (input.kind) {
-        case MODIFIERS:
-            CoreNotifyModifiers(input.a, input.b, input.c, input.d);
-            break;
-        case KEY:
-            CoreNotifyKey(input.window, input.a, input.b);
-            break;
-        case KEY_CHARACTER:
-            CoreNotifyKeyCharacter(input.window, input.a, input.b);
-            break;
-        case MOVE:
-            CoreNotifyMouseMove(input.window, input.a, input.b);
-            break;
-        case BUTTON:
-            CoreNotifyMouseButton(input.window, input.a, input.b, input.c, input.d);
-            return delivered;
-        }
-    }
-    return delivered;
 }

@@ -1,8 +1,7 @@
-// MessageBoxA on Wayland: a modal toplevel, the owner's child, with the caption in its title
-// bar, the text and an OK button, drawn with FreeType (a sans-serif font that fontconfig
-// finds) into a shared-memory buffer. Return, Escape, Space, a click on OK or the
-// compositor's close dismiss it. While it is up the program's messages keep flowing, but
-// its windows take no input, as Win32 disables the owner.
+// The message box on Wayland: a toplevel, the owner's child, with the caption in its title
+// bar, the text and an OK button as the core lays them out, drawn with FreeType (a
+// sans-serif font that fontconfig finds) into a shared-memory buffer. Return, Escape, Space,
+// a click on OK or the compositor's close answer it; the core runs the modal loop meanwhile.
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -11,7 +10,6 @@
 #include <xkbcommon/xkbcommon-keysyms.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "../src/core_events.h"
@@ -26,36 +24,16 @@ struct Dialog {
     uint32_t* pixels = nullptr;
     size_t bytes = 0;
     FT_Face face = nullptr;
-    std::vector<std::string> lines;
-    int width = 0, height = 0, lineHeight = 16, ascent = 12;
-    int buttonX = 0, buttonY = 0;
+    MessageBoxLayout layout;
+    int width = 0, height = 0, ascent = 12;
     bool configured = false;
     bool pressed = false;
-    bool done = false;
 };
 
 std::vector<Dialog*> dialogs; // nested boxes, innermost last
 FT_Library library = nullptr;
 
-const int margin = 16;
-const int buttonWidth = 80;
-const int buttonHeight = 26;
 const int fontPixels = 14;
-
-std::vector<std::string> SplitLines(const char* text) {
-    std::vector<std::string> lines{std::string()};
-    for (const char* p = text; *p != 0; ++p) {
-        if (*p == '\n') {
-            lines.emplace_back();
-        } else if (*p != '\r') {
-            lines.back() += *p;
-        }
-    }
-    if (lines.size() > 1 && lines.back().empty()) {
-        lines.pop_back();
-    }
-    return lines;
-}
 
 // The file of the font fontconfig picks for "sans-serif", opened at the box's size.
 FT_Face OpenFont(void) {
@@ -123,37 +101,39 @@ void Fill(Dialog* d, int x, int y, int w, int h, uint32_t colour) {
     }
 }
 
-void Layout(Dialog* d) {
+int Measure(const std::string& line, void* dialog) {
+    return Text(static_cast<Dialog*>(dialog), line, 0, 0, 0);
+}
+
+void Layout(Dialog* d, const char* text) {
     d->face = OpenFont();
+    int lineHeight = 16;
     if (d->face != nullptr) {
-        d->lineHeight = static_cast<int>(d->face->size->metrics.height >> 6) + 2;
+        lineHeight = static_cast<int>(d->face->size->metrics.height >> 6) + 2;
         d->ascent = static_cast<int>(d->face->size->metrics.ascender >> 6);
     }
-    int textWidth = 0;
-    for (const std::string& line : d->lines) {
-        textWidth = std::max(textWidth, Text(d, line, 0, 0, 0));
-    }
-    d->width = std::max(textWidth + 2 * margin, 240);
-    d->height =
-        margin + static_cast<int>(d->lines.size()) * d->lineHeight + margin + buttonHeight + margin;
-    d->buttonX = (d->width - buttonWidth) / 2;
-    d->buttonY = d->height - margin - buttonHeight;
+    d->layout = CoreLayOutMessageBox(text, lineHeight, Measure, d);
+    d->width = d->layout.width;
+    d->height = d->layout.height;
 }
 
 void Draw(Dialog* d) {
     Fill(d, 0, 0, d->width, d->height, 0xFFD8D8D8);
-    int y = margin + d->ascent;
-    for (const std::string& line : d->lines) {
-        Text(d, line, margin, y, 0xFF000000);
-        y += d->lineHeight;
+    const MessageBoxLayout& l = d->layout;
+    int y = l.textY + d->ascent;
+    for (const std::string& line : l.lines) {
+        Text(d, line, l.textX, y, 0xFF000000);
+        y += l.lineHeight;
     }
     uint32_t face = d->pressed ? 0xFF000000 : 0xFFF0F0F0;
     uint32_t ink = d->pressed ? 0xFFFFFFFF : 0xFF000000;
-    Fill(d, d->buttonX, d->buttonY, buttonWidth, buttonHeight, ink);
-    Fill(d, d->buttonX + 1, d->buttonY + 1, buttonWidth - 2, buttonHeight - 2, face);
+    const RECT& b = l.button;
+    int buttonWidth = b.right - b.left, buttonHeight = b.bottom - b.top;
+    Fill(d, b.left, b.top, buttonWidth, buttonHeight, ink);
+    Fill(d, b.left + 1, b.top + 1, buttonWidth - 2, buttonHeight - 2, face);
     int labelWidth = Text(d, "OK", 0, 0, 0);
-    Text(d, "OK", d->buttonX + (buttonWidth - labelWidth) / 2,
-         d->buttonY + (buttonHeight + d->ascent) / 2 - 1, ink);
+    Text(d, "OK", b.left + (buttonWidth - labelWidth) / 2,
+         b.top + (buttonHeight + d->ascent) / 2 - 1, ink);
     wl_surface_attach(d->surface, d->buffer, 0, 0);
     wl_surface_damage(d->surface, 0, 0, d->width, d->height);
     wl_surface_commit(d->surface);
@@ -194,7 +174,7 @@ void Configure(libdecor_frame* frame, libdecor_configuration* configuration, voi
     Draw(d);
 }
 
-void Close(libdecor_frame*, void* user) { Of(user)->done = true; }
+void Close(libdecor_frame*, void* user) { CoreNotifyMessageBoxAnswer(user, IDOK); }
 
 void Commit(libdecor_frame*, void* user) { wl_surface_commit(Of(user)->surface); }
 
@@ -214,17 +194,15 @@ Dialog* Find(wl_surface* surface) {
 
 } // namespace
 
-int WaylandMessageBox(HWND owner, const char* text, const char* caption, UINT) {
+void* WaylandOpenMessageBox(HWND owner, const char* text, const char* caption, UINT) {
     Dialog* d = new Dialog;
-    d->lines = SplitLines(text);
-    Layout(d);
+    Layout(d, text);
     if (!CreateBuffer(d)) {
-        std::fprintf(stderr, "%s: %s\n", caption, text); // said at least
         if (d->face != nullptr) {
             FT_Done_Face(d->face);
         }
         delete d;
-        return IDOK;
+        return nullptr; // the core says the text instead
     }
     dialogs.push_back(d);
     d->surface = wl_compositor_create_surface(waylandCompositor);
@@ -237,9 +215,11 @@ int WaylandMessageBox(HWND owner, const char* text, const char* caption, UINT) {
         d->frame,
         static_cast<libdecor_capabilities>(LIBDECOR_ACTION_RESIZE | LIBDECOR_ACTION_MINIMIZE |
                                            LIBDECOR_ACTION_FULLSCREEN));
-    while (!d->done && CoreServeModalMessages(&d->done) && !d->done) {
-        WaylandDispatch(-1);
-    }
+    return d;
+}
+
+void WaylandCloseMessageBox(void* box) {
+    Dialog* d = static_cast<Dialog*>(box);
     dialogs.erase(std::remove(dialogs.begin(), dialogs.end(), d), dialogs.end());
     WaylandForgetSurface(d->surface);
     libdecor_frame_unref(d->frame);
@@ -249,10 +229,9 @@ int WaylandMessageBox(HWND owner, const char* text, const char* caption, UINT) {
     FT_Done_Face(d->face);
     wl_display_flush(waylandDisplay);
     delete d;
-    return IDOK;
 }
 
-bool WaylandModalActive(void) { return !dialogs.empty(); }
+int WaylandBoxesOpen(void) { return !dialogs.empty(); }
 
 int WaylandBoxKey(wl_surface* surface, uint32_t keysym) {
     Dialog* d = Find(surface);
@@ -261,7 +240,7 @@ int WaylandBoxKey(wl_surface* surface, uint32_t keysym) {
     }
     if (keysym == XKB_KEY_Return || keysym == XKB_KEY_KP_Enter || keysym == XKB_KEY_Escape ||
         keysym == XKB_KEY_space) {
-        d->done = true;
+        CoreNotifyMessageBoxAnswer(d, IDOK);
     }
     return 1;
 }
@@ -271,15 +250,17 @@ int WaylandBoxButton(wl_surface* surface, int down, int x, int y) {
     if (d == nullptr) {
         return 0;
     }
-    bool inButton = x >= d->buttonX && y >= d->buttonY && x < d->buttonX + buttonWidth &&
-                    y < d->buttonY + buttonHeight;
+    const RECT& b = d->layout.button;
+    bool inButton = x >= b.left && y >= b.top && x < b.right && y < b.bottom;
     if (down && inButton) {
         d->pressed = true;
         Draw(d);
     } else if (!down && d->pressed) {
         d->pressed = false;
-        d->done = inButton;
         Draw(d);
+        if (inButton) {
+            CoreNotifyMessageBoxAnswer(d, IDOK);
+        }
     }
     return 1;
 }

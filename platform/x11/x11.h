@@ -20,7 +20,8 @@ struct X11Window {
     bool reparented = false; // a window manager framed it
     bool hideRequested = false;
     bool mapped = false;
-    bool focusOnMap = true; // shown without SW_SHOWNOACTIVATE
+    bool focusOnMap = true;     // shown without SW_SHOWNOACTIVATE
+    bool firstExposure = false; // mapped, and its first Expose has not come yet
 };
 
 struct X11Atoms {
@@ -41,9 +42,6 @@ X11Window* X11FindWindow(Window xwindow);
 // Brings the core's modifier keys in line with an X event's modifier state.
 void X11SyncModifiers(unsigned int state);
 
-// Keyboard: the virtual-key code of a key event (0 for keys that have none).
-int X11VirtualKey(XKeyEvent* event, KeySym typed);
-
 // GLX: framebuffer configurations as pixel formats; the GL child window.
 int X11ListPixelFormats(PIXELFORMATDESCRIPTOR* formats, int capacity);
 int X11SetPixelFormat(void* native, int format, int width, int height);
@@ -54,12 +52,13 @@ int X11SwapBuffers(void* native);
 void X11DestroyGl(X11Window* native);
 void X11ResizeGl(X11Window* native);
 
-// The modal message box.
-int X11MessageBox(HWND owner, const char* text, const char* caption, UINT type);
+// The message box: opened and closed for the core's modal loop, which waits on the
+// connection while X11BoxesOpen says a box is up.
+void* X11OpenMessageBox(HWND owner, const char* text, const char* caption, UINT type);
+void X11CloseMessageBox(void* box);
+int X11BoxesOpen(void);
 // The box's own events; returns 1 when the event was the box's.
 int X11MessageBoxEvent(XEvent* event);
-// While a box is up, input to the program's other windows is held back.
-bool X11ModalActive(void);
 
 // Sets the UTF-8 _NET_WM_NAME and the Latin-1 WM_NAME of a window (and the icon names).
 void X11SetTitle(Window xwindow, const char* titleUtf8);

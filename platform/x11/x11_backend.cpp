@@ -3,6 +3,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <poll.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,14 +27,8 @@ namespace {
 
 Window captureXWindow = 0;
 
-const char* ProgramName(void) { return program_invocation_short_name; }
-
-// A lost connection cannot be recovered: say so and end, as Xlib would end anyway.
-int ConnectionLost(Display*) {
-    std::fprintf(stderr, "%s: lost the connection to the X server\n", ProgramName());
-    std::fflush(stderr);
-    std::_Exit(1);
-}
+// A lost connection cannot be recovered: the core says so and ends, as Xlib would end anyway.
+int ConnectionLost(Display*) { CoreDisplayFailed("lost the connection to the X server"); }
 
 // Protocol errors (a window gone meanwhile, a refused focus) are not fatal here; the calls
 // that care check their own results.
@@ -89,6 +84,8 @@ int Start(char* why, size_t whySize) {
         std::snprintf(why, whySize, "cannot open the X display \"%s\"", name);
         return 0;
     }
+    // A write to a server that has gone would otherwise end the process before Xlib reports.
+    signal(SIGPIPE, SIG_IGN);
     XSetIOErrorHandler(ConnectionLost);
     XSetErrorHandler(ProtocolError);
     x11Screen = DefaultScreen(x11Display);
@@ -142,7 +139,7 @@ void SetSizeHints(Window xwindow, int x, int y, int width, int height) {
 
 void SetIdentity(Window xwindow, const char* className) {
     XClassHint* classHint = XAllocClassHint();
-    std::string instance = ProgramName();
+    std::string instance = CoreProgramName();
     classHint->res_name = instance.data();
     classHint->res_class = const_cast<char*>(className);
     XSetClassHint(x11Display, xwindow, classHint);
@@ -223,22 +220,6 @@ void DestroyNativeWindow(void* handle) {
     delete native;
 }
 
-// A newly mapped window's first exposure asks for the paint that showing it has already asked
-// for: waits for it (a window manager may map the window a moment later) and drops it, so
-// that it does not come back later as a second paint.
-void DropFirstExposure(const X11Window* native) {
-    XSync(x11Display, False);
-    XEvent event;
-    for (int turn = 0; turn < 500; ++turn) { // up to a second
-        while (XCheckTypedWindowEvent(x11Display, native->xwindow, Expose, &event)) {
-            if (event.xexpose.count == 0) {
-                return;
-            }
-        }
-        usleep(2000);
-    }
-}
-
 void ShowNativeWindow(void* handle, int command) {
     X11Window* native = static_cast<X11Window*>(handle);
     if (native == nullptr) {
@@ -267,11 +248,8 @@ void ShowNativeWindow(void* handle, int command) {
     default: {
         native->hideRequested = false;
         native->focusOnMap = command != SW_SHOWNOACTIVATE;
-        bool wasMapped = native->mapped;
+        native->firstExposure = native->firstExposure || !native->mapped;
         XMapRaised(x11Display, native->xwindow);
-        if (!wasMapped) {
-            DropFirstExposure(native);
-        }
         break;
     }
     }
@@ -305,8 +283,8 @@ int PumpEvents(int wait) {
         return 1;
     }
     for (;;) {
-        if (x11Windows.empty()) {
-            return 0; // no window of ours: no event will ever become a message
+        if (x11Windows.empty() && !X11BoxesOpen()) {
+            return 0; // no window or box of ours: no event will ever become a message
         }
         pollfd connection{ConnectionNumber(x11Display), POLLIN, 0};
         if (poll(&connection, 1, -1) < 0 && errno != EINTR) {
@@ -355,7 +333,8 @@ extern const PlatformBackend x11Backend = {
     .DeleteContext = X11DeleteContext,
     .SwapNativeBuffers = X11SwapBuffers,
     .PumpEvents = PumpEvents,
-    .ShowMessageBox = X11MessageBox,
+    .OpenMessageBox = X11OpenMessageBox,
+    .CloseMessageBox = X11CloseMessageBox,
     .IsPaletteDisplay = IsPaletteDisplay,
     .SystemPaletteChanged = SystemPaletteChanged,
     .Capture = Capture,

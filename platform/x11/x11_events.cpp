@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "../src/core_events.h"
+#include "../xkeysym/keysym_keys.h"
 #include "x11.h"
 
 namespace {
@@ -61,7 +62,8 @@ void Key(X11Window* native, XKeyEvent* event) {
     char text[16];
     KeySym typed = NoSymbol;
     int length = XLookupString(event, text, sizeof text, &typed, nullptr);
-    int vk = X11VirtualKey(event, typed);
+    int vk = KeysymVirtualKey(static_cast<uint32_t>(XLookupKeysym(event, 0)),
+                              static_cast<uint32_t>(typed));
     if (vk == 0) {
         return;
     }
@@ -80,9 +82,7 @@ void ProtocolMessage(X11Window* native, XClientMessageEvent* event) {
     }
     Atom protocol = static_cast<Atom>(event->data.l[0]);
     if (protocol == x11Atoms.wmDeleteWindow) {
-        if (!X11ModalActive()) {
-            CoreNotifyClose(native->window); // an owner with a box up is disabled
-        }
+        CoreNotifyClose(native->window);
     } else if (protocol == x11Atoms.netWmPing) {
         XEvent reply{};
         reply.xclient = *event;
@@ -111,7 +111,7 @@ long WindowManagerState(Window xwindow) {
     return state;
 }
 
-// Someone else destroyed our window: it goes as on Win32, with WM_DESTROY.
+// Someone else destroyed our window: the core lets the window go, as on Win32.
 void DestroyedElsewhere(X11Window* native) {
     HWND window = native->window;
     x11Windows.erase(std::remove(x11Windows.begin(), x11Windows.end(), native), x11Windows.end());
@@ -119,7 +119,6 @@ void DestroyedElsewhere(X11Window* native) {
     X11DestroyGl(native);
     delete native;
     CoreNotifyLost(window);
-    DestroyWindow(window);
 }
 
 } // namespace
@@ -145,11 +144,6 @@ int X11DrainEvents(void) {
         XNextEvent(x11Display, &event);
         X11HandleEvent(&event);
         ++count;
-        if (event.type == ButtonPress || event.type == ButtonRelease) {
-            // As on Win32, later input waits until the program has seen the button: a press
-            // usually sets the capture that decides where the moves after it go.
-            break;
-        }
     }
     return count;
 }
@@ -166,15 +160,14 @@ void X11HandleEvent(XEvent* event) {
     if (native == nullptr) {
         return;
     }
-    bool input = event->type == KeyPress || event->type == KeyRelease ||
-                 event->type == ButtonPress || event->type == ButtonRelease ||
-                 event->type == MotionNotify;
-    if (input && X11ModalActive()) {
-        return; // the box's owner takes no input until the box is gone
-    }
     HWND window = native->window;
     switch (event->type) {
     case Expose: {
+        if (native->firstExposure) {
+            // Asks for the paint that showing the window has asked for already.
+            native->firstExposure = event->xexpose.count != 0;
+            break;
+        }
         RECT area{event->xexpose.x, event->xexpose.y, event->xexpose.x + event->xexpose.width,
                   event->xexpose.y + event->xexpose.height};
         CoreNotifyExpose(window, &area);

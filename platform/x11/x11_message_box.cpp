@@ -1,13 +1,10 @@
-// MessageBoxA on X: a small modal dialog with the caption, the text and an OK button.
-// Return, Escape, Space, a click on OK or the window manager's close dismiss it. While it
-// is up the program's messages keep flowing (paint, size, timers of the owner), but its
-// other windows take no input, as Win32 disables the owner.
+// The message box on X: a small dialog with the caption, the text and an OK button, laid out
+// by the core. Return, Escape, Space, a click on OK or the window manager's close answer it;
+// the core runs the modal loop meanwhile.
 #include <X11/Xatom.h>
 #include <X11/keysym.h>
-#include <poll.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <string>
 
 #include "../src/core_events.h"
@@ -21,54 +18,14 @@ struct Dialog {
     XFontStruct* font = nullptr;
     bool fontLoaded = false; // loaded by name (else only queried from the default GC)
     GC gc = nullptr;
-    std::vector<std::string> lines;
-    int width = 0, height = 0;
-    XRectangle button{};
+    MessageBoxLayout layout;
     bool pressed = false;
-    bool done = false;
 };
 
 std::vector<Dialog*> dialogs; // nested boxes, innermost last
 
-const int margin = 16;
-const int buttonWidth = 80;
-const int buttonHeight = 26;
-
-std::vector<std::string> SplitLines(const char* text) {
-    std::vector<std::string> lines;
-    std::string line;
-    for (const char* p = text; *p != 0; ++p) {
-        if (*p == '\n') {
-            lines.push_back(line);
-            line.clear();
-        } else if (*p != '\r') {
-            line += *p;
-        }
-    }
-    if (!line.empty() || lines.empty()) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-int TextWidth(const Dialog& d, const std::string& s) {
-    return XTextWidth(d.font, s.data(), static_cast<int>(s.size()));
-}
-
-int LineHeight(const Dialog& d) { return d.font->ascent + d.font->descent + 2; }
-
-void Layout(Dialog* d) {
-    int textWidth = 0;
-    for (const std::string& line : d->lines) {
-        textWidth = std::max(textWidth, TextWidth(*d, line));
-    }
-    d->width = std::max(textWidth + 2 * margin, 240);
-    int textHeight = static_cast<int>(d->lines.size()) * LineHeight(*d);
-    d->height = margin + textHeight + margin + buttonHeight + margin;
-    d->button = XRectangle{static_cast<short>((d->width - buttonWidth) / 2),
-                           static_cast<short>(d->height - margin - buttonHeight),
-                           static_cast<unsigned short>(buttonWidth),
-                           static_cast<unsigned short>(buttonHeight)};
+int TextWidth(const std::string& s, void* font) {
+    return XTextWidth(static_cast<XFontStruct*>(font), s.data(), static_cast<int>(s.size()));
 }
 
 unsigned long Grey(int level) {
@@ -82,12 +39,15 @@ void Draw(Dialog* d) {
     Window w = d->xwindow;
     XClearWindow(x11Display, w);
     XSetForeground(x11Display, d->gc, BlackPixel(x11Display, x11Screen));
-    int y = margin + d->font->ascent;
-    for (const std::string& line : d->lines) {
-        XDrawString(x11Display, w, d->gc, margin, y, line.data(), static_cast<int>(line.size()));
-        y += LineHeight(*d);
+    const MessageBoxLayout& l = d->layout;
+    int y = l.textY + d->font->ascent;
+    for (const std::string& line : l.lines) {
+        XDrawString(x11Display, w, d->gc, l.textX, y, line.data(), static_cast<int>(line.size()));
+        y += l.lineHeight;
     }
-    const XRectangle& b = d->button;
+    XRectangle b{static_cast<short>(l.button.left), static_cast<short>(l.button.top),
+                 static_cast<unsigned short>(l.button.right - l.button.left),
+                 static_cast<unsigned short>(l.button.bottom - l.button.top)};
     XSetForeground(x11Display, d->gc, d->pressed ? BlackPixel(x11Display, x11Screen) : Grey(0xF0));
     XFillRectangle(x11Display, w, d->gc, b.x, b.y, b.width, b.height);
     XSetForeground(x11Display, d->gc,
@@ -102,8 +62,8 @@ void Draw(Dialog* d) {
 }
 
 bool InButton(const Dialog& d, int x, int y) {
-    return x >= d.button.x && y >= d.button.y && x < d.button.x + d.button.width &&
-           y < d.button.y + d.button.height;
+    const RECT& b = d.layout.button;
+    return x >= b.left && y >= b.top && x < b.right && y < b.bottom;
 }
 
 void Place(Dialog* d, HWND owner, int* x, int* y) {
@@ -113,17 +73,19 @@ void Place(Dialog* d, HWND owner, int* x, int* y) {
         cx = (client.left + client.right) / 2;
         cy = (client.top + client.bottom) / 2;
     }
-    *x = std::max(cx - d->width / 2, 0);
-    *y = std::max(cy - d->height / 2, 0);
+    *x = std::max(cx - d->layout.width / 2, 0);
+    *y = std::max(cy - d->layout.height / 2, 0);
 }
 
-void Open(Dialog* d, HWND owner, const char* caption) {
+void Open(Dialog* d, HWND owner, const char* text, const char* caption) {
     d->font = XLoadQueryFont(x11Display, "fixed");
     d->fontLoaded = d->font != nullptr;
     if (d->font == nullptr) {
         d->font = XQueryFont(x11Display, XGContextFromGC(DefaultGC(x11Display, x11Screen)));
     }
-    Layout(d);
+    d->layout =
+        CoreLayOutMessageBox(text, d->font->ascent + d->font->descent + 2, TextWidth, d->font);
+    const int width = d->layout.width, height = d->layout.height;
     int x = 0, y = 0;
     Place(d, owner, &x, &y);
     XSetWindowAttributes attributes{};
@@ -133,20 +95,20 @@ void Open(Dialog* d, HWND owner, const char* caption) {
         ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask;
     Window root = RootWindow(x11Display, x11Screen);
     d->xwindow =
-        XCreateWindow(x11Display, root, x, y, static_cast<unsigned>(d->width),
-                      static_cast<unsigned>(d->height), 1, CopyFromParent, InputOutput,
-                      CopyFromParent, CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
+        XCreateWindow(x11Display, root, x, y, static_cast<unsigned>(width),
+                      static_cast<unsigned>(height), 1, CopyFromParent, InputOutput, CopyFromParent,
+                      CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
     X11SetTitle(d->xwindow, caption);
     XSizeHints* size = XAllocSizeHints();
     size->flags = USPosition | PPosition | PMinSize | PMaxSize;
     size->x = x;
     size->y = y;
-    size->min_width = size->max_width = d->width;
-    size->min_height = size->max_height = d->height;
+    size->min_width = size->max_width = width;
+    size->min_height = size->max_height = height;
     XSetWMNormalHints(x11Display, d->xwindow, size);
     XFree(size);
     XClassHint* classHint = XAllocClassHint();
-    std::string instance = program_invocation_short_name;
+    std::string instance = CoreProgramName();
     std::string className = "MessageBox";
     classHint->res_name = instance.data();
     classHint->res_class = className.data();
@@ -189,24 +151,21 @@ void Close(Dialog* d) {
 
 } // namespace
 
-int X11MessageBox(HWND owner, const char* text, const char* caption, UINT) {
+void* X11OpenMessageBox(HWND owner, const char* text, const char* caption, UINT) {
     Dialog* d = new Dialog;
-    d->lines = SplitLines(text);
-    Open(d, owner, caption);
+    Open(d, owner, text, caption);
     dialogs.push_back(d);
-    while (!d->done && CoreServeModalMessages(&d->done) && !d->done) {
-        if (X11DrainEvents() == 0) {
-            pollfd connection{ConnectionNumber(x11Display), POLLIN, 0};
-            poll(&connection, 1, -1);
-        }
-    }
+    return d;
+}
+
+void X11CloseMessageBox(void* box) {
+    Dialog* d = static_cast<Dialog*>(box);
     dialogs.erase(std::remove(dialogs.begin(), dialogs.end(), d), dialogs.end());
     Close(d);
     delete d;
-    return IDOK;
 }
 
-bool X11ModalActive(void) { return !dialogs.empty(); }
+int X11BoxesOpen(void) { return !dialogs.empty(); }
 
 int X11MessageBoxEvent(XEvent* event) {
     Dialog* d = nullptr;
@@ -230,7 +189,7 @@ int X11MessageBoxEvent(XEvent* event) {
     case KeyPress: {
         KeySym key = XLookupKeysym(&event->xkey, 0);
         if (key == XK_Return || key == XK_KP_Enter || key == XK_Escape || key == XK_space) {
-            d->done = true;
+            CoreNotifyMessageBoxAnswer(d, IDOK);
         }
         break;
     }
@@ -243,14 +202,16 @@ int X11MessageBoxEvent(XEvent* event) {
     case ButtonRelease:
         if (event->xbutton.button == Button1 && d->pressed) {
             d->pressed = false;
-            d->done = InButton(*d, event->xbutton.x, event->xbutton.y);
             Draw(d);
+            if (InButton(*d, event->xbutton.x, event->xbutton.y)) {
+                CoreNotifyMessageBoxAnswer(d, IDOK);
+            }
         }
         break;
     case ClientMessage:
         if (event->xclient.message_type == x11Atoms.wmProtocols &&
             static_cast<Atom>(event->xclient.data.l[0]) == x11Atoms.wmDeleteWindow) {
-            d->done = true;
+            CoreNotifyMessageBoxAnswer(d, IDOK);
         }
         break;
     default:

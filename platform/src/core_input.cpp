@@ -1,0 +1,292 @@
+// Raw input as the backend reports it, in the order it came, turned into messages only as the
+// program retrieves them, as Win32 does: the capture at that moment decides where a mouse
+// message goes, a disabled window (a message box's owner) takes no input, and whatever came
+// after a mouse button waits until the program has retrieved the button, since the capture a
+// press usually sets decides where the moves after it go. Window events wait behind the input
+// that came before them, so that the program sees everything in the order it happened.
+#include "core.h"
+#include "core_events.h"
+
+namespace {
+
+enum RawKind { KEY, MODIFIERS, CAPS_LOCK, MOUSE_MOVE, MOUSE_BUTTON, WINDOW_EVENT };
+enum WindowEvent { RESIZED, MOVED, EXPOSED, ACTIVATED, MINIMIZED, CLOSED, LOST };
+
+struct RawEvent {
+    RawKind kind;
+    HWND window = nullptr;
+    int key = 0;        // KEY: the virtual key; MOUSE_BUTTON: 1 left, 2 right, 4 middle
+    bool down = false;  // KEY, MOUSE_BUTTON; MODIFIERS: Shift; CAPS_LOCK, window events: on
+    int character = -1; // KEY: the layout's character, -1 when the backend gave none
+    bool control = false, alt = false, capsLock = false; // MODIFIERS
+    int x = 0, y = 0; // mouse: client coordinates of `window`; RESIZED, MOVED: the area
+    WindowEvent event = RESIZED;
+    RECT rect{};      // EXPOSED
+    bool all = false; // EXPOSED: the whole client area
+};
+
+std::deque<RawEvent> raw;
+HWND captureWindow = nullptr;
+int buttonsDown = 0; // MK_ bits of the mouse buttons
+
+WPARAM MouseKeys(void) {
+    WPARAM keys = static_cast<WPARAM>(buttonsDown);
+    if (KeyIsDown(VK_SHIFT)) {
+        keys |= MK_SHIFT;
+    }
+    if (KeyIsDown(VK_CONTROL)) {
+        keys |= MK_CONTROL;
+    }
+    return keys;
+}
+
+// Mouse input goes to the capturing window, in its client coordinates, or to the window
+// under the pointer when the point lies in its client area. Returns the window, or null.
+HWND MouseTarget(HWND window, int* x, int* y) {
+    HWND target = GetCapture() != nullptr ? captureWindow : window;
+    WindowRecord* record = FindWindow(target);
+    if (record == nullptr) {
+        return nullptr;
+    }
+    if (target != window) {
+        WindowRecord* from = FindWindow(window);
+        if (from != nullptr) {
+            RECT a = ClientScreenRect(*from), b = ClientScreenRect(*record);
+            *x += a.left - b.left;
+            *y += a.top - b.top;
+        }
+    }
+    RECT client = ClientScreenRect(*record);
+    bool inside =
+        *x >= 0 && *y >= 0 && *x < client.right - client.left && *y < client.bottom - client.top;
+    return (inside || captureWindow != nullptr) ? target : nullptr;
+}
+
+void Mouse(const RawEvent& e) {
+    int x = e.x, y = e.y;
+    UINT message = WM_MOUSEMOVE;
+    if (e.kind == MOUSE_BUTTON) {
+        int bit = e.key == 1 ? MK_LBUTTON : e.key == 2 ? MK_RBUTTON : MK_MBUTTON;
+        SetKeyDown(e.key == 1 ? VK_LBUTTON : e.key == 2 ? VK_RBUTTON : VK_MBUTTON, e.down);
+        buttonsDown = e.down ? (buttonsDown | bit) : (buttonsDown & ~bit);
+        message = e.key == 1   ? (e.down ? WM_LBUTTONDOWN : WM_LBUTTONUP)
+                  : e.key == 2 ? (e.down ? WM_RBUTTONDOWN : WM_RBUTTONUP)
+                               : (e.down ? WM_MBUTTONDOWN : WM_MBUTTONUP);
+    }
+    HWND target = MouseTarget(e.window, &x, &y);
+    if (target != nullptr && TakesInput(target)) {
+        PostInput(target, message, MouseKeys(), PackPoint(x, y));
+    }
+}
+
+void Apply(const RawEvent& e) {
+    HWND window = e.window;
+    switch (e.event) {
+    case RESIZED:
+        ResizeFromDisplay(window, e.x, e.y);
+        break;
+    case MOVED:
+        MoveFromDisplay(window, e.x, e.y);
+        break;
+    case EXPOSED:
+        InvalidateRect(window, e.all ? nullptr : &e.rect, FALSE);
+        break;
+    case ACTIVATED:
+        ActivateWindow(window, e.down ? 1 : 0);
+        break;
+    case MINIMIZED:
+        MinimizeWindow(window, e.down);
+        break;
+    case CLOSED:
+        if (TakesInput(window)) { // a disabled window's close box does nothing
+            PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        }
+        break;
+    case LOST:
+        DestroyWindow(window);
+        break;
+    }
+}
+
+void Resolve(const RawEvent& e) {
+    switch (e.kind) {
+    case KEY:
+        QueueKey(e.window, e.key, e.down, e.character);
+        break;
+    case MODIFIERS:
+        SetModifierKeys(e.down, e.control, e.alt);
+        SetCapsLockToggle(e.capsLock);
+        break;
+    case CAPS_LOCK:
+        SetCapsLockToggle(e.down);
+        break;
+    case MOUSE_MOVE:
+    case MOUSE_BUTTON:
+        Mouse(e);
+        break;
+    case WINDOW_EVENT:
+        Apply(e);
+        break;
+    }
+}
+
+// A window event with nothing before it waiting happens at once.
+void Arrive(const RawEvent& e) {
+    if (e.kind == WINDOW_EVENT && raw.empty() && !InputWaiting(false)) {
+        Resolve(e);
+        return;
+    }
+    raw.push_back(e);
+}
+
+void ArriveWindowEvent(HWND window, WindowEvent event, int x, int y, bool on = false) {
+    RawEvent e{WINDOW_EVENT};
+    e.window = window;
+    e.event = event;
+    e.x = x;
+    e.y = y;
+    e.down = on;
+    Arrive(e);
+}
+
+} // namespace
+
+void ResolveRawInput(void) {
+    // A mouse button the program has not retrieved holds back everything after it.
+    while (!raw.empty() && !InputWaiting(true)) {
+        if (raw.front().kind == WINDOW_EVENT && InputWaiting(false)) {
+            return; // after the input that came before it
+        }
+        RawEvent e = raw.front();
+        raw.pop_front();
+        Resolve(e);
+    }
+}
+
+bool TakesInput(HWND window) {
+    const WindowRecord* record = FindWindow(window);
+    return record != nullptr && !record->disabled;
+}
+
+void CoreNotifyKey(HWND window, int vk, int down) {
+    RawEvent e{KEY};
+    e.window = window;
+    e.key = vk;
+    e.down = down != 0;
+    Arrive(e);
+}
+
+void CoreNotifyKeyCharacter(HWND window, int vk, int character) {
+    RawEvent e{KEY};
+    e.window = window;
+    e.key = vk;
+    e.down = true;
+    e.character = character > 0 ? character : 0;
+    Arrive(e);
+}
+
+void CoreNotifyModifiers(int shift, int control, int alt, int capsLock) {
+    RawEvent e{MODIFIERS};
+    e.down = shift != 0;
+    e.control = control != 0;
+    e.alt = alt != 0;
+    e.capsLock = capsLock != 0;
+    Arrive(e);
+}
+
+void CoreNotifyCapsLock(int on) {
+    RawEvent e{CAPS_LOCK};
+    e.down = on != 0;
+    Arrive(e);
+}
+
+void CoreNotifyMouseMove(HWND window, int x, int y) {
+    RawEvent e{MOUSE_MOVE};
+    e.window = window;
+    e.x = x;
+    e.y = y;
+    Arrive(e);
+}
+
+void CoreNotifyMouseButton(HWND window, int button, int down, int x, int y) {
+    if (button != 1 && button != 2 && button != 4) {
+        return;
+    }
+    RawEvent e{MOUSE_BUTTON};
+    e.window = window;
+    e.key = button;
+    e.down = down != 0;
+    e.x = x;
+    e.y = y;
+    Arrive(e);
+}
+
+void CoreNotifyResize(HWND window, int width, int height) {
+    ArriveWindowEvent(window, RESIZED, width, height);
+}
+
+void CoreNotifyMove(HWND window, int x, int y) { ArriveWindowEvent(window, MOVED, x, y); }
+
+void CoreNotifyExpose(HWND window, const RECT* rect) {
+    RawEvent e{WINDOW_EVENT};
+    e.window = window;
+    e.event = EXPOSED;
+    e.all = rect == nullptr;
+    e.rect = rect != nullptr ? *rect : RECT{};
+    Arrive(e);
+}
+
+void CoreNotifyActivate(HWND window, int active) {
+    ArriveWindowEvent(window, ACTIVATED, 0, 0, active != 0);
+}
+
+void CoreNotifyMinimize(HWND window, int minimized) {
+    ArriveWindowEvent(window, MINIMIZED, 0, 0, minimized != 0);
+}
+
+void CoreNotifyClose(HWND window) { ArriveWindowEvent(window, CLOSED, 0, 0); }
+
+void CoreNotifyLost(HWND window) {
+    WindowRecord* record = FindWindow(window);
+    if (record != nullptr) {
+        record->native = nullptr; // the backend has let go of it already
+        ArriveWindowEvent(window, LOST, 0, 0);
+    }
+}
+
+HWND WINAPI SetCapture(HWND window) {
+    NoteCall("SetCapture");
+    HWND previous = captureWindow;
+    WindowRecord* record = FindWindow(window);
+    if (record != nullptr) {
+        captureWindow = window;
+        if (Backend()->Capture != nullptr && record->native != nullptr) {
+            Backend()->Capture(record->native, 1);
+        }
+    }
+    return previous;
+}
+
+BOOL WINAPI ReleaseCapture(void) {
+    NoteCall("ReleaseCapture");
+    if (captureWindow != nullptr && Backend()->Capture != nullptr) {
+        Backend()->Capture(nullptr, 0);
+    }
+    captureWindow = nullptr;
+    return TRUE;
+}
+
+HWND WINAPI GetCapture(void) {
+    if (captureWindow != nullptr && FindWindow(captureWindow) == nullptr) {
+        captureWindow = nullptr;
+    }
+    return captureWindow;
+}
+
+WORD CurrentKeyModifiers(void) { return static_cast<WORD>(MouseKeys()); }
+
+void ResetInputState(void) {
+    raw.clear();
+    captureWindow = nullptr;
+    buttonsDown = 0;
+}
