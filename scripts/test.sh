@@ -23,6 +23,9 @@ build_and_test() {
 stage check-commands python3 scripts/check_commands.py
 # Also cheap: the C++ sources are formatted as .clang-format says.
 stage check-format bash scripts/check-format.sh
+# The docs' relative links resolve, and the README's two commands are the ones CI and the
+# pristine-root check run.
+stage check-docs python3 scripts/check_docs.py
 for preset in debug asan; do
   stage "ctest-$preset" build_and_test "$preset"
 done
