@@ -17,7 +17,7 @@ struct RawEvent {
     HWND window = nullptr;
     int key = 0;        // KEY: the virtual key; MOUSE_BUTTON: 1 left, 2 right, 4 middle
     bool down = false;  // KEY, MOUSE_BUTTON; MODIFIERS: Shift; CAPS_LOCK, window events: on
-    int character = -1; // KEY: the layout's character, -1 when the backend gave none
+    int character = -1; // KEY: the layout's character (0: none), -1 when the backend gave none
     bool control = false, alt = false, capsLock = false; // MODIFIERS
     int x = 0, y = 0; // mouse: client coordinates of `window`; RESIZED, MOVED: the area
     WindowEvent event = RESIZED;
@@ -139,16 +139,6 @@ void Arrive(const RawEvent& e) {
     raw.push_back(e);
 }
 
-void ArriveWindowEvent(HWND window, WindowEvent event, int x, int y, bool on = false) {
-    RawEvent e{WINDOW_EVENT};
-    e.window = window;
-    e.event = event;
-    e.x = x;
-    e.y = y;
-    e.down = on;
-    Arrive(e);
-}
-
 } // namespace
 
 void ResolveRawInput(void) {
@@ -169,88 +159,75 @@ bool TakesInput(HWND window) {
 }
 
 void CoreNotifyKey(HWND window, int vk, int down) {
-    RawEvent e{KEY};
-    e.window = window;
-    e.key = vk;
-    e.down = down != 0;
-    Arrive(e);
+    Arrive({.kind = KEY, .window = window, .key = vk, .down = down != 0});
 }
 
 void CoreNotifyKeyCharacter(HWND window, int vk, int character) {
-    RawEvent e{KEY};
-    e.window = window;
-    e.key = vk;
-    e.down = true;
-    e.character = character > 0 ? character : 0;
-    Arrive(e);
+    Arrive({.kind = KEY,
+            .window = window,
+            .key = vk,
+            .down = true,
+            .character = std::max(character, 0)});
 }
 
 void CoreNotifyModifiers(int shift, int control, int alt, int capsLock) {
-    RawEvent e{MODIFIERS};
-    e.down = shift != 0;
-    e.control = control != 0;
-    e.alt = alt != 0;
-    e.capsLock = capsLock != 0;
-    Arrive(e);
+    Arrive({.kind = MODIFIERS,
+            .down = shift != 0,
+            .control = control != 0,
+            .alt = alt != 0,
+            .capsLock = capsLock != 0});
 }
 
-void CoreNotifyCapsLock(int on) {
-    RawEvent e{CAPS_LOCK};
-    e.down = on != 0;
-    Arrive(e);
-}
+void CoreNotifyCapsLock(int on) { Arrive({.kind = CAPS_LOCK, .down = on != 0}); }
 
 void CoreNotifyMouseMove(HWND window, int x, int y) {
-    RawEvent e{MOUSE_MOVE};
-    e.window = window;
-    e.x = x;
-    e.y = y;
-    Arrive(e);
+    Arrive({.kind = MOUSE_MOVE, .window = window, .x = x, .y = y});
 }
 
 void CoreNotifyMouseButton(HWND window, int button, int down, int x, int y) {
-    if (button != 1 && button != 2 && button != 4) {
-        return;
+    if (button == 1 || button == 2 || button == 4) {
+        Arrive({.kind = MOUSE_BUTTON,
+                .window = window,
+                .key = button,
+                .down = down != 0,
+                .x = x,
+                .y = y});
     }
-    RawEvent e{MOUSE_BUTTON};
-    e.window = window;
-    e.key = button;
-    e.down = down != 0;
-    e.x = x;
-    e.y = y;
-    Arrive(e);
 }
 
 void CoreNotifyResize(HWND window, int width, int height) {
-    ArriveWindowEvent(window, RESIZED, width, height);
+    Arrive({.kind = WINDOW_EVENT, .window = window, .x = width, .y = height, .event = RESIZED});
 }
 
-void CoreNotifyMove(HWND window, int x, int y) { ArriveWindowEvent(window, MOVED, x, y); }
+void CoreNotifyMove(HWND window, int x, int y) {
+    Arrive({.kind = WINDOW_EVENT, .window = window, .x = x, .y = y, .event = MOVED});
+}
 
 void CoreNotifyExpose(HWND window, const RECT* rect) {
-    RawEvent e{WINDOW_EVENT};
-    e.window = window;
-    e.event = EXPOSED;
-    e.all = rect == nullptr;
-    e.rect = rect != nullptr ? *rect : RECT{};
-    Arrive(e);
+    Arrive({.kind = WINDOW_EVENT,
+            .window = window,
+            .event = EXPOSED,
+            .rect = rect != nullptr ? *rect : RECT{},
+            .all = rect == nullptr});
 }
 
 void CoreNotifyActivate(HWND window, int active) {
-    ArriveWindowEvent(window, ACTIVATED, 0, 0, active != 0);
+    Arrive({.kind = WINDOW_EVENT, .window = window, .down = active != 0, .event = ACTIVATED});
 }
 
 void CoreNotifyMinimize(HWND window, int minimized) {
-    ArriveWindowEvent(window, MINIMIZED, 0, 0, minimized != 0);
+    Arrive({.kind = WINDOW_EVENT, .window = window, .down = minimized != 0, .event = MINIMIZED});
 }
 
-void CoreNotifyClose(HWND window) { ArriveWindowEvent(window, CLOSED, 0, 0); }
+void CoreNotifyClose(HWND window) {
+    Arrive({.kind = WINDOW_EVENT, .window = window, .event = CLOSED});
+}
 
 void CoreNotifyLost(HWND window) {
     WindowRecord* record = FindWindow(window);
     if (record != nullptr) {
         record->native = nullptr; // the backend has let go of it already
-        ArriveWindowEvent(window, LOST, 0, 0);
+        Arrive({.kind = WINDOW_EVENT, .window = window, .event = LOST});
     }
 }
 
