@@ -98,6 +98,10 @@ int Start(char* why, size_t whySize) {
         x11Display = nullptr;
         return 0;
     }
+    // The GL library loads its driver on its first question about configurations, which takes
+    // a while; asked here, before any window shows, not while the program sets one up.
+    int configs = 0;
+    XFree(glXGetFBConfigs(x11Display, x11Screen, &configs));
     InternAtoms();
     // Held keys repeat as presses alone, as on Win32, not as release-press pairs.
     Bool supported = False;
@@ -313,6 +317,23 @@ void Capture(void* handle, int on) {
     XFlush(x11Display);
 }
 
+// The GL library crashes on replies that a lost server never sent, before Xlib could report the
+// loss: a round trip first lets Xlib's handler speak. These calls come only while setting up.
+int ListFormatsChecked(PIXELFORMATDESCRIPTOR* formats, int capacity) {
+    XSync(x11Display, False);
+    return X11ListPixelFormats(formats, capacity);
+}
+
+int SetFormatChecked(void* native, int format, int width, int height) {
+    XSync(x11Display, False);
+    return X11SetPixelFormat(native, format, width, height);
+}
+
+void* CreateContextChecked(void* native, int format) {
+    XSync(x11Display, False);
+    return X11CreateContext(native, format);
+}
+
 int IsPaletteDisplay(void) { return 0; }
 
 void SystemPaletteChanged(void) {}
@@ -326,9 +347,9 @@ extern const PlatformBackend x11Backend = {
     .DestroyNativeWindow = DestroyNativeWindow,
     .ShowNativeWindow = ShowNativeWindow,
     .PlaceNativeWindow = PlaceNativeWindow,
-    .ListPixelFormats = X11ListPixelFormats,
-    .SetNativePixelFormat = X11SetPixelFormat,
-    .CreateContext = X11CreateContext,
+    .ListPixelFormats = ListFormatsChecked,
+    .SetNativePixelFormat = SetFormatChecked,
+    .CreateContext = CreateContextChecked,
     .MakeCurrent = X11MakeCurrent,
     .DeleteContext = X11DeleteContext,
     .SwapNativeBuffers = X11SwapBuffers,
