@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "../src/backend.h"
-#include "../src/core_events.h"
+#include "backend.h"
+#include "core_events.h"
 #include "vdesk.h"
 
 bool vdeskPaletteDisplay = false;

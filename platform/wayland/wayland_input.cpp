@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <xkbcommon/xkbcommon.h>
 
-#include "../src/core_events.h"
-#include "../xkeysym/keysym_keys.h"
+#include "core_events.h"
+#include "keysym_keys.h"
 #include "wayland.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <string>
 
-#include "../src/core_events.h"
+#include "core_events.h"
 #include "wayland.h"
 
 namespace {

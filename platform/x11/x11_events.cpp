@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "../src/core_events.h"
-#include "../xkeysym/keysym_keys.h"
+#include "core_events.h"
+#include "keysym_keys.h"
 #include "x11.h"
 
 namespace {

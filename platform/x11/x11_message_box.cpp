@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <string>
 
-#include "../src/core_events.h"
+#include "core_events.h"
 #include "x11.h"
 
 namespace {
