@@ -128,6 +128,8 @@ shoot() {
 
 probe_checks() {
   local probe=$1 pid got
+  say "probe: the pixel format list"
+  format_list_check pixel-formats-xvfb.txt timeout 20 "$probe" formats </dev/null
   say "probe: window, properties, picture"
   start_program probe "$probe"
   wait_window "Key probe"
