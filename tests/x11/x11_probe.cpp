@@ -106,10 +106,10 @@ void PrintFormats(void) {
                     " accum %d (%d %d %d %d) depth %d stencil %d aux %d layer %d"
                     " reserved %d masks 0x%lx 0x%lx 0x%lx\n",
                     n, d.nSize, d.nVersion, static_cast<unsigned long>(d.dwFlags), d.iPixelType,
-                    d.cColorBits, d.cRedBits, d.cRedShift, d.cGreenBits, d.cGreenShift,
-                    d.cBlueBits, d.cBlueShift, d.cAlphaBits, d.cAlphaShift, d.cAccumBits,
-                    d.cAccumRedBits, d.cAccumGreenBits, d.cAccumBlueBits, d.cAccumAlphaBits,
-                    d.cDepthBits, d.cStencilBits, d.cAuxBuffers, d.iLayerType, d.bReserved,
+                    d.cColorBits, d.cRedBits, d.cRedShift, d.cGreenBits, d.cGreenShift, d.cBlueBits,
+                    d.cBlueShift, d.cAlphaBits, d.cAlphaShift, d.cAccumBits, d.cAccumRedBits,
+                    d.cAccumGreenBits, d.cAccumBlueBits, d.cAccumAlphaBits, d.cDepthBits,
+                    d.cStencilBits, d.cAuxBuffers, d.iLayerType, d.bReserved,
                     static_cast<unsigned long>(d.dwLayerMask),
                     static_cast<unsigned long>(d.dwVisibleMask),
                     static_cast<unsigned long>(d.dwDamageMask));
