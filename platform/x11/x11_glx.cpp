@@ -4,7 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <tuple>
+#include <string>
+#include <unordered_set>
 
 #include "x11.h"
 
@@ -34,12 +35,29 @@ int MaskShift(unsigned long mask) {
     return shift;
 }
 
-// Describes a configuration as Win32 would, or returns false for one that cannot back a
-// window of ours (no window drawables, multisampled, overlay, no visual).
+// The fields by which two configurations look alike to Win32, as bytes.
+std::string Key(const PIXELFORMATDESCRIPTOR& d) {
+    const BYTE bytes[] = {static_cast<BYTE>(d.dwFlags),
+                          static_cast<BYTE>(d.dwFlags >> 8),
+                          d.iPixelType,
+                          d.cColorBits,
+                          d.cRedBits,
+                          d.cGreenBits,
+                          d.cBlueBits,
+                          d.cAlphaBits,
+                          d.cAccumBits,
+                          d.cDepthBits,
+                          d.cStencilBits,
+                          d.cAuxBuffers};
+    return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
+// Describes a configuration as Win32 would, all but what its visual tells, or returns false
+// for one that cannot back a window of ours (multisampled, neither RGBA nor colour index).
+// The server has already left out the rest; each attribute is asked for once, as each
+// question passes through the GL dispatch library's entry points.
 bool Describe(GLXFBConfig config, Format* out) {
-    if (!(Attribute(config, GLX_DRAWABLE_TYPE) & GLX_WINDOW_BIT) ||
-        !Attribute(config, GLX_X_RENDERABLE) || Attribute(config, GLX_LEVEL) != 0 ||
-        Attribute(config, GLX_SAMPLE_BUFFERS) != 0) {
+    if (Attribute(config, GLX_SAMPLE_BUFFERS) != 0) {
         return false;
     }
     int renderType = Attribute(config, GLX_RENDER_TYPE);
@@ -47,12 +65,6 @@ bool Describe(GLXFBConfig config, Format* out) {
     if (!rgba && !(renderType & GLX_COLOR_INDEX_BIT)) {
         return false;
     }
-    XVisualInfo* visual = glXGetVisualFromFBConfig(x11Display, config);
-    if (visual == nullptr) {
-        return false;
-    }
-    // A 32-bit visual would show through where a compositor honours alpha.
-    bool usable = visual->depth <= 24 || visual->depth == DefaultDepth(x11Display, x11Screen);
     PIXELFORMATDESCRIPTOR& d = out->descriptor;
     d = PIXELFORMATDESCRIPTOR{};
     d.nSize = sizeof d;
@@ -71,9 +83,6 @@ bool Describe(GLXFBConfig config, Format* out) {
         d.cBlueBits = static_cast<BYTE>(Attribute(config, GLX_BLUE_SIZE));
         d.cAlphaBits = static_cast<BYTE>(Attribute(config, GLX_ALPHA_SIZE));
         d.cColorBits = static_cast<BYTE>(d.cRedBits + d.cGreenBits + d.cBlueBits);
-        d.cRedShift = static_cast<BYTE>(MaskShift(visual->red_mask));
-        d.cGreenShift = static_cast<BYTE>(MaskShift(visual->green_mask));
-        d.cBlueShift = static_cast<BYTE>(MaskShift(visual->blue_mask));
         d.cAlphaShift = static_cast<BYTE>(d.cAlphaBits ? 24 : 0);
     } else {
         d.cColorBits = static_cast<BYTE>(Attribute(config, GLX_BUFFER_SIZE));
@@ -90,34 +99,72 @@ bool Describe(GLXFBConfig config, Format* out) {
     d.iLayerType = PFD_MAIN_PLANE;
     out->config = config;
     out->caveat = Attribute(config, GLX_CONFIG_CAVEAT) != GLX_NONE;
+    return true;
+}
+
+// Completes a description from the configuration's visual, or returns false when it has
+// none or one that would not do.
+bool DescribeVisual(Format* f) {
+    XVisualInfo* visual = glXGetVisualFromFBConfig(x11Display, f->config);
+    if (visual == nullptr) {
+        return false;
+    }
+    // A 32-bit visual would show through where a compositor honours alpha.
+    bool usable = visual->depth <= 24 || visual->depth == DefaultDepth(x11Display, x11Screen);
+    PIXELFORMATDESCRIPTOR& d = f->descriptor;
+    if (d.iPixelType == PFD_TYPE_RGBA) {
+        d.cRedShift = static_cast<BYTE>(MaskShift(visual->red_mask));
+        d.cGreenShift = static_cast<BYTE>(MaskShift(visual->green_mask));
+        d.cBlueShift = static_cast<BYTE>(MaskShift(visual->blue_mask));
+    }
     XFree(visual);
     return usable;
 }
 
-auto Key(const PIXELFORMATDESCRIPTOR& d) {
-    return std::make_tuple(d.dwFlags, d.iPixelType, d.cColorBits, d.cRedBits, d.cGreenBits,
-                           d.cBlueBits, d.cAlphaBits, d.cAccumBits, d.cDepthBits, d.cStencilBits,
-                           d.cAuxBuffers);
-}
-
 void ListFormats(void) {
     formatsListed = true;
-    int count = 0;
+    // The server leaves out what cannot back a window of ours; what it cannot tell (no
+    // multisampling) is asked per configuration. It sorts what it chooses by its own rules,
+    // so the list keeps the order of all its configurations.
+    const int any = static_cast<int>(GLX_DONT_CARE);
+    const int wanted[] = {GLX_DRAWABLE_TYPE,
+                          GLX_WINDOW_BIT,
+                          GLX_X_RENDERABLE,
+                          True,
+                          GLX_LEVEL,
+                          0,
+                          GLX_RENDER_TYPE,
+                          any,
+                          GLX_DOUBLEBUFFER,
+                          any,
+                          GLX_STEREO,
+                          any,
+                          GLX_TRANSPARENT_TYPE,
+                          any,
+                          GLX_CONFIG_CAVEAT,
+                          any,
+                          None};
+    int chosenCount = 0, count = 0;
+    GLXFBConfig* chosen = glXChooseFBConfig(x11Display, x11Screen, wanted, &chosenCount);
     GLXFBConfig* configs = glXGetFBConfigs(x11Display, x11Screen, &count);
+    std::unordered_set<GLXFBConfig> candidates(chosen, chosen + std::max(chosenCount, 0));
+    std::unordered_set<std::string> seen;
     std::vector<Format> found;
     for (int i = 0; i < count; ++i) {
         Format f{};
-        if (!Describe(configs[i], &f)) {
+        if (candidates.count(configs[i]) == 0 || !Describe(configs[i], &f)) {
             continue;
         }
-        // The server lists many configurations that look alike to Win32; one of each.
-        bool seen = false;
-        for (const Format& other : found) {
-            seen = seen || Key(other.descriptor) == Key(f.descriptor);
-        }
-        if (!seen) {
+        // The server lists many configurations that look alike to Win32; the first usable
+        // one of each. A look-alike of one taken needs no visual.
+        std::string key = Key(f.descriptor);
+        if (seen.count(key) == 0 && DescribeVisual(&f)) {
+            seen.insert(key);
             found.push_back(f);
         }
+    }
+    if (chosen != nullptr) {
+        XFree(chosen);
     }
     if (configs != nullptr) {
         XFree(configs);
