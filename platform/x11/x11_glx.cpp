@@ -52,17 +52,54 @@ std::string Key(const PIXELFORMATDESCRIPTOR& d) {
     return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
 }
 
-// Describes a configuration as Win32 would, all but what its visual tells, or returns false
-// for one that cannot back a window of ours (multisampled, neither RGBA nor colour index).
-// The server has already left out the rest; each attribute is asked for once, as each
-// question passes through the GL dispatch library's entry points.
-bool Describe(GLXFBConfig config, Format* out) {
-    if (Attribute(config, GLX_SAMPLE_BUFFERS) != 0) {
-        return false;
+// What the server tells of its configurations through glXChooseFBConfig, which takes one
+// call for all of them where asking each configuration takes a call each, and each call
+// passes through the GL dispatch library's checks.
+struct Chosen {
+    std::unordered_set<GLXFBConfig> window, multisampled, doubleBuffered, stereo, rgba, index,
+        plain;
+};
+
+// The configurations with a window drawable, an X visual and level 0 (the server's own
+// filter) that also have NAME at VALUE, as the server matches it: exactly for flags and the
+// caveat, as a bit to include for the render type, at least VALUE for sample buffers.
+std::unordered_set<GLXFBConfig> Choose(int name, int value) {
+    const int any = static_cast<int>(GLX_DONT_CARE);
+    const int wanted[] = {GLX_DRAWABLE_TYPE,
+                          GLX_WINDOW_BIT,
+                          GLX_X_RENDERABLE,
+                          True,
+                          GLX_LEVEL,
+                          0,
+                          GLX_RENDER_TYPE,
+                          any,
+                          GLX_DOUBLEBUFFER,
+                          any,
+                          GLX_STEREO,
+                          any,
+                          GLX_TRANSPARENT_TYPE,
+                          any,
+                          GLX_CONFIG_CAVEAT,
+                          any,
+                          name,
+                          value,
+                          None};
+    int count = 0;
+    GLXFBConfig* configs = glXChooseFBConfig(x11Display, x11Screen, wanted, &count);
+    std::unordered_set<GLXFBConfig> set(configs, configs + std::max(count, 0));
+    if (configs != nullptr) {
+        XFree(configs);
     }
-    int renderType = Attribute(config, GLX_RENDER_TYPE);
-    bool rgba = (renderType & GLX_RGBA_BIT) != 0;
-    if (!rgba && !(renderType & GLX_COLOR_INDEX_BIT)) {
+    return set;
+}
+
+// Describes a configuration as Win32 would, all but what its visual tells, or returns false
+// for one that cannot back a window of ours (no window drawable, multisampled, overlay,
+// neither RGBA nor colour index). The sizes are asked for once each.
+bool Describe(const Chosen& chosen, GLXFBConfig config, Format* out) {
+    bool rgba = chosen.rgba.count(config) != 0;
+    if (chosen.window.count(config) == 0 || chosen.multisampled.count(config) != 0 ||
+        (!rgba && chosen.index.count(config) == 0)) {
         return false;
     }
     PIXELFORMATDESCRIPTOR& d = out->descriptor;
@@ -70,10 +107,10 @@ bool Describe(GLXFBConfig config, Format* out) {
     d.nSize = sizeof d;
     d.nVersion = 1;
     d.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
-    if (Attribute(config, GLX_DOUBLEBUFFER)) {
+    if (chosen.doubleBuffered.count(config) != 0) {
         d.dwFlags |= PFD_DOUBLEBUFFER | PFD_SWAP_EXCHANGE;
     }
-    if (Attribute(config, GLX_STEREO)) {
+    if (chosen.stereo.count(config) != 0) {
         d.dwFlags |= PFD_STEREO;
     }
     d.iPixelType = rgba ? PFD_TYPE_RGBA : PFD_TYPE_COLORINDEX;
@@ -98,7 +135,7 @@ bool Describe(GLXFBConfig config, Format* out) {
     d.cAuxBuffers = static_cast<BYTE>(Attribute(config, GLX_AUX_BUFFERS));
     d.iLayerType = PFD_MAIN_PLANE;
     out->config = config;
-    out->caveat = Attribute(config, GLX_CONFIG_CAVEAT) != GLX_NONE;
+    out->caveat = chosen.plain.count(config) == 0;
     return true;
 }
 
@@ -123,36 +160,25 @@ bool DescribeVisual(Format* f) {
 
 void ListFormats(void) {
     formatsListed = true;
-    // The server leaves out what cannot back a window of ours; what it cannot tell (no
-    // multisampling) is asked per configuration. It sorts what it chooses by its own rules,
-    // so the list keeps the order of all its configurations.
-    const int any = static_cast<int>(GLX_DONT_CARE);
-    const int wanted[] = {GLX_DRAWABLE_TYPE,
-                          GLX_WINDOW_BIT,
-                          GLX_X_RENDERABLE,
-                          True,
-                          GLX_LEVEL,
-                          0,
-                          GLX_RENDER_TYPE,
-                          any,
-                          GLX_DOUBLEBUFFER,
-                          any,
-                          GLX_STEREO,
-                          any,
-                          GLX_TRANSPARENT_TYPE,
-                          any,
-                          GLX_CONFIG_CAVEAT,
-                          any,
-                          None};
-    int chosenCount = 0, count = 0;
-    GLXFBConfig* chosen = glXChooseFBConfig(x11Display, x11Screen, wanted, &chosenCount);
+    // The server leaves out what cannot back a window of ours and sorts what it chooses by
+    // its own rules: the list keeps the order of all its configurations.
+    Chosen chosen;
+    chosen.window = Choose(GLX_LEVEL, 0);
+    if (!chosen.window.empty()) {
+        chosen.multisampled = Choose(GLX_SAMPLE_BUFFERS, 1);
+        chosen.doubleBuffered = Choose(GLX_DOUBLEBUFFER, True);
+        chosen.stereo = Choose(GLX_STEREO, True);
+        chosen.rgba = Choose(GLX_RENDER_TYPE, GLX_RGBA_BIT);
+        chosen.index = Choose(GLX_RENDER_TYPE, GLX_COLOR_INDEX_BIT);
+        chosen.plain = Choose(GLX_CONFIG_CAVEAT, GLX_NONE);
+    }
+    int count = 0;
     GLXFBConfig* configs = glXGetFBConfigs(x11Display, x11Screen, &count);
-    std::unordered_set<GLXFBConfig> candidates(chosen, chosen + std::max(chosenCount, 0));
     std::unordered_set<std::string> seen;
     std::vector<Format> found;
     for (int i = 0; i < count; ++i) {
         Format f{};
-        if (candidates.count(configs[i]) == 0 || !Describe(configs[i], &f)) {
+        if (!Describe(chosen, configs[i], &f)) {
             continue;
         }
         // The server lists many configurations that look alike to Win32; the first usable
@@ -162,9 +188,6 @@ void ListFormats(void) {
             seen.insert(key);
             found.push_back(f);
         }
-    }
-    if (chosen != nullptr) {
-        XFree(chosen);
     }
     if (configs != nullptr) {
         XFree(configs);
