@@ -22,14 +22,9 @@ fail() { echo "first_frame: FAIL: $*" >&2; exit 1; }
 . "$root/scripts/lib/weston.sh"
 trap 'stop_session_and_weston' EXIT
 
-mkdir -p "$build"
-cmake --preset "$preset" >"$out.configure.log" 2>&1 || fail "configuring $preset (see $out.configure.log)"
-cmake --build --preset "$preset" --target vorlanth first_frame_launch first_frame_marker bare_glx bare_egl \
-  -j "${VORLANTH_JOBS:-2}" >"$out.build.log" 2>&1 || {
-  status=$?
-  tail -n 20 "$out.build.log" >&2
-  fail "building exited with $status (see $out.build.log)"
-}
+# shellcheck source=scripts/lib/logged.sh
+. "$root/scripts/lib/logged.sh"
+build_targets "$preset" vorlanth first_frame_launch first_frame_marker bare_glx bare_egl
 rm -rf "$out"
 mkdir -p "$out"
 launch=("$build/bench/first_frame_launch" "$build/bench/libfirst_frame_marker.so")
