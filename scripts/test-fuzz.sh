@@ -10,6 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 jobs=${VORLANTH_JOBS:-2}
+# shellcheck source=scripts/lib/logged.sh
+. "$root/scripts/lib/logged.sh"
 # shellcheck source=scripts/lib/xsession.sh
 . "$root/scripts/lib/xsession.sh"
 trap stop_session EXIT
@@ -26,9 +28,7 @@ done
 
 build=$root/build/fuzz
 out=$build/fuzz-check
-cmake --preset fuzz >/dev/null
-# shellcheck disable=SC2046
-cmake --build --preset fuzz -j "$jobs" --target $(printf '%s_fuzz ' $targets) >/dev/null
+build_targets fuzz $(printf '%s_fuzz ' $targets)
 rm -rf "$out"
 mkdir -p "$out"
 export ASAN_OPTIONS="detect_leaks=1"

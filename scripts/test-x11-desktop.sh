@@ -21,6 +21,8 @@ unset WAYLAND_DISPLAY
 . "$root/scripts/lib/program.sh"
 # shellcheck source=scripts/lib/sanitizers.sh
 . "$root/scripts/lib/sanitizers.sh"
+# shellcheck source=scripts/lib/logged.sh
+. "$root/scripts/lib/logged.sh"
 # shellcheck source=scripts/lib/xsession.sh
 . "$root/scripts/lib/xsession.sh"
 out=""
@@ -219,8 +221,7 @@ for preset in $presets; do
   # Within a second; the sanitizers' leak scan at exit comes on top.
   exit_limit=1
   [ "$preset" = asan ] && exit_limit=3
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target vorlanth -j "$jobs" >/dev/null
+  build_targets "$preset" vorlanth
   rm -rf "$out"
   mkdir -p "$out"
   sanitizer_environment "$preset"
