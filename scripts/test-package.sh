@@ -77,5 +77,5 @@ kill -0 "$app_pid" 2>/dev/null && fail "the program still runs 6 s after Escape"
 status=0
 wait "$app_pid" || status=$?
 app_pid=""
-[ "$status" = 0 ] || fail "exit code $status after Escape (see $out/packaged.log)"
+[ "$status" = 0 ] || fail "exit code $status after Escape (see $out/packaged.err)"
 say "passed in $((SECONDS - started)) s"
