@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Debian package: builds the release configuration, makes vorlanth_<version>_amd64.deb
-# with cpack, checks its control fields and files, unpacks it into an empty root with
-# dpkg -x and runs the unpacked program on an Xvfb server of its own until its window shows
-# the scene; Escape then ends it with exit code 0. Logs and pictures: build/release/package-check/.
+# with cpack, checks its control fields and files, has Debian's checkers judge it (lintian,
+# desktop-file-validate, appstreamcli, man), unpacks it into an empty root with dpkg -x and
+# runs the unpacked program on an Xvfb server of its own until its window shows the scene;
+# Escape then ends it with exit code 0. Logs and pictures: build/release/package-check/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -16,14 +17,16 @@ fail() { echo "test-package: FAIL: $*" >&2; exit 1; }
 source scripts/lib/xsession.sh
 trap stop_session EXIT
 
-for tool in cmake cpack dpkg-deb dpkg-shlibdeps file Xvfb xdotool xwininfo import convert python3; do
+for tool in cmake cpack dpkg-deb dpkg-shlibdeps file lintian desktop-file-validate appstreamcli man \
+            readelf Xvfb xdotool xwininfo import convert python3; do
   command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh run test installs it)"
 done
 
 cmake --preset release >/dev/null
-cmake --build --preset release --target vorlanth -j "$jobs" >/dev/null
 rm -rf "$out"
 mkdir -p "$out"
+cmake --build --preset release --target vorlanth -j "$jobs" >"$out/build.log" 2>&1 ||
+  fail "building vorlanth failed: $(tail -n 20 "$out/build.log") (see $out/build.log)"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 deb=$build/vorlanth_${version}_amd64.deb
 rm -f "$deb"
@@ -47,20 +50,63 @@ say "Depends: $depends"
 
 unpacked=$out/root
 dpkg -x "$deb" "$unpacked"
-for path in usr/bin/vorlanth usr/share/applications/vorlanth.desktop \
-            usr/share/icons/hicolor/32x32/apps/vorlanth.png; do
+for path in usr/games/vorlanth usr/share/applications/vorlanth.desktop \
+            usr/share/icons/hicolor/32x32/apps/vorlanth.png usr/share/doc/vorlanth/copyright \
+            usr/share/doc/vorlanth/changelog.gz usr/share/man/man6/vorlanth.6.gz; do
   [ -f "$unpacked/$path" ] || fail "the package has no /$path"
 done
-[ -x "$unpacked/usr/bin/vorlanth" ] || fail "/usr/bin/vorlanth is not executable"
+[ -x "$unpacked/usr/games/vorlanth" ] || fail "/usr/games/vorlanth is not executable"
 cmp -s "$unpacked/usr/share/icons/hicolor/32x32/apps/vorlanth.png" scene/vorlanth.png ||
   fail "the packaged icon differs from scene/vorlanth.png"
-file "$unpacked/usr/bin/vorlanth" | grep -q "stripped" && ! file "$unpacked/usr/bin/vorlanth" | grep -q "not stripped" ||
+file "$unpacked/usr/games/vorlanth" | grep -q "stripped" && ! file "$unpacked/usr/games/vorlanth" | grep -q "not stripped" ||
   fail "the packaged program is not stripped"
-say "files: /usr/bin/vorlanth, its menu entry and its icon"
+say "files: /usr/games/vorlanth, its menu entry and its icon"
+
+# Debian's checker, at its own judgement; infos are listed, and those about how the program
+# was built (hardening, unneeded sections) fail too, as the build is meant to avoid them.
+lintian_status=0
+lintian --fail-on error,warning --display-info "$deb" >"$out/lintian.log" 2>&1 || lintian_status=$?
+grep -v '^running with root privileges' "$out/lintian.log" >&2 || true
+[ "$lintian_status" = 0 ] ||
+  fail "lintian found errors or warnings (exit $lintian_status): $(grep -E '^[EW]: ' "$out/lintian.log" | tr '\n' ' ')"
+! grep -E 'hardening-no-|binary-has-unneeded-section' "$out/lintian.log" ||
+  fail "lintian: the program is not built as Debian builds its packages (see $out/lintian.log)"
+readelf -S -W "$unpacked/usr/games/vorlanth" | grep -q ' \.comment ' && fail "/usr/games/vorlanth keeps .comment"
+say "lintian: $(grep -c '^[EWIP]: ' "$out/lintian.log" || true) tags, none an error or warning"
+
+desktop-file-validate "$unpacked/usr/share/applications/vorlanth.desktop" >"$out/desktop-file.log" 2>&1 ||
+  fail "desktop-file-validate: $(cat "$out/desktop-file.log")"
+[ ! -s "$out/desktop-file.log" ] || fail "desktop-file-validate: $(cat "$out/desktop-file.log")"
+metainfo=$(ls "$unpacked"/usr/share/metainfo/*.metainfo.xml)
+appstreamcli validate --no-net "$metainfo" >"$out/appstream.log" 2>&1 ||
+  fail "appstreamcli validate: $(cat "$out/appstream.log")"
+! grep -E '^[EW]: ' "$out/appstream.log" || fail "appstreamcli validate warns (see $out/appstream.log)"
+grep -q '<launchable type="desktop-id">vorlanth.desktop</launchable>' "$metainfo" ||
+  fail "the metainfo does not launch vorlanth.desktop"
+# The Wayland app id and X11's WM_CLASS instance are the program's name; the menu entry's
+# name must be the same for desktops to match the window with its entry.
+grep -qx 'StartupWMClass=vorlanth' "$unpacked/usr/share/applications/vorlanth.desktop" ||
+  fail "the menu entry lacks StartupWMClass=vorlanth"
+manual=$unpacked/usr/share/man/man6/vorlanth.6.gz
+MANWIDTH=80 man --warnings -l "$manual" >"$out/manual.txt" 2>"$out/manual.log" ||
+  fail "man cannot show $manual: $(cat "$out/manual.log")"
+[ ! -s "$out/manual.log" ] || fail "man warns about the manual page: $(cat "$out/manual.log")"
+for heading in NAME SYNOPSIS DESCRIPTION KEYS ENVIRONMENT "EXIT STATUS" FILES; do
+  grep -qx "$heading" "$out/manual.txt" || fail "the manual page has no $heading section"
+done
+for variable in VORLANTH_PLATFORM WAYLAND_DISPLAY DISPLAY XCURSOR_THEME XCURSOR_SIZE vblank_mode; do
+  grep -qw "$variable" "$out/manual.txt" || fail "the manual page does not describe $variable"
+done
+for size in 16 32 48 64 128 256; do
+  icon=$unpacked/usr/share/icons/hicolor/${size}x${size}/apps/vorlanth.png
+  [ "$(identify -format '%wx%h' "$icon" 2>/dev/null)" = "${size}x${size}" ] ||
+    fail "no ${size} x ${size} icon at /${icon#"$unpacked"/}"
+done
+say "desktop-file-validate, appstreamcli validate and man accept the menu entry, the metainfo and the manual page; six icon sizes"
 
 start_xvfb 200 239
 say "Xvfb on $DISPLAY"
-start_program packaged "$unpacked/usr/bin/vorlanth"
+start_program packaged "$unpacked/usr/games/vorlanth"
 wait_window Vorlanth
 sleep 1
 shoot_scene packaged
