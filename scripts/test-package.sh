@@ -5,6 +5,8 @@
 # runs the unpacked program on an Xvfb server of its own until its window shows the scene;
 # Escape then ends it with exit code 0. Logs and pictures: build/release/package-check/.
 set -euo pipefail
+# shellcheck source=scripts/lib/logged.sh
+. "$(dirname "$0")/lib/logged.sh"
 cd "$(dirname "$0")/.."
 root=$PWD
 build=$root/build/release
@@ -22,15 +24,13 @@ for tool in cmake cpack dpkg-deb dpkg-shlibdeps file lintian desktop-file-valida
   command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh run test installs it)"
 done
 
-cmake --preset release >/dev/null
+build_targets release vorlanth
 rm -rf "$out"
 mkdir -p "$out"
-cmake --build --preset release --target vorlanth -j "$jobs" >"$out/build.log" 2>&1 ||
-  fail "building vorlanth failed: $(tail -n 20 "$out/build.log") (see $out/build.log)"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 deb=$build/vorlanth_${version}_amd64.deb
 rm -f "$deb"
-(cd "$build" && cpack -G DEB >"$out/cpack.log" 2>&1) || fail "cpack failed (see $out/cpack.log)"
+(cd "$build" && run_logged "making the package with cpack" "$out/cpack.log" cpack -G DEB)
 [ -f "$deb" ] || fail "cpack made no $(basename "$deb") (see $out/cpack.log)"
 say "$(basename "$deb"), $(stat -c %s "$deb") bytes"
 
