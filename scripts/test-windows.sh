@@ -165,8 +165,7 @@ say "run 3: the download, vorlanth-<version>-win64.zip, from an empty folder"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 zip=$build/vorlanth-$version-win64.zip
 rm -f "$zip"
-(cd "$build" && cpack -G ZIP >"$out/cpack.log" 2>&1) ||
-  fail "cpack -G ZIP failed: $(tail -n 20 "$out/cpack.log") (see $out/cpack.log)"
+(cd "$build" && run_logged "making the zip with cpack" "$out/cpack.log" cpack -G ZIP)
 [ -f "$zip" ] || fail "cpack made no $(basename "$zip") (see $out/cpack.log)"
 contents=$(python3 -m zipfile -l "$zip" | awk 'NR > 1 { print $1 }' | sort | tr '\n' ' ')
 [ "$contents" = "LICENSE README.txt vorlanth.exe " ] || fail "the zip holds: $contents"
