@@ -65,11 +65,13 @@ say "files: /usr/games/vorlanth, its menu entry and its icon"
 # Debian's checker, at its own judgement; infos are listed, and those about how the program
 # was built (hardening, unneeded sections) fail too, as the build is meant to avoid them.
 lintian_status=0
-lintian --fail-on error,warning --display-info "$deb" >"$out/lintian.log" 2>&1 || lintian_status=$?
-grep -v '^running with root privileges' "$out/lintian.log" >&2 || true
+lintian --fail-on error,warning --display-info "$deb" >"$out/lintian.log" 2>"$out/lintian.err" ||
+  lintian_status=$?
+cat "$out/lintian.log"
+grep -v '^running with root privileges' "$out/lintian.err" >&2 || true
 [ "$lintian_status" = 0 ] ||
   fail "lintian found errors or warnings (exit $lintian_status): $(grep -E '^[EW]: ' "$out/lintian.log" | tr '\n' ' ')"
-! grep -E 'hardening-no-|binary-has-unneeded-section' "$out/lintian.log" ||
+! grep -qE 'hardening-no-|binary-has-unneeded-section' "$out/lintian.log" ||
   fail "lintian: the program is not built as Debian builds its packages (see $out/lintian.log)"
 readelf -S -W "$unpacked/usr/games/vorlanth" | grep -q ' \.comment ' && fail "/usr/games/vorlanth keeps .comment"
 say "lintian: $(grep -c '^[EWIP]: ' "$out/lintian.log" || true) tags, none an error or warning"
