@@ -17,7 +17,8 @@ started=$SECONDS
 say() { echo "test-package: $*"; }
 fail() { echo "test-package: FAIL: $*" >&2; exit 1; }
 source scripts/lib/xsession.sh
-trap stop_session EXIT
+source scripts/lib/weston.sh
+trap stop_session_and_weston EXIT
 
 for tool in cmake cpack dpkg-deb dpkg-shlibdeps file lintian desktop-file-validate appstreamcli man \
             readelf Xvfb xdotool xwininfo import convert python3; do
@@ -113,6 +114,9 @@ wait_window Vorlanth
 sleep 1
 shoot_scene packaged
 say "the unpacked program shows the scene: $(cat "$out/packaged.check")"
+# Desktops match the window with its menu entry by WM_CLASS's instance (or StartupWMClass).
+xprop -id "$window" WM_CLASS | grep -qF '= "vorlanth",' ||
+  fail "WM_CLASS is $(xprop -id "$window" WM_CLASS), not vorlanth as the menu entry"
 # The program takes the keyboard when its window appears (there is no window manager).
 for _ in $(seq 100); do
   [ "$(xdotool getwindowfocus 2>/dev/null || true)" = "$window" ] && break
@@ -125,4 +129,17 @@ status=0
 wait "$app_pid" || status=$?
 app_pid=""
 [ "$status" = 0 ] || fail "exit code $status after Escape (see $out/packaged.log)"
+
+# On Wayland the compositor matches the toplevel's app id with the menu entry's name.
+start_weston
+WAYLAND_DEBUG=client XDG_RUNTIME_DIR=$runtime WAYLAND_DISPLAY=$socket \
+  start_program wayland "$unpacked/usr/games/vorlanth"
+for _ in $(seq 100); do
+  grep -q 'set_app_id' "$out/wayland.log" && break
+  kill -0 "$app_pid" 2>/dev/null || fail "the program ended under weston (see $out/wayland.log)"
+  sleep 0.1
+done
+app_id=$(sed -n 's/.*xdg_toplevel@[0-9]*\.set_app_id("\(.*\)").*/\1/p' "$out/wayland.log" | head -n1)
+[ "$app_id" = vorlanth ] || fail "the Wayland app id is \"$app_id\", not vorlanth (see $out/wayland.log)"
+say "the window's WM_CLASS instance and Wayland app id are vorlanth, as the menu entry's name"
 say "passed in $((SECONDS - started)) s"
