@@ -32,11 +32,11 @@ echo "screenshot: docs/screenshot.png, $(stat -c %s docs/screenshot.png) bytes"
 # The animation: shots of the window as fast as they can be taken, then the run of frames in
 # which the lettering (its yellow pixels) is largest, so that the word is easy to read.
 frames=72 length=30 taken=$SECONDS
-for n in $(seq -w 1 $frames); do
-  import -window "$window" "$out/frame$n.png"
+for n in $(seq -f %02g 1 $frames); do
+  timeout 10 import -window "$window" "$out/frame$n.png" || fail "no shot of the window within 10 s"
 done
 seconds=$((SECONDS - taken))
-for n in $(seq -w 1 $frames); do
+for n in $(seq -f %02g 1 $frames); do
   convert "$out/frame$n.png" -depth 8 "ppm:$out/frame.ppm"
   python3 tests/x11/check_scene.py scene "$out/frame.ppm" 2>/dev/null |
     sed -n 's/.*yellow \([0-9]*\).*/\1/p' >"$out/frame$n.yellow" || true
