@@ -103,4 +103,39 @@ wait_exit 20
 [ "$status" = 0 ] || fail "exit code $status after closing (see $out/close.err)"
 say "closing ended it with exit code 0"
 
+# The download: cpack's zip, unpacked into an empty folder and run from there, with no MinGW
+# run-time library on Wine's search path.
+say "run 3: the download, vorlanth-<version>-win64.zip, from an empty folder"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+zip=$build/vorlanth-$version-win64.zip
+rm -f "$zip"
+(cd "$build" && run_logged "making the zip with cpack" "$out/cpack.log" cpack -G ZIP)
+[ -f "$zip" ] || fail "cpack made no $(basename "$zip") (see $out/cpack.log)"
+contents=$(python3 -m zipfile -l "$zip" | awk 'NR > 1 { print $1 }' | sort | tr '\n' ' ')
+[ "$contents" = "LICENSE README.txt vorlanth.exe " ] || fail "the zip holds: $contents"
+download=$out/download
+rm -rf "$download"
+mkdir -p "$download"
+python3 -m zipfile -e "$zip" "$download"
+(cd "$download" && exec env -u WINEPATH timeout 120 wine vorlanth.exe) </dev/null >"$out/download.log" 2>&1 &
+app_pid=$!
+wait_window
+geometry
+sleep 2
+shown=""
+for shot in 1 2 3 4 5 6; do
+  import -window root "$out/screen.png"
+  convert "$out/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$out/download.png"
+  convert "$out/download.png" -depth 8 "ppm:$out/download.ppm"
+  if python3 "$checks/check_screenshot.py" "$out/download.ppm"; then shown=$shot; break; fi
+  sleep 0.5
+done
+[ -n "$shown" ] || fail "the unpacked program does not show the scene (last shot: $out/download.png)"
+xdotool mousemove --sync $((left + width / 2)) $((top + height / 2))
+timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || true
+xdotool key Escape
+wait_exit 20
+[ "$status" = 0 ] || fail "exit code $status after Escape (see $out/download.log)"
+say "$(basename "$zip"), $(stat -c %s "$zip") bytes: the unpacked program shows the scene, Escape gives 0"
+
 say "passed in $((SECONDS - started)) s"
