@@ -189,7 +189,6 @@ WORD CurrentKeyModifiers(void);
 // program retrieves them. False when the window takes no input (gone or disabled).
 void ResolveRawInput(void);
 bool TakesInput(HWND window);
-void ResetInputState(void);
 
 // The keyboard (core_keyboard.cpp): key state, bit 0x80 down and 0x01 toggled.
 const uint8_t* LiveKeyState(void);                // 256 entries, as the keys are now
@@ -209,11 +208,16 @@ void ReleaseWindowGdi(HWND window);
 // Process services (core_process.cpp): the name messages give the program.
 const char* ProgramName(void);
 
+// Only the core that test programs link (VORLANTH_TEST_HOOKS) carries the test entry points
+// of core_test_hooks.h and the hooks; in the desktop program the hook sites compile to
+// nothing, so the call sites read the same in both.
+#ifdef VORLANTH_TEST_HOOKS
 // Each module's state back to a fresh start (CoreReset).
 void ResetClassState(void);
 void ResetActivationState(void);
 void ResetWindowState(void); // classes and activation too
-void ResetQueueState(void);  // the keyboard too
+void ResetQueueState(void);  // the keyboard and raw input too
+void ResetInputState(void);
 void ResetKeyboardState(void);
 void ResetPaletteState(void);
 void ResetOpenGlState(void);
@@ -231,3 +235,25 @@ inline void NoteCall(const char* name) {
 inline bool InjectedFailure(const char* what, int argument = 0) {
     return testHooks != nullptr && testHooks->Fails != nullptr && testHooks->Fails(what, argument);
 }
+inline void NoteInvalidated(HWND window) {
+    if (testHooks != nullptr && testHooks->Invalidated != nullptr) {
+        testHooks->Invalidated(window);
+    }
+}
+inline void NoteAllocated(void) {
+    if (testHooks != nullptr && testHooks->Allocated != nullptr) {
+        testHooks->Allocated();
+    }
+}
+inline void NoteStalled(void) {
+    if (testHooks != nullptr && testHooks->Stalled != nullptr) {
+        testHooks->Stalled();
+    }
+}
+#else
+#define NoteCall(name) ((void)0)
+#define InjectedFailure(...) false
+#define NoteInvalidated(window) ((void)0)
+#define NoteAllocated() ((void)0)
+#define NoteStalled() ((void)0)
+#endif

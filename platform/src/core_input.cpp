@@ -262,8 +262,10 @@ HWND WINAPI GetCapture(void) {
 
 WORD CurrentKeyModifiers(void) { return static_cast<WORD>(MouseKeys()); }
 
+#ifdef VORLANTH_TEST_HOOKS
 void ResetInputState(void) {
     raw.clear();
     captureWindow = nullptr;
     buttonsDown = 0;
 }
+#endif

@@ -45,11 +45,13 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
     return TRUE;
 }
 
+#ifdef VORLANTH_TEST_HOOKS
 void CoreSetVersion(DWORD platformId, DWORD major, DWORD minor) {
     version.dwPlatformId = platformId;
     version.dwMajorVersion = major;
     version.dwMinorVersion = minor;
 }
+#endif
 
 HLOCAL WINAPI LocalAlloc(UINT flags, size_t bytes) {
     NoteCall("LocalAlloc");
@@ -63,9 +65,7 @@ HLOCAL WINAPI LocalAlloc(UINT flags, size_t bytes) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    if (testHooks != nullptr && testHooks->Allocated != nullptr) {
-        testHooks->Allocated();
-    }
+    NoteAllocated();
     return block;
 }
 
@@ -120,7 +120,9 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
     return nullptr;
 }
 
+#ifdef VORLANTH_TEST_HOOKS
 void ResetProcessState(void) {
     lastError = 0;
     version = OSVERSIONINFOA{sizeof(OSVERSIONINFOA), 6, 2, 9200, VER_PLATFORM_WIN32_NT, ""};
 }
+#endif

@@ -165,9 +165,7 @@ BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT low, UINT high) {
     while (!NextMessage(message, window, low, high, true)) {
         if (!BackendReady() || !Backend()->PumpEvents(1)) {
             // Win32 would wait forever; a test desktop hears of it, a loop sees the error.
-            if (testHooks != nullptr && testHooks->Stalled != nullptr) {
-                testHooks->Stalled();
-            }
+            NoteStalled();
             SetLastError(ERROR_INVALID_HANDLE);
             return -1;
         }
@@ -187,6 +185,7 @@ LRESULT WINAPI DispatchMessageA(const MSG* message) {
     return CallWindow(message->hwnd, message->message, message->wParam, message->lParam);
 }
 
+#ifdef VORLANTH_TEST_HOOKS
 int CoreQueuedCount(HWND window, UINT message) {
     int n = 0;
     for (const auto& item : queue) {
@@ -204,3 +203,4 @@ void ResetQueueState(void) {
     ResetKeyboardState();
     ResetInputState();
 }
+#endif
