@@ -187,7 +187,9 @@ void Moved(wl_fixed_t x, wl_fixed_t y, bool arrived) {
 
 void PointerMotion(void*, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) { Moved(x, y, false); }
 
-void PointerEnter(void*, wl_pointer*, uint32_t, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
+void PointerEnter(void*, wl_pointer* from, uint32_t serial, wl_surface* surface, wl_fixed_t x,
+                  wl_fixed_t y) {
+    WaylandShowArrow(from, serial, surface);
     pointerSurface = surface;
     Moved(x, y, true); // Win32 reports the arrival as a move
 }

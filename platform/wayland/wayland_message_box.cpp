@@ -254,6 +254,8 @@ int WaylandMessageBox(HWND owner, const char* text, const char* caption, UINT) {
 
 bool WaylandModalActive(void) { return !dialogs.empty(); }
 
+bool WaylandIsBox(wl_surface* surface) { return Find(surface) != nullptr; }
+
 int WaylandBoxKey(wl_surface* surface, uint32_t keysym) {
     Dialog* d = Find(surface);
     if (d == nullptr) {

@@ -2,6 +2,8 @@
 // events. A window's X window is its client area; a window manager adds the frame.
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
+#include <X11/Xcursor/Xcursor.h>
+#include <X11/cursorfont.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -27,6 +29,19 @@ namespace {
 Window captureXWindow = 0;
 
 const char* ProgramName(void) { return program_invocation_short_name; }
+
+// The arrow every class of ours asks for, from the user's cursor theme (XCURSOR_THEME,
+// XCURSOR_SIZE) or else the server's own font; without one a window shows its parent's.
+Cursor ArrowCursor(void) {
+    static Cursor arrow = 0;
+    if (arrow == 0) {
+        arrow = XcursorLibraryLoadCursor(x11Display, "left_ptr");
+    }
+    if (arrow == 0) {
+        arrow = XCreateFontCursor(x11Display, XC_left_ptr);
+    }
+    return arrow;
+}
 
 // A lost connection cannot be recovered: say so and end, as Xlib would end anyway.
 int ConnectionLost(Display*) {
@@ -199,6 +214,7 @@ void* CreateNativeWindow(HWND window, const RECT* area, const char* title, const
         static_cast<unsigned>(std::max(width, 1)), static_cast<unsigned>(std::max(height, 1)), 0,
         CopyFromParent, InputOutput, CopyFromParent,
         CWBackPixel | CWBorderPixel | CWBitGravity | CWEventMask, &attributes);
+    XDefineCursor(x11Display, native->xwindow, ArrowCursor());
     X11SetTitle(native->xwindow, title);
     SetIdentity(native->xwindow, className);
     SetSizeHints(native->xwindow, client.left, client.top, std::max(width, 1), std::max(height, 1));
