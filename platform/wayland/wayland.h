@@ -19,9 +19,9 @@ struct WaylandWindow {
     EGLSurface eglSurface = EGL_NO_SURFACE;
     int width = 0, height = 0; // client size in the compositor's logical units
     int scale = 1;             // buffer pixels per logical unit: the program sees width * scale
-    std::vector<wl_output*> outputs; // the outputs the surface is on
+    std::vector<wl_output*> outputs;  // the outputs the surface is on
     wl_callback* frameDone = nullptr; // the last frame's callback, until the compositor says
-    bool configured = false;   // the toplevel's first configure came: buffers may follow
+    bool configured = false;          // the toplevel's first configure came: buffers may follow
     bool active = false;
     std::string title, appId;
 };

@@ -90,9 +90,8 @@ const wl_output_listener outputListener = {OutputGeometry, OutputMode, OutputDon
 
 void SurfaceEnter(void* user, wl_surface*, wl_output* output) {
     WaylandWindow* native = Native(user);
-    if (OutputOf(output) != nullptr &&
-        std::find(native->outputs.begin(), native->outputs.end(), output) ==
-            native->outputs.end()) {
+    if (OutputOf(output) != nullptr && std::find(native->outputs.begin(), native->outputs.end(),
+                                                 output) == native->outputs.end()) {
         native->outputs.push_back(output);
         FollowScale(native);
     }

@@ -155,7 +155,8 @@ void AwaitFrame(WaylandWindow* native) {
             WaylandConnectionLost();
         }
         pollfd fd = {wl_display_get_fd(waylandDisplay), POLLIN, 0};
-        timespec wait = {static_cast<time_t>(left / 1000000000LL), static_cast<long>(left % 1000000000LL)};
+        timespec wait = {static_cast<time_t>(left / 1000000000LL),
+                         static_cast<long>(left % 1000000000LL)};
         int count = ppoll(&fd, 1, &wait, nullptr);
         if (count < 0 && errno != EINTR) {
             wl_display_cancel_read(waylandDisplay);
