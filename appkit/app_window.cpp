@@ -3,7 +3,7 @@
 // main loop, the buffer swap and quitting.
 #include <windows.h>
 
-#include "../toolkit/toolkit.h"
+#include "toolkit.h"
 #include "appkit.h"
 #include "gl.h"
 

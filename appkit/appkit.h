@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "../toolkit/wt_types.h"
+#include "wt_types.h"
 
 // Mouse event kinds.
 enum : int32_t { EV_MOUSEDOWN = 16, EV_MOUSEUP = 32, EV_MOUSEMOVE = 64 };

@@ -5,13 +5,13 @@
 #include <chrono>
 #include <string>
 
-#include "appkit/gl.h"
+#include "gl.h"
 #include "offscreen_gl.h"
 #include "scene_state.h"
-#include "scene/bubble_cluster.h"
-#include "scene/figure.h"
-#include "scene/motion.h"
-#include "scene/scene.h"
+#include "bubble_cluster.h"
+#include "figure.h"
+#include "motion.h"
+#include "scene.h"
 
 double DirectFramesPerSecond(int frames) {
     OffscreenGl gl;

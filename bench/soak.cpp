@@ -14,9 +14,9 @@
 #include <ctime>
 
 #include "allocation_count.h"
-#include "scene/motion.h"
-#include "scene/random_digit.h"
-#include "scene/scene.h"
+#include "motion.h"
+#include "random_digit.h"
+#include "scene.h"
 #include "vdesk_control.h"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include <chrono>
 
-#include "appkit/gl.h"
-#include "scene/scene.h"
+#include "gl.h"
+#include "scene.h"
 #include "vdesk_control.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // are drawn in order; without depth testing the order decides what covers what.
 #include "bubble_cluster.h"
 
-#include "../appkit/appkit.h"
-#include "../appkit/gl.h"
+#include "appkit.h"
+#include "gl.h"
 #include "color_cycle.h"
 
 void DrawBubbleCluster(void) {

@@ -1,7 +1,7 @@
-#include "scene/figure.h"
+#include "figure.h"
 
-#include "appkit/gl.h"
-#include "scene/figure_mesh.h"
+#include "gl.h"
+#include "figure_mesh.h"
 
 namespace {
 

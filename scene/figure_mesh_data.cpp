@@ -11,7 +11,7 @@
 // 5546 corner rows, 7170 triangles. Units: figure units; x along the word, y up,
 // z from the back face (0) to the front face (0.25).
 
-#include "scene/figure_mesh.h"
+#include "figure_mesh.h"
 
 namespace FigureMesh {
 

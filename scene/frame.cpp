@@ -2,8 +2,8 @@
 // clusters, each mover stepped just before its own object is drawn, then present.
 #include "frame.h"
 
-#include "../appkit/appkit.h"
-#include "../appkit/gl.h"
+#include "appkit.h"
+#include "gl.h"
 #include "bubble_cluster.h"
 #include "figure.h"
 #include "motion.h"

@@ -1,5 +1,5 @@
 // The scene's one light: white, directional, from above and in front.
-#include "../appkit/gl.h"
+#include "gl.h"
 #include "scene.h"
 
 void SetupLight(void) {

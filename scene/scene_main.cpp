@@ -1,6 +1,6 @@
 // The scene's entry: window, fixed OpenGL state, handlers, then the app kit's loop.
-#include "../appkit/appkit.h"
-#include "../appkit/gl.h"
+#include "appkit.h"
+#include "gl.h"
 #include "frame.h"
 #include "scene.h"
 

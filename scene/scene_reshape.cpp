@@ -1,6 +1,6 @@
 // Keeps the orthographic view fitted to the window: 4 units across its shorter side,
 // centred on the origin, and records the size and aspect for the motion limits.
-#include "../appkit/gl.h"
+#include "gl.h"
 #include "scene.h"
 #include "view.h"
 

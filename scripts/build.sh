@@ -4,5 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=${1:-release}
 jobs=${VORLANTH_JOBS:-$(nproc)}
-cmake --preset "$preset" >/dev/null
+. scripts/lib/logged.sh
+run_logged "configuring the $preset preset" "build/logs/$preset.log" cmake --preset "$preset"
 cmake --build --preset "$preset" -j "$jobs"

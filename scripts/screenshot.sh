@@ -7,9 +7,10 @@ cd "$(dirname "$0")/.."
 out=$PWD/build/app/screenshot
 fail() { echo "screenshot: FAIL: $*" >&2; exit 1; }
 source scripts/lib/xsession.sh
+source scripts/lib/logged.sh
 trap stop_session EXIT
 
-bash scripts/build.sh app >/dev/null
+build_targets app vorlanth
 rm -rf "$out"
 mkdir -p "$out" docs
 start_xvfb 240 279

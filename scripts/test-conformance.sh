@@ -8,6 +8,8 @@
 # The native runs happen for each preset in VORLANTH_CONFORMANCE_PRESETS (default: debug asan).
 # Traces and logs go to build/conformance/. Every wait has a time limit.
 set -euo pipefail
+# shellcheck source=scripts/lib/logged.sh
+. "$(dirname "$0")/lib/logged.sh"
 cd "$(dirname "$0")/.."
 root=$PWD
 here=$root/tests/conformance
@@ -31,8 +33,7 @@ x86_64-w64-mingw32-g++ -std=c++20 -O1 -Wall -Wextra -Werror -static -o "$out/sce
   "$here/scenarios.cpp" -luser32 -lgdi32 -ladvapi32 || fail "the cross-build failed"
 for preset in $presets; do
   say "building the scenarios for the virtual desktop and X11 ($preset)"
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target conformance_scenarios -j "$jobs" >/dev/null
+  build_targets "$preset" conformance_scenarios
 done
 
 source scripts/lib/xsession.sh

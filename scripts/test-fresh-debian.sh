@@ -79,6 +79,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The two commands as the README gives them, so the proof cannot drift from what users read.
+mapfile -t commands < <(python3 scripts/check_docs.py --commands)
+[ ${#commands[@]} -eq 2 ] || fail "cannot read the README's run and test commands"
+run_command=${commands[0]}
+test_command=${commands[1]}
+
 mkdir -p "$logs"
 rm -rf "$logs"/*.log "$logs"/vorlanth-*
 mapfile -t sources < <(mirror_lines | sort -u)
@@ -114,12 +120,12 @@ in_root() {
 
 installed_kib() { chroot "$root" dpkg-query -W -f='${Installed-Size}\n' | awk '{ s += $1 } END { print s }'; }
 
-say "1. the run command in a fresh root: bash scripts/run.sh"
+say "1. the run command in a fresh root: $run_command"
 new_root run
 before=$(installed_kib)
 phase=$SECONDS
 status=0
-in_root "bash scripts/run.sh" >"$logs/run.log" 2>&1 || status=$?
+in_root "$run_command" >"$logs/run.log" 2>&1 || status=$?
 after=$(installed_kib)
 [ "$status" != 0 ] || fail "the run command ended with code 0 without a display (see $logs/run.log)"
 message=$(grep -i "display" "$logs/run.log" | tail -n1 || true)
@@ -130,15 +136,17 @@ heavy=$(chroot "$root" dpkg-query -W -f='${Package}\n' | grep -E '^wine|mingw' |
 say "   exit code $status, \"$message\", after $((SECONDS - phase)) s"
 say "   installed: $(((after - before) / 1024)) MiB of packages over the minimal root's $((before / 1024)) MiB; no Wine, no MinGW"
 
-say "2. the test command in a second fresh root: bash scripts/test.sh ($runs run(s))"
+say "2. the test command in a second fresh root: $test_command ($runs run(s))"
 new_root test
 before=$(installed_kib)
 for run in $(seq "$runs"); do
   phase=$SECONDS
   status=0
-  in_root "bash scripts/test.sh" >"$logs/test-$run.log" 2>&1 || status=$?
+  in_root "$test_command" >"$logs/test-$run.log" 2>&1 || status=$?
   say "   run $run: exit code $status after $((SECONDS - phase)) s"
-  grep -E "tests passed|tests failed|: passed|FAIL|SKIPPED|check-commands:" "$logs/test-$run.log" | sed 's/^/     /' || true
+  # The test command's own summary: one line per stage, then the failing ones.
+  sed -n '/^=== summary$/,$p' "$logs/test-$run.log" | sed '1d; s/^/     /'
+  grep -q '^=== summary$' "$logs/test-$run.log" || tail -n 30 "$logs/test-$run.log" | sed 's/^/     | /'
   [ "$status" = 0 ] || fail "the test command failed in run $run (see $logs/test-$run.log)"
 done
 say "   installed: $((($(installed_kib) - before) / 1024)) MiB of packages over the minimal root"

@@ -7,6 +7,8 @@
 #   VORLANTH_FUZZ_SECONDS   seconds per target (default 60)
 #   VORLANTH_FUZZ_TARGETS   which targets (default: all three)
 set -euo pipefail
+# shellcheck source=scripts/lib/logged.sh
+. "$(dirname "$0")/lib/logged.sh"
 source "$(dirname "$0")/test-x11.sh"
 seconds=${VORLANTH_FUZZ_SECONDS:-60}
 targets=${VORLANTH_FUZZ_TARGETS:-"registry_colors message_sequence x_events"}
@@ -21,9 +23,7 @@ done
 
 build=$root/build/fuzz
 out=$build/fuzz-check
-cmake --preset fuzz >/dev/null
-# shellcheck disable=SC2046
-cmake --build --preset fuzz -j "$jobs" --target $(printf '%s_fuzz ' $targets) >/dev/null
+build_targets fuzz $(printf '%s_fuzz ' $targets)
 rm -rf "$out"
 mkdir -p "$out"
 export ASAN_OPTIONS="detect_leaks=1"

@@ -15,7 +15,7 @@ count=0
 shopt -s nullglob
 for source in toolkit/*.cpp appkit/*.cpp scene/*.cpp; do
   count=$((count + 1))
-  if ! "$compiler" -std=c++20 -Wall -Wextra -Wpedantic -Werror -I. -Itoolkit -Iappkit -Iscene \
+  if ! "$compiler" -std=c++20 -Wall -Wextra -Wpedantic -Werror -Itoolkit -Iappkit -Iscene \
       -c "$source" -o "$out/$(echo "$source" | tr / _).o"; then
     echo "test-mingw: FAILED $source" >&2
     status=1

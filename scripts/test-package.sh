@@ -4,6 +4,8 @@
 # dpkg -x and runs the unpacked program on an Xvfb server of its own until its window shows
 # the scene; Escape then ends it with exit code 0. Logs and pictures: build/release/package-check/.
 set -euo pipefail
+# shellcheck source=scripts/lib/logged.sh
+. "$(dirname "$0")/lib/logged.sh"
 cd "$(dirname "$0")/.."
 root=$PWD
 build=$root/build/release
@@ -20,8 +22,7 @@ for tool in cmake cpack dpkg-deb dpkg-shlibdeps file Xvfb xdotool xwininfo impor
   command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh run test installs it)"
 done
 
-cmake --preset release >/dev/null
-cmake --build --preset release --target vorlanth -j "$jobs" >/dev/null
+build_targets release vorlanth
 rm -rf "$out"
 mkdir -p "$out"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")

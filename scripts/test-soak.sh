@@ -4,9 +4,10 @@
 # memory growth after the first 10,000 frames, or motion out of bounds (bench/soak.cpp).
 # The full run: build/release/bench/soak (1,000,000 frames).
 set -euo pipefail
+# shellcheck source=scripts/lib/logged.sh
+. "$(dirname "$0")/lib/logged.sh"
 cd "$(dirname "$0")/.."
 frames=${VORLANTH_SOAK_FRAMES:-20000}
-cmake --preset debug >/dev/null
-cmake --build --preset debug --target soak -j "${VORLANTH_JOBS:-2}" >/dev/null
+build_targets debug soak
 echo "test-soak: $frames frames"
 build/debug/bench/soak "$frames" </dev/null

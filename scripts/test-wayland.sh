@@ -18,6 +18,8 @@
 # Runs for each preset in VORLANTH_WAYLAND_PRESETS (default: debug asan). Screenshots and logs
 # go to build/<preset>/wayland-check/. Every wait has a time limit.
 set -euo pipefail
+# shellcheck source=scripts/lib/logged.sh
+. "$(dirname "$0")/lib/logged.sh"
 cd "$(dirname "$0")/.."
 root=$PWD
 checks=$root/tests/x11
@@ -391,8 +393,7 @@ for preset in $presets; do
   out=$build/wayland-check
   exit_limit=1 # within a second; the sanitizers' leak scan at exit comes on top
   [ "$preset" = asan ] && exit_limit=3
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target x11_probe vorlanth backend_select_probe -j "$jobs" >/dev/null
+  build_targets "$preset" x11_probe vorlanth backend_select_probe
   rm -rf "$out"
   mkdir -p "$out"
   sanitizer_environment "$preset"

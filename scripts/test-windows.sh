@@ -4,6 +4,8 @@
 # its own: the window "Vorlanth" with its 600 x 500 client area, the scene's colours on screen,
 # exit code 0 after Escape and again after closing the window. Every wait has a time limit.
 set -euo pipefail
+# shellcheck source=scripts/lib/logged.sh
+. "$(dirname "$0")/lib/logged.sh"
 cd "$(dirname "$0")/.."
 root=$PWD
 build=$root/build/mingw
@@ -31,8 +33,9 @@ fi
 
 
 say "cross-building into build/mingw"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
+run_logged "configuring the cross build" "$root/build/logs/mingw.log" \
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
 cmake --build "$build" --target vorlanth -j "$jobs"
 exe=$build/scene/vorlanth.exe
 [ -f "$exe" ] || fail "$exe was not built"

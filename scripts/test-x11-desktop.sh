@@ -11,6 +11,8 @@
 # Runs for each preset in VORLANTH_X11_DESKTOP_PRESETS (default: debug asan); screenshots
 # and logs go to build/<preset>/x11-desktop-check/. The helpers come from test-x11.sh.
 set -euo pipefail
+# shellcheck source=scripts/lib/logged.sh
+. "$(dirname "$0")/lib/logged.sh"
 source "$(dirname "$0")/test-x11.sh"
 presets=${VORLANTH_X11_DESKTOP_PRESETS:-debug asan}
 started=$SECONDS
@@ -207,8 +209,7 @@ for preset in $presets; do
   # Within a second; the sanitizers' leak scan at exit comes on top.
   exit_limit=1
   [ "$preset" = asan ] && exit_limit=3
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target vorlanth -j "$jobs" >/dev/null
+  build_targets "$preset" vorlanth
   rm -rf "$out"
   mkdir -p "$out"
   sanitizer_environment "$preset"

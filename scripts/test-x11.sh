@@ -10,6 +10,8 @@
 # Runs for each preset in VORLANTH_X11_PRESETS (default: debug asan). Screenshots and logs
 # go to build/<preset>/x11-check/. Every wait has a time limit.
 set -euo pipefail
+# shellcheck source=scripts/lib/logged.sh
+. "$(dirname "$0")/lib/logged.sh"
 cd "$(dirname "$0")/.."
 root=$PWD
 checks=$root/tests/x11
@@ -345,8 +347,7 @@ for preset in $presets; do
   # Within a second; the sanitizers' leak scan at exit comes on top.
   exit_limit=1
   [ "$preset" = asan ] && exit_limit=3
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target x11_probe vorlanth backend_select_probe -j "$jobs" >/dev/null
+  build_targets "$preset" x11_probe vorlanth backend_select_probe
   rm -rf "$out"
   mkdir -p "$out"
   sanitizer_environment "$preset"

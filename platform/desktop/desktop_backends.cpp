@@ -1,7 +1,7 @@
 // The backends of the desktop program, in the order they are tried when VORLANTH_PLATFORM
 // is not set. A backend is one entry here and one VORLANTH_BUILD_<NAME> option in
 // platform/CMakeLists.txt, which defines VORLANTH_HAVE_<NAME> for this file.
-#include "../src/backend_select.h"
+#include "backend_select.h"
 
 #if VORLANTH_HAVE_WAYLAND
 extern const PlatformBackend waylandBackend; // tried first, and only when WAYLAND_DISPLAY is set

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "../src/backend_select.h"
+#include "backend_select.h"
 
 namespace {
 

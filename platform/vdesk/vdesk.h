@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../src/backend.h"
+#include "backend.h"
 #include "vdesk_control.h"
 
 // The virtual desktop's backend table.

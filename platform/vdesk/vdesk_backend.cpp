@@ -6,8 +6,8 @@
 
 #include <cstdio>
 
-#include "../src/backend.h"
-#include "../src/core_events.h"
+#include "backend.h"
+#include "core_events.h"
 #include "vdesk.h"
 
 bool vdeskPaletteDisplay = false;

@@ -1,9 +1,9 @@
 // The virtual desktop's test controls.
 #include <cstring>
 
-#include "../src/backend_select.h"
-#include "../src/core_events.h"
-#include "../src/core_test_hooks.h"
+#include "backend_select.h"
+#include "core_events.h"
+#include "core_test_hooks.h"
 #include "vdesk.h"
 
 namespace {

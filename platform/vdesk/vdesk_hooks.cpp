@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "../src/core_events.h"
-#include "../src/core_test_hooks.h"
+#include "core_events.h"
+#include "core_test_hooks.h"
 #include "vdesk.h"
 
 namespace {

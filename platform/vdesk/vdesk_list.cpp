@@ -1,5 +1,5 @@
 // The backend list of a test program that has a WinMain of its own: the virtual desktop.
-#include "../src/backend_select.h"
+#include "backend_select.h"
 #include "vdesk.h"
 
 const PlatformBackend* const programBackends[] = {&vdeskBackend};

@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "../src/backend.h"
-#include "../src/core_events.h"
+#include "backend.h"
+#include "core_events.h"
 #include "wayland.h"
 
 wl_display* waylandDisplay = nullptr;

@@ -10,7 +10,7 @@
 #include <deque>
 #include <xkbcommon/xkbcommon.h>
 
-#include "../src/core_events.h"
+#include "core_events.h"
 #include "wayland.h"
 #include "wayland_keymap.h"
 

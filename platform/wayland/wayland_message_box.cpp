@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <string>
 
-#include "../src/core_events.h"
+#include "core_events.h"
 #include "wayland.h"
 
 namespace {

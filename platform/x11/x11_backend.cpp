@@ -15,8 +15,8 @@
 #include <cstring>
 #include <string>
 
-#include "../src/backend.h"
-#include "../src/core_events.h"
+#include "backend.h"
+#include "core_events.h"
 #include "x11.h"
 
 Display* x11Display = nullptr;

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "../src/core_events.h"
+#include "core_events.h"
 #include "x11.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <string>
 
-#include "../src/core_events.h"
+#include "core_events.h"
 #include "x11.h"
 
 namespace {

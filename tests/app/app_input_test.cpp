@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "appkit/appkit.h"
+#include "appkit.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "appkit/appkit.h"
-#include "appkit/gl.h"
+#include "appkit.h"
+#include "gl.h"
 #include "desk_driver.h"
-#include "scene/scene.h"
-#include "toolkit/toolkit.h"
+#include "scene.h"
+#include "toolkit.h"
 
 namespace {
 

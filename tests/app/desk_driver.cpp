@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "toolkit/toolkit.h"
+#include "toolkit.h"
 #include "vdesk_control.h"
 
 namespace {

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "appkit/gl.h"
+#include "gl.h"
 #include "offscreen_gl.h"
-#include "scene/figure.h"
-#include "scene/frame.h"
-#include "scene/motion.h"
+#include "figure.h"
+#include "frame.h"
+#include "motion.h"
 
 namespace {
 std::vector<std::vector<float>> drawnWith; // one modelview matrix per object drawn

@@ -9,15 +9,15 @@
 #include <new>
 #include <string>
 
-#include "appkit/appkit.h"
-#include "appkit/gl.h"
-#include "appkit/shape_cache.h"
+#include "appkit.h"
+#include "gl.h"
+#include "shape_cache.h"
 #include "allocation_count.h"
 #include "offscreen_gl.h"
 #include "scene_state.h"
-#include "scene/frame.h"
-#include "scene/random_digit.h"
-#include "scene/scene.h"
+#include "frame.h"
+#include "random_digit.h"
+#include "scene.h"
 
 namespace {
 int presents = 0;

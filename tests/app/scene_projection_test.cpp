@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "appkit/gl.h"
+#include "gl.h"
 #include "offscreen_gl.h"
-#include "scene/scene.h"
-#include "scene/view.h"
+#include "scene.h"
+#include "view.h"
 
 namespace {
 

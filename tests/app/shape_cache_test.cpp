@@ -6,9 +6,9 @@
 #include <string>
 
 #include "allocation_count.h"
-#include "appkit/appkit.h"
-#include "appkit/gl.h"
-#include "appkit/shape_cache.h"
+#include "appkit.h"
+#include "gl.h"
+#include "shape_cache.h"
 #include "offscreen_gl.h"
 
 namespace {

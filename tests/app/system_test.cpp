@@ -10,18 +10,18 @@
 #include <string>
 #include <vector>
 
-#include "appkit/appkit.h"
-#include "appkit/gl.h"
-#include "appkit/shape_cache.h"
+#include "appkit.h"
+#include "gl.h"
+#include "shape_cache.h"
 #include "desk_driver.h"
 #include "allocation_count.h"
 #include "offscreen_gl.h"
-#include "scene/frame.h"
-#include "scene/motion.h"
-#include "scene/random_digit.h"
-#include "scene/scene.h"
-#include "scene/view.h"
-#include "toolkit/toolkit.h"
+#include "frame.h"
+#include "motion.h"
+#include "random_digit.h"
+#include "scene.h"
+#include "view.h"
+#include "toolkit.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The scenario program's backends: the desktop's and the virtual desktop; the conformance
 // check names one with VORLANTH_PLATFORM.
-#include "platform/src/backend_select.h"
+#include "backend_select.h"
 
 extern const PlatformBackend x11Backend;
 extern const PlatformBackend vdeskBackend;

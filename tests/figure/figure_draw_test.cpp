@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "offscreen_gl.h"
-#include "scene/figure.h"
-#include "scene/figure_mesh.h"
+#include "figure.h"
+#include "figure_mesh.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <numeric>
 #include <vector>
 
-#include "scene/figure_mesh.h"
+#include "figure_mesh.h"
 
 using namespace FigureMesh;
 

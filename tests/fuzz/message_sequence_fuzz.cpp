@@ -14,8 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "appkit/gl.h"
-#include "toolkit/toolkit.h"
+#include "gl.h"
+#include "toolkit.h"
 #include "vdesk_control.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "toolkit/palette.h"
-#include "toolkit/toolkit.h"
+#include "palette.h"
+#include "toolkit.h"
 #include "vdesk_control.h"
 
 namespace {

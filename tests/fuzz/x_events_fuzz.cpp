@@ -15,9 +15,9 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "appkit/gl.h"
-#include "platform/src/backend_select.h"
-#include "toolkit/toolkit.h"
+#include "gl.h"
+#include "backend_select.h"
+#include "toolkit.h"
 
 namespace {
 

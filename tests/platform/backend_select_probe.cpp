@@ -3,7 +3,7 @@
 // with 1 after the selection's message.
 #include <cstdio>
 
-#include "platform/src/backend_select.h"
+#include "backend_select.h"
 
 extern const PlatformBackend vdeskBackend;
 

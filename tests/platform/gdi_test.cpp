@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/platform/test_window.h"
+#include "test_window.h"
 #include "vdesk_control.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "tests/platform/test_window.h"
+#include "test_window.h"
 #include "vdesk_control.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "tests/platform/test_window.h"
+#include "test_window.h"
 #include "vdesk_control.h"
 
 namespace {

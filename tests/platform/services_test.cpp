@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "tests/platform/test_window.h"
+#include "test_window.h"
 #include "vdesk_control.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/platform/test_window.h"
+#include "test_window.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // procedure sees them; placement against the system metrics; mouse capture.
 #include <gtest/gtest.h>
 
-#include "tests/platform/test_window.h"
+#include "test_window.h"
 #include "vdesk_control.h"
 
 namespace {

@@ -5,14 +5,14 @@
 #include <cstdlib>
 #include <string>
 
-#include "appkit/gl.h"
-#include "appkit/shape_cache.h"
+#include "gl.h"
+#include "shape_cache.h"
 #include "offscreen_gl.h"
 #include "scene_state.h"
-#include "scene/bubble_cluster.h"
-#include "scene/color_cycle.h"
-#include "scene/random_digit.h"
-#include "scene/scene.h"
+#include "bubble_cluster.h"
+#include "color_cycle.h"
+#include "random_digit.h"
+#include "scene.h"
 
 namespace {
 

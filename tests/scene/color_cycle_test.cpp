@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "scene/color_cycle.h"
-#include "scene/random_digit.h"
+#include "color_cycle.h"
+#include "random_digit.h"
 
 namespace {
 

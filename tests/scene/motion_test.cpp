@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "scene/motion.h"
-#include "scene/random_digit.h"
-#include "scene/view.h"
+#include "motion.h"
+#include "random_digit.h"
+#include "view.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "scene/random_digit.h"
+#include "random_digit.h"
 
 // The generator's first values from state 0, worked out from
 // state = state * 214013 + 2531011 (mod 2^32), r = (state >> 16) & 0x7FFF:

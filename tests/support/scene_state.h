@@ -2,8 +2,8 @@
 // objects into an offscreen context. Users link the scene library.
 #pragma once
 
-#include "appkit/gl.h"
-#include "scene/scene.h"
+#include "gl.h"
+#include "scene.h"
 
 inline void UseSceneState(void) {
     glClearColor(0.3f, 0.3f, 0.7f, 0.0f);

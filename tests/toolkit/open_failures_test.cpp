@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "desk_controls.h"
-#include "toolkit/pixel_format.h"
+#include "pixel_format.h"
 #include "toolkit_fixture.h"
 
 namespace {

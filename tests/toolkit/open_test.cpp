@@ -2,7 +2,7 @@
 // and closing the window.
 #include <gtest/gtest.h>
 
-#include "toolkit/pixel_format.h"
+#include "pixel_format.h"
 #include "toolkit_fixture.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "desk_controls.h"
-#include "toolkit/palette.h"
+#include "palette.h"
 #include "toolkit_fixture.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // the static colours and the user's colours read back from the registry.
 #include <gtest/gtest.h>
 
-#include "toolkit/palette.h"
+#include "palette.h"
 #include "toolkit_fixture.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "toolkit/toolkit.h"
+#include "toolkit.h"
 
 // What the handlers saw, in order, as short text lines ("reshape 600 500", "key 97 0").
 extern std::vector<std::string> handlerCalls;

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "platform/src/core_events.h"
-#include "tests/platform/test_window.h"
+#include "core_events.h"
+#include "test_window.h"
 #include "vdesk_control.h"
 
 namespace {

@@ -14,9 +14,9 @@
 #include <cstring>
 #include <utility>
 
-#include "appkit/appkit.h"
-#include "appkit/gl.h"
-#include "toolkit/toolkit.h"
+#include "appkit.h"
+#include "gl.h"
+#include "toolkit.h"
 
 namespace {
 

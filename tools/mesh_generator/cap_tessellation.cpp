@@ -1,6 +1,7 @@
 #include "cap_tessellation.h"
 
-#include "appkit/gl.h"
+#include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <cstdint>
 

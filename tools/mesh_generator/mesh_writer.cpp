@@ -34,7 +34,7 @@ void WriteHeader(FILE* out, const Mesh& mesh, const MeshSource& s) {
         "// z from the back face (0) to the front face (0.25).\n\n",
         s.word.c_str(), s.font.family.c_str(), s.font.style.c_str(), s.fontFile.c_str(),
         mesh.vertices.size(), mesh.triangles.size());
-    std::fprintf(out, "#include \"scene/figure_mesh.h\"\n\nnamespace FigureMesh {\n\n");
+    std::fprintf(out, "#include \"figure_mesh.h\"\n\nnamespace FigureMesh {\n\n");
     std::fprintf(out, "const int32_t positionCount = %zu;\n", mesh.vertices.size());
     std::fprintf(out, "const int32_t triangleCount = %zu;\n\n", mesh.triangles.size());
 }
