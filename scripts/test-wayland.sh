@@ -192,8 +192,12 @@ frame_rate() {
   local mark
   mark=$(wc -l <"$log")
   sleep "$1"
-  tail -n +"$((mark + 1))" "$log" | awk '/-> wl_surface@[0-9]+\.frame\(/ { t[n++] = substr($1, 2) + 0 }
-    END { printf "%.0f\n", (n > 1) ? (n - 1) * 1000 / (t[n - 1] - t[0]) : 0 }'
+  # The log's times are milliseconds from a 32-bit count of microseconds, which wraps.
+  tail -n +"$((mark + 1))" "$log" | awk '/-> wl_surface@[0-9]+\.frame\(/ {
+      match($0, /[0-9]+\.[0-9]+/); t = substr($0, RSTART, RLENGTH) + 0
+      if (n && t < last) wrap += 4294967.296
+      last = t; if (!n++) first = t + wrap; final = t + wrap }
+    END { printf "%.0f\n", (n > 1 && final > first) ? (n - 1) * 1000 / (final - first) : 0 }'
 }
 
 # paced_checks HIGHEST LOWEST WHAT: the frame rate over 2 s lies between the two.
