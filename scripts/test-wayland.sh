@@ -186,14 +186,20 @@ start_logged() {
 # The surface the program presents its frames on: the one it asks frame callbacks of.
 frame_surface() { grep -o -m1 -- '-> wl_surface@[0-9]*\.frame(' "$log" | grep -o '[0-9]*'; }
 
+# scale_checks N: the program's own surface took buffer scale N.
+scale_checks() {
+  grep -q -- "-> wl_surface@$(frame_surface)\.set_buffer_scale($1)" "$log" ||
+    fail "the window's buffer scale did not become $1 (see $log)"
+}
+
 # frame_rate SECONDS: the frames per second the program presented over that time, counted in
-# its protocol log: one frame callback asked for per swap.
+# its protocol log: one buffer attached per swap (libdecor's and the cursor's come seldom).
 frame_rate() {
   local mark
   mark=$(wc -l <"$log")
   sleep "$1"
   # The log's times are milliseconds from a 32-bit count of microseconds, which wraps.
-  tail -n +"$((mark + 1))" "$log" | awk '/-> wl_surface@[0-9]+\.frame\(/ {
+  tail -n +"$((mark + 1))" "$log" | awk '/-> wl_surface@[0-9]+\.attach\(wl_buffer/ {
       match($0, /[0-9]+\.[0-9]+/); t = substr($0, RSTART, RLENGTH) + 0
       if (n && t < last) wrap += 4294967.296
       last = t; if (!n++) first = t + wrap; final = t + wrap }
@@ -284,7 +290,7 @@ weston_scale_checks() {
   screen_size=1280x1024
   start_logged vorlanth-scale2 "$1"
   locate any
-  grep -q 'set_buffer_scale(2)' "$log" || fail "no buffer scale 2 (see $log)"
+  scale_checks 2
   sharp_checks sharp-weston
   xdotool key Escape
   wait_exit "$exit_limit"
@@ -302,12 +308,13 @@ sway_checks() {
   start_logged vorlanth-sway "$runtime/vorlanth"
   locate any
   scene_shot scene-sway
+  scale_checks 2
   sharp_checks sharp-sway
   paced_checks 66 10 "visible under a 60 Hz output"
   frame_checks server
   swaymsg_ output HEADLESS-1 scale 1
   sleep 1
-  grep -q 'set_buffer_scale(1)' "$log" || fail "the buffer scale did not follow the output to 1 (see $log)"
+  scale_checks 1
   locate any
   swaymsg_ output HEADLESS-1 scale 2
   sleep 1
