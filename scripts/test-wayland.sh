@@ -320,8 +320,10 @@ sway_checks() {
   sleep 1
   locate any
   sharp_checks sharp-sway-again
+  # wtype's keyboard is a new device: its press must come after the keyboard's entry, which
+  # would otherwise carry it as a key already down.
   # shellcheck disable=SC2086
-  $as_user WAYLAND_DISPLAY="$socket" wtype -k Escape
+  $as_user WAYLAND_DISPLAY="$socket" wtype -s 500 -k Escape
   wait_exit "$exit_limit"
   [ "$status" = 0 ] || fail "exit code $status after Escape under sway (see $log)"
 
