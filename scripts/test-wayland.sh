@@ -332,7 +332,7 @@ sway_checks() {
   locate any
   swaymsg_ move container to workspace 2
   paced_checks 66 10 "on another workspace"
-  swaymsg_ '[app_id=vorlanth]' kill
+  swaymsg_ "[app_id=$(grep -o -m1 'set_app_id("[^"]*")' "$log" | cut -d'"' -f2)]" kill
   wait_exit "$exit_limit"
   [ "$status" = 0 ] || fail "exit code $status after closing it on another workspace (see $log)"
   stop_compositor
