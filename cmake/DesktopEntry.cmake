@@ -1,11 +1,40 @@
-# Installs a program with its menu entry and its 32 x 32 icon on freedesktop systems.
+# Installs the program on freedesktop systems as Debian places a game: the program in games/,
+# its menu entry, icons, AppStream metainfo and manual page (section 6) from data/.
 include(GNUInstallDirs)
 
-function(vorlanth_install_desktop_entry target desktopFile iconPng)
+set(VORLANTH_ICON_SIZES 16 32 48 64 128 256)
+
+function(vorlanth_install_desktop_entry target)
   if(WIN32 OR APPLE)
     return()
   endif()
-  install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${desktopFile} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  install(FILES ${iconPng} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps)
+  set(data ${PROJECT_SOURCE_DIR}/data)
+  install(TARGETS ${target} RUNTIME DESTINATION games)
+  # Debian's programs carry no compiler identification: strip's default keeps .comment.
+  install(CODE "
+    set(program \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/games/$<TARGET_FILE_NAME:${target}>\")
+    execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment \"\${program}\"
+                    RESULT_VARIABLE result)
+    if(NOT result EQUAL 0)
+      message(FATAL_ERROR \"objcopy could not remove .comment from \${program}\")
+    endif()")
+  install(FILES ${data}/vorlanth.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${data}/invalid.vorlanth.vorlanth.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  # The 32 x 32 one is the program's own file icon; tools/render_icons draws the others.
+  foreach(size ${VORLANTH_ICON_SIZES})
+    set(icon ${data}/icons/vorlanth-${size}.png)
+    if(size EQUAL 32)
+      set(icon ${PROJECT_SOURCE_DIR}/scene/vorlanth.png)
+    endif()
+    install(FILES ${icon} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME vorlanth.png)
+  endforeach()
+
+  # Manual pages are installed compressed, without a timestamp in the gzip header.
+  set(manual ${CMAKE_CURRENT_BINARY_DIR}/vorlanth.6.gz)
+  add_custom_command(OUTPUT ${manual}
+                     COMMAND gzip -9n -c ${data}/vorlanth.6 > ${manual}
+                     DEPENDS ${data}/vorlanth.6 VERBATIM)
+  add_custom_target(${target}_manual ALL DEPENDS ${manual})
+  install(FILES ${manual} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 endfunction()

@@ -7,9 +7,14 @@
 #   VORLANTH_FUZZ_SECONDS   seconds per target (default 60)
 #   VORLANTH_FUZZ_TARGETS   which targets (default: all three)
 set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=${VORLANTH_JOBS:-2}
 # shellcheck source=scripts/lib/logged.sh
-. "$(dirname "$0")/lib/logged.sh"
-source "$(dirname "$0")/test-x11.sh"
+. "$root/scripts/lib/logged.sh"
+# shellcheck source=scripts/lib/xsession.sh
+. "$root/scripts/lib/xsession.sh"
+trap stop_session EXIT
 seconds=${VORLANTH_FUZZ_SECONDS:-60}
 targets=${VORLANTH_FUZZ_TARGETS:-"registry_colors message_sequence x_events"}
 started=$SECONDS
@@ -35,7 +40,7 @@ export LP_NUM_THREADS=0
 status=0
 for name in $targets; do
   if [ "$name" = x_events ] && [ -z "$xvfb_pid" ]; then
-    start_xvfb
+    start_xvfb $((140 + RANDOM % 40)) 199
     say "Xvfb on $DISPLAY"
   fi
   mkdir -p "$out/$name-corpus"

@@ -13,7 +13,7 @@ trap 'rm -rf "$out"' EXIT
 status=0
 count=0
 shopt -s nullglob
-for source in toolkit/*.cpp appkit/*.cpp scene/*.cpp; do
+for source in toolkit/*.cpp appkit/*.cpp scene/*.cpp scene/generated/*.cpp; do
   count=$((count + 1))
   if ! "$compiler" -std=c++20 -Wall -Wextra -Wpedantic -Werror -Itoolkit -Iappkit -Iscene \
       -c "$source" -o "$out/$(echo "$source" | tr / _).o"; then

@@ -101,6 +101,9 @@ shoot() {
 
 probe_checks() {
   local probe=$1 got repeats
+  say "probe: the pixel format list"
+  format_list_check pixel-formats-weston.txt env -u DISPLAY XDG_RUNTIME_DIR="$runtime" \
+    WAYLAND_DISPLAY="$socket" timeout 20 "$probe" formats </dev/null
   say "probe: window, picture"
   start_client probe "$probe"
   wait_line "$out/probe.log" "painted 1"

@@ -45,34 +45,18 @@ python3 "$checks/check_exe.py" "$exe" scene/vorlanth.ico || fail "the executable
 
 rm -rf "$out"
 mkdir -p "$out"
-xvfb_pid="" app_pid=""
+# shellcheck source=scripts/lib/xsession.sh
+. "$root/scripts/lib/xsession.sh"
+# shellcheck source=scripts/lib/program.sh
+. "$root/scripts/lib/program.sh"
 cleanup() {
   if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; fi
   if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX:-}" ]; then timeout 20 wineserver -k 2>/dev/null || true; fi
-  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+  stop_session
 }
 trap cleanup EXIT
 
-# A server of our own on a free display from :97 up; it writes the number once it accepts clients.
-for number in $(seq 97 127); do
-  [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
-  rm -f "$out/display"
-  # -noreset: the server would otherwise restart whenever its last client leaves, refusing
-  # the next program that connects meanwhile.
-  Xvfb ":$number" -noreset -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    [ -s "$out/display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break # taken meanwhile: try the next one
-    sleep 0.1
-  done
-  [ -s "$out/display" ] && break
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
-  xvfb_pid=""
-done
-[ -n "$xvfb_pid" ] || fail "Xvfb did not start (see $out/xvfb.log)"
-export DISPLAY=":$(head -n1 "$out/display")"
+start_xvfb 97 127 1024x768x24
 say "Xvfb on $DISPLAY"
 
 # A fresh Wine prefix; no Mono or browser engine, so no install prompts.
@@ -81,50 +65,10 @@ rm -rf "$WINEPREFIX"
 say "preparing the Wine prefix"
 timeout 180 wineboot -i </dev/null >"$out/wineboot.log" 2>&1 || fail "wineboot failed (see $out/wineboot.log)"
 
-# start_program NAME: runs vorlanth.exe in the background, output into $out/NAME.log.
-start_program() {
-  (cd "$build/scene" && exec timeout 120 wine vorlanth.exe) </dev/null >"$out/$1.log" 2>&1 &
-  app_pid=$!
-}
-
-# wait_window: sets window to the id of the visible window titled "Vorlanth".
-wait_window() {
-  window=""
-  for _ in $(seq 300); do
-    window=$(xdotool search --onlyvisible --name '^Vorlanth$' 2>/dev/null | head -n1 || true)
-    [ -n "$window" ] && return 0
-    kill -0 "$app_pid" 2>/dev/null || fail "vorlanth.exe ended before its window appeared"
-    sleep 0.1
-  done
-  fail "no window \"Vorlanth\" within 30 s"
-}
-
-# wait_exit SECONDS: waits for the program to end and sets status to its exit code.
-wait_exit() {
-  for _ in $(seq $(($1 * 10))); do
-    kill -0 "$app_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  kill -0 "$app_pid" 2>/dev/null && fail "vorlanth.exe still runs $1 s later"
-  status=0
-  wait "$app_pid" || status=$?
-  app_pid=""
-}
-
-# geometry: sets left, top, width, height of the window's X window. With no window manager
-# Wine maps a top-level window's client area alone, so this is the client rectangle.
-geometry() {
-  local info
-  info=$(xwininfo -id "$window")
-  left=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
-  top=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
-  width=$(sed -n 's/.*Width: *//p' <<<"$info")
-  height=$(sed -n 's/.*Height: *//p' <<<"$info")
-}
-
 say "run 1: window, screenshot, Escape"
-start_program escape
-wait_window
+start_program escape env -C "$build/scene" wine vorlanth.exe
+wait_window Vorlanth
+# With no window manager Wine maps a top-level window's client area alone: the client rectangle.
 geometry
 say "window $window: client area ${width} x ${height} at ${left}, ${top}"
 [ "$width" = 600 ] && [ "$height" = 500 ] || fail "client area ${width} x ${height}, expected 600 x 500"
@@ -147,16 +91,51 @@ xdotool mousemove --sync $((left + width / 2)) $((top + height / 2))
 timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || true
 xdotool key Escape
 wait_exit 20
-[ "$status" = 0 ] || fail "exit code $status after Escape (see $out/escape.log)"
+[ "$status" = 0 ] || fail "exit code $status after Escape (see $out/escape.err)"
 say "Escape ended it with exit code 0"
 
 say "run 2: closing the window"
-start_program close
-wait_window
+start_program close env -C "$build/scene" wine vorlanth.exe
+wait_window Vorlanth
 sleep 1
 python3 "$checks/send_close.py" "$window" || fail "could not ask the window to close"
 wait_exit 20
-[ "$status" = 0 ] || fail "exit code $status after closing (see $out/close.log)"
+[ "$status" = 0 ] || fail "exit code $status after closing (see $out/close.err)"
 say "closing ended it with exit code 0"
+
+# The download: cpack's zip, unpacked into an empty folder and run from there, with no MinGW
+# run-time library on Wine's search path.
+say "run 3: the download, vorlanth-<version>-win64.zip, from an empty folder"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+zip=$build/vorlanth-$version-win64.zip
+rm -f "$zip"
+(cd "$build" && run_logged "making the zip with cpack" "$out/cpack.log" cpack -G ZIP)
+[ -f "$zip" ] || fail "cpack made no $(basename "$zip") (see $out/cpack.log)"
+contents=$(python3 -m zipfile -l "$zip" | awk 'NR > 1 { print $1 }' | sort | tr '\n' ' ')
+[ "$contents" = "LICENSE README.txt vorlanth.exe " ] || fail "the zip holds: $contents"
+download=$out/download
+rm -rf "$download"
+mkdir -p "$download"
+python3 -m zipfile -e "$zip" "$download"
+(cd "$download" && exec env -u WINEPATH timeout 120 wine vorlanth.exe) </dev/null >"$out/download.log" 2>&1 &
+app_pid=$!
+wait_window
+geometry
+sleep 2
+shown=""
+for shot in 1 2 3 4 5 6; do
+  import -window root "$out/screen.png"
+  convert "$out/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$out/download.png"
+  convert "$out/download.png" -depth 8 "ppm:$out/download.ppm"
+  if python3 "$checks/check_screenshot.py" "$out/download.ppm"; then shown=$shot; break; fi
+  sleep 0.5
+done
+[ -n "$shown" ] || fail "the unpacked program does not show the scene (last shot: $out/download.png)"
+xdotool mousemove --sync $((left + width / 2)) $((top + height / 2))
+timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || true
+xdotool key Escape
+wait_exit 20
+[ "$status" = 0 ] || fail "exit code $status after Escape (see $out/download.log)"
+say "$(basename "$zip"), $(stat -c %s "$zip") bytes: the unpacked program shows the scene, Escape gives 0"
 
 say "passed in $((SECONDS - started)) s"

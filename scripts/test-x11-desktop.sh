@@ -9,11 +9,23 @@
 #     restore (it keeps running and drawing), focus by a click then Escape (code 0), the
 #     manager's close (code 0).
 # Runs for each preset in VORLANTH_X11_DESKTOP_PRESETS (default: debug asan); screenshots
-# and logs go to build/<preset>/x11-desktop-check/. The helpers come from test-x11.sh.
+# and logs go to build/<preset>/x11-desktop-check/.
 set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=${VORLANTH_JOBS:-2}
+checks=$root/tests/x11
+# Started from a Wayland session the program would take its compositor first.
+unset WAYLAND_DISPLAY
+# shellcheck source=scripts/lib/program.sh
+. "$root/scripts/lib/program.sh"
+# shellcheck source=scripts/lib/sanitizers.sh
+. "$root/scripts/lib/sanitizers.sh"
 # shellcheck source=scripts/lib/logged.sh
-. "$(dirname "$0")/lib/logged.sh"
-source "$(dirname "$0")/test-x11.sh"
+. "$root/scripts/lib/logged.sh"
+# shellcheck source=scripts/lib/xsession.sh
+. "$root/scripts/lib/xsession.sh"
+out=""
 presets=${VORLANTH_X11_DESKTOP_PRESETS:-debug asan}
 started=$SECONDS
 
@@ -30,7 +42,7 @@ cleanup_desktop() {
   [ -n "$xvfb_pid" ] && [ -n "$out" ] && xwininfo -root -tree >"$out/windows-at-exit.txt" 2>&1 || true
   if [ -n "$other_pid" ]; then kill "$other_pid" 2>/dev/null || true; wait "$other_pid" 2>/dev/null || true; fi
   if [ -n "$manager_pid" ]; then kill "$manager_pid" 2>/dev/null || true; wait "$manager_pid" 2>/dev/null || true; fi
-  cleanup
+  stop_session
 }
 trap cleanup_desktop EXIT
 
@@ -213,7 +225,7 @@ for preset in $presets; do
   rm -rf "$out"
   mkdir -p "$out"
   sanitizer_environment "$preset"
-  start_xvfb
+  start_xvfb $((140 + RANDOM % 40)) 199
   say "Xvfb on $DISPLAY"
   fault_checks
   manager_checks

@@ -35,101 +35,15 @@ done
 . "$root/scripts/lib/desktop_checks.sh"
 # shellcheck source=scripts/lib/sanitizers.sh
 . "$root/scripts/lib/sanitizers.sh"
-xvfb_pid="" app_pid="" out=""
-cleanup() {
-  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
-  if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
-}
-trap cleanup EXIT
-
-# start_xvfb: a server of our own on a free display; it writes the number once it accepts
-# clients.
-start_xvfb() {
-  local number
-  # From a random place in 140-199, away from the numbers other scripts commonly take.
-  local first=$((140 + RANDOM % 40))
-  for number in $(seq "$first" 199); do
-    [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
-    rm -f "$out/display"
-    # -noreset: the server would otherwise restart whenever its last client leaves, refusing
-    # the next program that connects meanwhile.
-    Xvfb ":$number" -noreset -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$out/display" >"$out/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-      [ -s "$out/display" ] && break
-      kill -0 "$xvfb_pid" 2>/dev/null || break # taken meanwhile: try the next one
-      sleep 0.1
-    done
-    # It must also take a client before the programs come: otherwise try the next number.
-    if [ -s "$out/display" ] &&
-       DISPLAY=":$(head -n1 "$out/display")" timeout 10 xdpyinfo >"$out/xdpyinfo.txt" 2>&1; then
-      break
-    fi
-    rm -f "$out/display"
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-    xvfb_pid=""
-  done
-  [ -n "$xvfb_pid" ] || fail "Xvfb did not start (see $out/xvfb.log)"
-  export DISPLAY=":$(head -n1 "$out/display")"
-}
-
-stop_xvfb() {
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
-  xvfb_pid=""
-}
-
-# start_program NAME PROGRAM [ARGS...]: runs it in the background, output in $out/NAME.log.
-start_program() {
-  local name=$1
-  shift
-  timeout 120 "$@" </dev/null >"$out/$name.log" 2>"$out/$name.err" &
-  app_pid=$!
-}
-
-# wait_window TITLE: sets window to the id of the visible window with that title.
-wait_window() {
-  window=""
-  for _ in $(seq 300); do
-    window=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
-    [ -n "$window" ] && return 0
-    kill -0 "$app_pid" 2>/dev/null || fail "the program ended before its window \"$1\" appeared (see $out)"
-    sleep 0.1
-  done
-  fail "no window \"$1\" within 30 s"
-}
-
-# wait_focus: waits until the keyboard goes to $window.
-wait_focus() {
-  for _ in $(seq 100); do
-    [ "$(xdotool getwindowfocus 2>/dev/null || true)" = "$window" ] && return 0
-    sleep 0.1
-  done
-  fail "window $window never got the keyboard"
-}
-
-# geometry: left, top, width, height of $window. Without a window manager the X window is
-# the client area itself.
-geometry() {
-  local info
-  info=$(xwininfo -id "$window")
-  left=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
-  top=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
-  width=$(sed -n 's/.*Width: *//p' <<<"$info")
-  height=$(sed -n 's/.*Height: *//p' <<<"$info")
-}
-
-# shoot NAME: the client area of $window as $out/NAME.png and NAME.ppm.
-shoot() {
-  geometry
-  import -window root "$out/screen.png"
-  convert "$out/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$out/$1.png"
-  convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
-}
+# shellcheck source=scripts/lib/xsession.sh
+. "$root/scripts/lib/xsession.sh"
+out=""
+trap stop_session EXIT
 
 probe_checks() {
   local probe=$1 pid got
+  say "probe: the pixel format list"
+  format_list_check pixel-formats-xvfb.txt timeout 20 "$probe" formats </dev/null
   say "probe: window, properties, picture"
   start_program probe "$probe"
   wait_window "Key probe"
@@ -337,9 +251,6 @@ selection_checks() {
   say "  x11 named and x11 first"
 }
 
-# Sourced by the other X11 scripts for the helpers above: stop here.
-[ "${BASH_SOURCE[0]}" = "$0" ] || return 0
-
 for preset in $presets; do
   say "=== $preset"
   build=$root/build/$preset
@@ -352,7 +263,8 @@ for preset in $presets; do
   mkdir -p "$out"
   sanitizer_environment "$preset"
   no_display_checks "$build/scene/vorlanth"
-  start_xvfb
+  # From a random place in 140-199, away from the numbers other scripts commonly take.
+  start_xvfb $((140 + RANDOM % 40)) 199
   say "Xvfb on $DISPLAY"
   selection_checks "$build/tests/platform/backend_select_probe"
   probe_checks "$build/tests/x11/x11_probe"

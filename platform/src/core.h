@@ -188,6 +188,10 @@ DcRecord* FindDc(HDC dc);
 HPALETTE StockDefaultPalette(void);
 void ReleaseWindowGdi(HWND window);
 
+// Only the core that test programs link (VORLANTH_TEST_HOOKS) carries the test entry points
+// of core_test_hooks.h and the hooks; in the desktop program the hook sites compile to
+// nothing, so the call sites read the same in both.
+#ifdef VORLANTH_TEST_HOOKS
 // Each module's state back to a fresh start (CoreReset).
 void ResetClassState(void);
 void ResetActivationState(void);
@@ -210,3 +214,25 @@ inline void NoteCall(const char* name) {
 inline bool InjectedFailure(const char* what, int argument = 0) {
     return testHooks != nullptr && testHooks->Fails != nullptr && testHooks->Fails(what, argument);
 }
+inline void NoteInvalidated(HWND window) {
+    if (testHooks != nullptr && testHooks->Invalidated != nullptr) {
+        testHooks->Invalidated(window);
+    }
+}
+inline void NoteAllocated(void) {
+    if (testHooks != nullptr && testHooks->Allocated != nullptr) {
+        testHooks->Allocated();
+    }
+}
+inline void NoteStalled(void) {
+    if (testHooks != nullptr && testHooks->Stalled != nullptr) {
+        testHooks->Stalled();
+    }
+}
+#else
+#define NoteCall(name) ((void)0)
+#define InjectedFailure(...) false
+#define NoteInvalidated(window) ((void)0)
+#define NoteAllocated() ((void)0)
+#define NoteStalled() ((void)0)
+#endif

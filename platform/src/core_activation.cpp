@@ -188,4 +188,6 @@ HWND WINAPI SetFocus(HWND window) {
     return previous;
 }
 
+#ifdef VORLANTH_TEST_HOOKS
 void ResetActivationState(void) { focusWindow = nullptr; }
+#endif

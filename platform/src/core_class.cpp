@@ -103,4 +103,6 @@ int WINAPI GetClassNameA(HWND window, LPSTR name, int maxCount) {
     return n;
 }
 
+#ifdef VORLANTH_TEST_HOOKS
 void ResetClassState(void) { classes.clear(); }
+#endif

@@ -28,6 +28,7 @@ const PlatformBackend* Backend(void) { return PlatformSelectedBackend(); }
 
 int BackendReady(void) { return PlatformSelectedBackend() != nullptr; }
 
+#ifdef VORLANTH_TEST_HOOKS
 const CoreTestHooks* testHooks = nullptr;
 
 void CoreSetTestHooks(const CoreTestHooks* hooks) { testHooks = hooks; }
@@ -52,3 +53,4 @@ void CoreReset(void) {
     ResetProcessState();
     CoreNotifyScreenSize(1280, 1024);
 }
+#endif

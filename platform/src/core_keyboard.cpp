@@ -175,7 +175,9 @@ BOOL WINAPI SetKeyboardState(LPBYTE state) {
     return TRUE;
 }
 
+#ifdef VORLANTH_TEST_HOOKS
 void ResetKeyboardState(void) {
     std::fill(liveKeys, liveKeys + 256, 0);
     std::fill(messageKeys, messageKeys + 256, 0);
 }
+#endif

@@ -201,4 +201,6 @@ void ReleaseWindowGdi(HWND window) {
     }
 }
 
+#ifdef VORLANTH_TEST_HOOKS
 void ResetOpenGlState(void) { pixelFormatCount = -1; }
+#endif

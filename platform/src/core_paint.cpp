@@ -61,9 +61,7 @@ BOOL WINAPI InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    if (testHooks != nullptr && testHooks->Invalidated != nullptr) {
-        testHooks->Invalidated(window);
-    }
+    NoteInvalidated(window);
     RECT client = ClientScreenRect(*record);
     RECT area{0, 0, client.right - client.left, client.bottom - client.top};
     if (rect != nullptr) {

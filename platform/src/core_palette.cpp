@@ -309,6 +309,7 @@ int CorePaletteColor(HWND window, int index, PALETTEENTRY* colour) {
     return true;
 }
 
+#ifdef VORLANTH_TEST_HOOKS
 const PALETTEENTRY* CoreSystemPalette(void) {
     PrepareSystemPalette();
     return systemPalette;
@@ -339,3 +340,4 @@ void ResetPaletteState(void) {
     systemPaletteUse = SYSPAL_STATIC;
     foregroundPalette = nullptr;
 }
+#endif

@@ -43,11 +43,13 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
     return TRUE;
 }
 
+#ifdef VORLANTH_TEST_HOOKS
 void CoreSetVersion(DWORD platformId, DWORD major, DWORD minor) {
     version.dwPlatformId = platformId;
     version.dwMajorVersion = major;
     version.dwMinorVersion = minor;
 }
+#endif
 
 HLOCAL WINAPI LocalAlloc(UINT flags, size_t bytes) {
     NoteCall("LocalAlloc");
@@ -61,9 +63,7 @@ HLOCAL WINAPI LocalAlloc(UINT flags, size_t bytes) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    if (testHooks != nullptr && testHooks->Allocated != nullptr) {
-        testHooks->Allocated();
-    }
+    NoteAllocated();
     return block;
 }
 
@@ -116,7 +116,9 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
     return nullptr;
 }
 
+#ifdef VORLANTH_TEST_HOOKS
 void ResetProcessState(void) {
     lastError = 0;
     version = OSVERSIONINFOA{sizeof(OSVERSIONINFOA), 6, 2, 9200, VER_PLATFORM_WIN32_NT, ""};
 }
+#endif

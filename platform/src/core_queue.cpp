@@ -163,9 +163,7 @@ BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT low, UINT high) {
     while (!NextMessage(message, window, low, high, true)) {
         if (!BackendReady() || !Backend()->PumpEvents(1)) {
             // Win32 would wait forever; a test desktop hears of it, a loop sees the error.
-            if (testHooks != nullptr && testHooks->Stalled != nullptr) {
-                testHooks->Stalled();
-            }
+            NoteStalled();
             SetLastError(ERROR_INVALID_HANDLE);
             return -1;
         }
@@ -273,6 +271,7 @@ HWND WINAPI GetCapture(void) {
 
 WORD CurrentKeyModifiers(void) { return static_cast<WORD>(MouseKeys()); }
 
+#ifdef VORLANTH_TEST_HOOKS
 int CoreQueuedCount(HWND window, UINT message) {
     int n = 0;
     for (const auto& item : queue) {
@@ -291,6 +290,7 @@ void ResetQueueState(void) {
     captureWindow = nullptr;
     buttonsDown = 0;
 }
+#endif
 
 int CoreServeModalMessages(const bool* done) {
     MSG msg;

@@ -209,6 +209,7 @@ LSTATUS WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey) {
     return store.erase(path) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
+#ifdef VORLANTH_TEST_HOOKS
 void CoreRegistrySet(const char* path, const char* name, DWORD type, const void* data,
                      size_t size) {
     Populate();
@@ -230,3 +231,4 @@ void ResetRegistryState(void) {
     store.clear();
     populated = false;
 }
+#endif

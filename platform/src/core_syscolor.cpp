@@ -62,4 +62,6 @@ BOOL WINAPI SetSysColors(int count, const INT* elements, const COLORREF* values)
     return TRUE;
 }
 
+#ifdef VORLANTH_TEST_HOOKS
 void ResetSysColorState(void) { ready = false; }
+#endif

@@ -238,8 +238,10 @@ void* CoreNativeWindow(HWND window) {
     return record != nullptr ? record->native : nullptr;
 }
 
+#ifdef VORLANTH_TEST_HOOKS
 void ResetWindowState(void) {
     ResetClassState();
     ResetActivationState();
     defaultPlacements = 0;
 }
+#endif

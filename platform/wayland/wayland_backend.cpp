@@ -246,10 +246,11 @@ void DismissPopup(libdecor_frame*, const char*, void*) {}
 libdecor_frame_interface frameHandlers = {Configure, Close, Commit, DismissPopup, {}, {}, {},
                                           {},        {},    {},     {},           {}, {}, {}};
 
-// An app id in the reverse-domain style compositors match desktop files with.
-std::string AppId(const char* className) {
+// The app id compositors match with the desktop file's name: the program's own name, as X11's
+// WM_CLASS instance (the window class names a Win32 class, not the program).
+std::string AppId(const char* programName) {
     std::string id;
-    for (const char* p = className; *p != 0; ++p) {
+    for (const char* p = programName; *p != 0; ++p) {
         id += static_cast<char>(std::isalnum(static_cast<unsigned char>(*p))
                                     ? std::tolower(static_cast<unsigned char>(*p))
                                     : '_');
@@ -258,7 +259,7 @@ std::string AppId(const char* className) {
 }
 
 void* CreateNativeWindow(HWND window, const RECT* client, const char* title,
-                         const char* className) {
+                         const char* /*className*/) {
     if (waylandDisplay == nullptr) {
         return nullptr;
     }
@@ -267,7 +268,7 @@ void* CreateNativeWindow(HWND window, const RECT* client, const char* title,
     native->width = std::max(static_cast<int>(client->right - client->left), 1);
     native->height = std::max(static_cast<int>(client->bottom - client->top), 1);
     native->title = title;
-    native->appId = AppId(className);
+    native->appId = AppId(program_invocation_short_name);
     native->surface = wl_compositor_create_surface(waylandCompositor);
     wl_surface_add_listener(native->surface, &surfaceListener, native);
     waylandWindows.push_back(native);

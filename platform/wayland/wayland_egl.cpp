@@ -8,10 +8,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <tuple>
+#include <unordered_set>
 
 #include "wayland.h"
 
@@ -34,13 +35,12 @@ int Attribute(EGLConfig config, EGLint name) {
 }
 
 // Describes a configuration as Win32 would, or returns false for one that cannot back a
-// window of ours. Window surfaces are double-buffered; a configuration with alpha would let
-// the desktop show through wherever the drawing leaves alpha below one.
+// window of ours and that EGL could not leave out itself. Window surfaces are double-buffered;
+// a configuration with alpha would let the desktop show through wherever the drawing leaves
+// alpha below one. Each attribute is asked for once: every question passes through the GL
+// dispatch library's entry points.
 bool Describe(EGLConfig config, Format* out) {
-    if (!(Attribute(config, EGL_SURFACE_TYPE) & EGL_WINDOW_BIT) ||
-        !(Attribute(config, EGL_RENDERABLE_TYPE) & EGL_OPENGL_BIT) ||
-        Attribute(config, EGL_COLOR_BUFFER_TYPE) != EGL_RGB_BUFFER ||
-        Attribute(config, EGL_SAMPLE_BUFFERS) != 0 || Attribute(config, EGL_ALPHA_SIZE) != 0) {
+    if (Attribute(config, EGL_SAMPLE_BUFFERS) != 0 || Attribute(config, EGL_ALPHA_SIZE) != 0) {
         return false;
     }
     PIXELFORMATDESCRIPTOR& d = out->descriptor;
@@ -65,21 +65,42 @@ bool Describe(EGLConfig config, Format* out) {
     return true;
 }
 
-auto Key(const PIXELFORMATDESCRIPTOR& d) {
-    return std::make_tuple(d.cRedBits, d.cGreenBits, d.cBlueBits, d.cDepthBits, d.cStencilBits);
+// The fields by which two configurations look alike to Win32.
+uint64_t Key(const PIXELFORMATDESCRIPTOR& d) {
+    return uint64_t{d.cRedBits} | uint64_t{d.cGreenBits} << 8 | uint64_t{d.cBlueBits} << 16 |
+           uint64_t{d.cDepthBits} << 24 | uint64_t{d.cStencilBits} << 32;
 }
 
 void ListFormats(void) {
-    EGLint count = 0;
+    // EGL leaves out what cannot back a window of ours and keeps every value of what it would
+    // otherwise match exactly; what it can only bound from below (samples, alpha) is asked per
+    // configuration. It sorts what it chooses by its own rules, so the list keeps the order of
+    // all its configurations.
+    std::vector<EGLint> wanted = {EGL_SURFACE_TYPE,     EGL_WINDOW_BIT,        EGL_RENDERABLE_TYPE,
+                                  EGL_OPENGL_BIT,       EGL_COLOR_BUFFER_TYPE, EGL_RGB_BUFFER,
+                                  EGL_TRANSPARENT_TYPE, EGL_DONT_CARE,         EGL_CONFIG_CAVEAT,
+                                  EGL_DONT_CARE};
+    const char* extensions = eglQueryString(display, EGL_EXTENSIONS);
+    if (extensions != nullptr && std::strstr(extensions, "EGL_EXT_pixel_format_float") != nullptr) {
+        wanted.insert(wanted.end(), {EGL_COLOR_COMPONENT_TYPE_EXT, EGL_DONT_CARE});
+    }
+    wanted.push_back(EGL_NONE);
+    EGLint count = 0, chosenCount = 0;
     eglGetConfigs(display, nullptr, 0, &count);
     std::vector<EGLConfig> configs(static_cast<size_t>(std::max(count, 0)));
     eglGetConfigs(display, configs.data(), count, &count);
+    std::vector<EGLConfig> chosen(configs.size());
+    if (!eglChooseConfig(display, wanted.data(), chosen.data(), count, &chosenCount)) {
+        chosenCount = 0;
+    }
+    std::unordered_set<EGLConfig> candidates(chosen.begin(),
+                                             chosen.begin() + std::max(chosenCount, 0));
+    std::unordered_set<uint64_t> seen;
     for (EGLConfig config : configs) {
         Format f{};
         // EGL lists many configurations that look alike to Win32; one of each.
-        if (Describe(config, &f) &&
-            std::none_of(formats.begin(), formats.end(),
-                         [&](const Format& o) { return Key(o.descriptor) == Key(f.descriptor); })) {
+        if (candidates.count(config) != 0 && Describe(config, &f) &&
+            seen.insert(Key(f.descriptor)).second) {
             formats.push_back(f);
         }
     }

@@ -4,7 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <tuple>
+#include <string>
+#include <unordered_set>
 
 #include "x11.h"
 
@@ -34,34 +35,82 @@ int MaskShift(unsigned long mask) {
     return shift;
 }
 
-// Describes a configuration as Win32 would, or returns false for one that cannot back a
-// window of ours (no window drawables, multisampled, overlay, no visual).
-bool Describe(GLXFBConfig config, Format* out) {
-    if (!(Attribute(config, GLX_DRAWABLE_TYPE) & GLX_WINDOW_BIT) ||
-        !Attribute(config, GLX_X_RENDERABLE) || Attribute(config, GLX_LEVEL) != 0 ||
-        Attribute(config, GLX_SAMPLE_BUFFERS) != 0) {
+// The fields by which two configurations look alike to Win32, as bytes.
+std::string Key(const PIXELFORMATDESCRIPTOR& d) {
+    const BYTE bytes[] = {static_cast<BYTE>(d.dwFlags),
+                          static_cast<BYTE>(d.dwFlags >> 8),
+                          d.iPixelType,
+                          d.cColorBits,
+                          d.cRedBits,
+                          d.cGreenBits,
+                          d.cBlueBits,
+                          d.cAlphaBits,
+                          d.cAccumBits,
+                          d.cDepthBits,
+                          d.cStencilBits,
+                          d.cAuxBuffers};
+    return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
+// What the server tells of its configurations through glXChooseFBConfig, which takes one
+// call for all of them where asking each configuration takes a call each, and each call
+// passes through the GL dispatch library's checks.
+struct Chosen {
+    std::unordered_set<GLXFBConfig> window, multisampled, doubleBuffered, stereo, rgba, index,
+        plain;
+};
+
+// The configurations with a window drawable, an X visual and level 0 (the server's own
+// filter) that also have NAME at VALUE, as the server matches it: exactly for flags and the
+// caveat, as a bit to include for the render type, at least VALUE for sample buffers.
+std::unordered_set<GLXFBConfig> Choose(int name, int value) {
+    const int any = static_cast<int>(GLX_DONT_CARE);
+    const int wanted[] = {GLX_DRAWABLE_TYPE,
+                          GLX_WINDOW_BIT,
+                          GLX_X_RENDERABLE,
+                          True,
+                          GLX_LEVEL,
+                          0,
+                          GLX_RENDER_TYPE,
+                          any,
+                          GLX_DOUBLEBUFFER,
+                          any,
+                          GLX_STEREO,
+                          any,
+                          GLX_TRANSPARENT_TYPE,
+                          any,
+                          GLX_CONFIG_CAVEAT,
+                          any,
+                          name,
+                          value,
+                          None};
+    int count = 0;
+    GLXFBConfig* configs = glXChooseFBConfig(x11Display, x11Screen, wanted, &count);
+    std::unordered_set<GLXFBConfig> set(configs, configs + std::max(count, 0));
+    if (configs != nullptr) {
+        XFree(configs);
+    }
+    return set;
+}
+
+// Describes a configuration as Win32 would, all but what its visual tells, or returns false
+// for one that cannot back a window of ours (no window drawable, multisampled, overlay,
+// neither RGBA nor colour index). The sizes are asked for once each.
+bool Describe(const Chosen& chosen, GLXFBConfig config, Format* out) {
+    bool rgba = chosen.rgba.count(config) != 0;
+    if (chosen.window.count(config) == 0 || chosen.multisampled.count(config) != 0 ||
+        (!rgba && chosen.index.count(config) == 0)) {
         return false;
     }
-    int renderType = Attribute(config, GLX_RENDER_TYPE);
-    bool rgba = (renderType & GLX_RGBA_BIT) != 0;
-    if (!rgba && !(renderType & GLX_COLOR_INDEX_BIT)) {
-        return false;
-    }
-    XVisualInfo* visual = glXGetVisualFromFBConfig(x11Display, config);
-    if (visual == nullptr) {
-        return false;
-    }
-    // A 32-bit visual would show through where a compositor honours alpha.
-    bool usable = visual->depth <= 24 || visual->depth == DefaultDepth(x11Display, x11Screen);
     PIXELFORMATDESCRIPTOR& d = out->descriptor;
     d = PIXELFORMATDESCRIPTOR{};
     d.nSize = sizeof d;
     d.nVersion = 1;
     d.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
-    if (Attribute(config, GLX_DOUBLEBUFFER)) {
+    if (chosen.doubleBuffered.count(config) != 0) {
         d.dwFlags |= PFD_DOUBLEBUFFER | PFD_SWAP_EXCHANGE;
     }
-    if (Attribute(config, GLX_STEREO)) {
+    if (chosen.stereo.count(config) != 0) {
         d.dwFlags |= PFD_STEREO;
     }
     d.iPixelType = rgba ? PFD_TYPE_RGBA : PFD_TYPE_COLORINDEX;
@@ -71,9 +120,6 @@ bool Describe(GLXFBConfig config, Format* out) {
         d.cBlueBits = static_cast<BYTE>(Attribute(config, GLX_BLUE_SIZE));
         d.cAlphaBits = static_cast<BYTE>(Attribute(config, GLX_ALPHA_SIZE));
         d.cColorBits = static_cast<BYTE>(d.cRedBits + d.cGreenBits + d.cBlueBits);
-        d.cRedShift = static_cast<BYTE>(MaskShift(visual->red_mask));
-        d.cGreenShift = static_cast<BYTE>(MaskShift(visual->green_mask));
-        d.cBlueShift = static_cast<BYTE>(MaskShift(visual->blue_mask));
         d.cAlphaShift = static_cast<BYTE>(d.cAlphaBits ? 24 : 0);
     } else {
         d.cColorBits = static_cast<BYTE>(Attribute(config, GLX_BUFFER_SIZE));
@@ -89,33 +135,57 @@ bool Describe(GLXFBConfig config, Format* out) {
     d.cAuxBuffers = static_cast<BYTE>(Attribute(config, GLX_AUX_BUFFERS));
     d.iLayerType = PFD_MAIN_PLANE;
     out->config = config;
-    out->caveat = Attribute(config, GLX_CONFIG_CAVEAT) != GLX_NONE;
+    out->caveat = chosen.plain.count(config) == 0;
+    return true;
+}
+
+// Completes a description from the configuration's visual, or returns false when it has
+// none or one that would not do.
+bool DescribeVisual(Format* f) {
+    XVisualInfo* visual = glXGetVisualFromFBConfig(x11Display, f->config);
+    if (visual == nullptr) {
+        return false;
+    }
+    // A 32-bit visual would show through where a compositor honours alpha.
+    bool usable = visual->depth <= 24 || visual->depth == DefaultDepth(x11Display, x11Screen);
+    PIXELFORMATDESCRIPTOR& d = f->descriptor;
+    if (d.iPixelType == PFD_TYPE_RGBA) {
+        d.cRedShift = static_cast<BYTE>(MaskShift(visual->red_mask));
+        d.cGreenShift = static_cast<BYTE>(MaskShift(visual->green_mask));
+        d.cBlueShift = static_cast<BYTE>(MaskShift(visual->blue_mask));
+    }
     XFree(visual);
     return usable;
 }
 
-auto Key(const PIXELFORMATDESCRIPTOR& d) {
-    return std::make_tuple(d.dwFlags, d.iPixelType, d.cColorBits, d.cRedBits, d.cGreenBits,
-                           d.cBlueBits, d.cAlphaBits, d.cAccumBits, d.cDepthBits, d.cStencilBits,
-                           d.cAuxBuffers);
-}
-
 void ListFormats(void) {
     formatsListed = true;
+    // The server leaves out what cannot back a window of ours and sorts what it chooses by
+    // its own rules: the list keeps the order of all its configurations.
+    Chosen chosen;
+    chosen.window = Choose(GLX_LEVEL, 0);
+    if (!chosen.window.empty()) {
+        chosen.multisampled = Choose(GLX_SAMPLE_BUFFERS, 1);
+        chosen.doubleBuffered = Choose(GLX_DOUBLEBUFFER, True);
+        chosen.stereo = Choose(GLX_STEREO, True);
+        chosen.rgba = Choose(GLX_RENDER_TYPE, GLX_RGBA_BIT);
+        chosen.index = Choose(GLX_RENDER_TYPE, GLX_COLOR_INDEX_BIT);
+        chosen.plain = Choose(GLX_CONFIG_CAVEAT, GLX_NONE);
+    }
     int count = 0;
     GLXFBConfig* configs = glXGetFBConfigs(x11Display, x11Screen, &count);
+    std::unordered_set<std::string> seen;
     std::vector<Format> found;
     for (int i = 0; i < count; ++i) {
         Format f{};
-        if (!Describe(configs[i], &f)) {
+        if (!Describe(chosen, configs[i], &f)) {
             continue;
         }
-        // The server lists many configurations that look alike to Win32; one of each.
-        bool seen = false;
-        for (const Format& other : found) {
-            seen = seen || Key(other.descriptor) == Key(f.descriptor);
-        }
-        if (!seen) {
+        // The server lists many configurations that look alike to Win32; the first usable
+        // one of each. A look-alike of one taken needs no visual.
+        std::string key = Key(f.descriptor);
+        if (seen.count(key) == 0 && DescribeVisual(&f)) {
+            seen.insert(key);
             found.push_back(f);
         }
     }

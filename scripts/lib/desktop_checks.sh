@@ -96,3 +96,15 @@ scene_moves() {
   python3 "$root/tests/x11/check_scene.py" differs "$out/scene.ppm" "$out/scene-later.ppm" ||
     fail "the animation does not run"
 }
+
+# format_list_check FIXTURE COMMAND...: the pixel formats the probe lists (COMMAND runs it
+# with "formats") must be those of tests/x11/FIXTURE, line for line: the list Win32 programs
+# choose from keeps its formats, order and descriptors.
+format_list_check() {
+  local name=$1 fixture=$root/tests/x11/$1
+  shift
+  "$@" >"$out/formats.txt" 2>"$out/formats.err" || fail "the probe could not list the pixel formats (see $out/formats.err)"
+  diff -u "$fixture" "$out/formats.txt" >"$out/formats.diff" ||
+    fail "the pixel formats differ from $fixture (see $out/formats.diff)"
+  say "  $(wc -l <"$out/formats.txt") pixel formats, as in $name"
+}

@@ -3,23 +3,30 @@
 
 xvfb_pid="" app_pid=""
 
-# stop_session: ends the program and the server, if they run.
-stop_session() {
-  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
-  app_pid=""
+# stop_xvfb: ends the server, if it runs.
+stop_xvfb() {
   if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
   xvfb_pid=""
 }
 
-# start_xvfb FIRST LAST: a server of our own on a free display between FIRST and LAST, which
-# writes its number once it accepts clients; exports DISPLAY.
+# stop_session: ends the program and the server, if they run.
+stop_session() {
+  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
+  app_pid=""
+  stop_xvfb
+}
+
+# start_xvfb FIRST LAST [SCREEN]: a server of our own on a free display between FIRST and
+# LAST (screen SCREEN, default 1280x1024x24), which writes its number once it accepts clients
+# and must take a client before the programs come; exports DISPLAY.
 start_xvfb() {
   local number
   for number in $(seq "$1" "$2"); do
     [ -e "/tmp/.X$number-lock" ] || [ -e "/tmp/.X11-unix/X$number" ] && continue
     rm -f "$out/display"
-    # -noreset: the server would otherwise restart whenever its last client leaves.
-    Xvfb ":$number" -noreset -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
+    # -noreset: the server would otherwise restart whenever its last client leaves, refusing
+    # the next program that connects meanwhile.
+    Xvfb ":$number" -noreset -displayfd 3 -screen 0 "${3:-1280x1024x24}" -nolisten tcp \
       3>"$out/display" >"$out/xvfb.log" 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 100); do
@@ -27,22 +34,22 @@ start_xvfb() {
       kill -0 "$xvfb_pid" 2>/dev/null || break # taken meanwhile: try the next one
       sleep 0.1
     done
-    if [ -s "$out/display" ] && DISPLAY=":$(head -n1 "$out/display")" timeout 10 xdpyinfo >/dev/null 2>&1; then
+    if [ -s "$out/display" ] &&
+       DISPLAY=":$(head -n1 "$out/display")" timeout 10 xdpyinfo >"$out/xdpyinfo.txt" 2>&1; then
       export DISPLAY=":$(head -n1 "$out/display")"
       return 0
     fi
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-    xvfb_pid=""
+    stop_xvfb
   done
   fail "Xvfb did not start on any display from :$1 to :$2 (see $out/xvfb.log)"
 }
 
-# start_program NAME PROGRAM [ARGS...]: runs it in the background, output in $out/NAME.log.
+# start_program NAME PROGRAM [ARGS...]: runs it in the background under a time limit; its
+# output in $out/NAME.log, its error output in $out/NAME.err.
 start_program() {
   local name=$1
   shift
-  timeout 120 "$@" </dev/null >"$out/$name.log" 2>&1 &
+  timeout 120 "$@" </dev/null >"$out/$name.log" 2>"$out/$name.err" &
   app_pid=$!
 }
 
@@ -58,15 +65,30 @@ wait_window() {
   fail "no window \"$1\" within 30 s"
 }
 
-# shoot_client NAME: the client area of $window as $out/NAME.png and $out/NAME.ppm. Without
-# a window manager the X window is the client area itself.
-shoot_client() {
-  local info left top width height
+# wait_focus: waits until the keyboard goes to $window.
+wait_focus() {
+  for _ in $(seq 100); do
+    [ "$(xdotool getwindowfocus 2>/dev/null || true)" = "$window" ] && return 0
+    sleep 0.1
+  done
+  fail "window $window never got the keyboard"
+}
+
+# geometry: left, top, width, height of $window. Without a window manager the X window is
+# the client area itself.
+geometry() {
+  local info
   info=$(xwininfo -id "$window")
   left=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
   top=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
   width=$(sed -n 's/.*Width: *//p' <<<"$info")
   height=$(sed -n 's/.*Height: *//p' <<<"$info")
+}
+
+# shoot NAME: the client area of $window as $out/NAME.png and $out/NAME.ppm; sets left, top,
+# width and height as geometry does.
+shoot() {
+  geometry
   import -window root "$out/screen.png"
   convert "$out/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$out/$1.png"
   convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
@@ -78,7 +100,7 @@ shoot_scene() {
   local root_dir
   root_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
   for _ in 1 2 3 4 5 6 7 8; do
-    shoot_client "$1"
+    shoot "$1"
     python3 "$root_dir/tests/x11/check_scene.py" scene "$out/$1.ppm" >"$out/$1.check" 2>&1 && return 0
     sleep 0.5
   done

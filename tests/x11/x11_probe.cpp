@@ -7,7 +7,8 @@
 //                                                       "idle", the first frame only)
 //   gl <version string>        once the window is open
 // Escape quits (the app kit's own binding). With "box" on the command line, B shows a
-// message box; with "idle" the loop polls and draws continuously.
+// message box; with "idle" the loop polls and draws continuously; with "formats" it prints
+// every pixel format as DescribePixelFormat gives it, one line each, and ends.
 #include <windows.h>
 
 #include <cstdio>
@@ -93,6 +94,30 @@ void Display(void) {
     }
 }
 
+// The whole descriptor, so that any change to the list shows in a comparison of text.
+void PrintFormats(void) {
+    HDC dc = GetDC(windowState.window);
+    PIXELFORMATDESCRIPTOR d{};
+    int count = DescribePixelFormat(dc, 1, sizeof d, &d);
+    for (int n = 1; n <= count; ++n) {
+        DescribePixelFormat(dc, n, sizeof d, &d);
+        std::printf("format %d size %d version %d flags 0x%lx type %d color %d"
+                    " red %d@%d green %d@%d blue %d@%d alpha %d@%d"
+                    " accum %d (%d %d %d %d) depth %d stencil %d aux %d layer %d"
+                    " reserved %d masks 0x%lx 0x%lx 0x%lx\n",
+                    n, d.nSize, d.nVersion, static_cast<unsigned long>(d.dwFlags), d.iPixelType,
+                    d.cColorBits, d.cRedBits, d.cRedShift, d.cGreenBits, d.cGreenShift, d.cBlueBits,
+                    d.cBlueShift, d.cAlphaBits, d.cAlphaShift, d.cAccumBits, d.cAccumRedBits,
+                    d.cAccumGreenBits, d.cAccumBlueBits, d.cAccumAlphaBits, d.cDepthBits,
+                    d.cStencilBits, d.cAuxBuffers, d.iLayerType, d.bReserved,
+                    static_cast<unsigned long>(d.dwLayerMask),
+                    static_cast<unsigned long>(d.dwVisibleMask),
+                    static_cast<unsigned long>(d.dwDamageMask));
+    }
+    ReleaseDC(windowState.window, dc);
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
@@ -102,6 +127,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     AppSetPosition(100, 100, 320, 240);
     if (!AppOpenWindow("Key probe")) {
         return 1;
+    }
+    if (std::strstr(commandLine, "formats") != nullptr) {
+        PrintFormats();
+        return 0;
     }
     std::printf("gl %s\n", reinterpret_cast<const char*>(glGetString(GL_VERSION)));
     std::fflush(stdout);

@@ -1,7 +1,8 @@
 // mesh_generator FONT OUTPUT [BEVEL_RADIUS]
 // Builds the figure's lettering mesh from FONT's outlines and writes it to OUTPUT as the
-// scene's constant tables (scene/figure_mesh_data.cpp). BEVEL_RADIUS (default 0.025) is
-// there to try how the bevel holds up when it is wide against the strokes.
+// scene's constant tables (scene/generated/figure_mesh_data.cpp, which
+// scene/generated/regenerate.sh rewrites). BEVEL_RADIUS (default 0.025) is there to try how
+// the bevel holds up when it is wide against the strokes.
 
 #include <cmath>
 #include <cstdio>
