@@ -196,13 +196,16 @@ scale_checks() {
 }
 
 # frame_rate SECONDS: the frames per second the program presented over that time, counted in
-# its protocol log: one buffer attached per swap (libdecor's and the cursor's come seldom).
+# its protocol log: one buffer attached to the window's surface per swap (the surface that
+# takes the most; libdecor's and the cursor's take few).
 frame_rate() {
-  local mark
+  local mark surface
   mark=$(wc -l <"$log")
   sleep "$1"
+  surface=$(grep -o -- '-> wl_surface@[0-9]*\.attach(wl_buffer' "$log" | sort | uniq -c | sort -rn |
+              head -n1 | grep -o '@[0-9]*' || true)
   # The log's times are milliseconds from a 32-bit count of microseconds, which wraps.
-  tail -n +"$((mark + 1))" "$log" | awk '/-> wl_surface@[0-9]+\.attach\(wl_buffer/ {
+  tail -n +"$((mark + 1))" "$log" | awk -v s="-> wl_surface$surface.attach(wl_buffer" 'index($0, s) {
       match($0, /[0-9]+\.[0-9]+/); t = substr($0, RSTART, RLENGTH) + 0
       if (n && t < last) wrap += 4294967.296
       last = t; if (!n++) first = t + wrap; final = t + wrap }
