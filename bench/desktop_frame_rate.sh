@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The same program's frame rate on the X11 path (GLX on an Xvfb server) and on the Wayland path
-# (EGL in weston nested in the same Xvfb, pixman renderer), both on Mesa's software renderer,
-# and their ratio. Frames are counted by bench/swap_counter, preloaded, over
+# The same program's frame rate, drawing unpaced (vblank_mode=0), on the X11 path (GLX on an
+# Xvfb server) and on the Wayland path (EGL in weston nested in the same Xvfb, pixman
+# renderer), both on Mesa's software renderer, and their ratio; then paced by weston's frame
+# callbacks (its output refreshes at 60 Hz), with the processor time each way costs. Frames
+# and processor seconds are counted by bench/swap_counter, preloaded, over
 # VORLANTH_SWAP_SECONDS (default 10) after a 2 s warm-up. Usage:
 #   bash bench/desktop_frame_rate.sh [preset]      (default: release)
 set -euo pipefail
@@ -23,21 +25,30 @@ rm -rf "$out"
 mkdir -p "$out"
 start_xvfb 200 259
 
-# rate NAME PROGRAM [ENV...]: runs it with the counter; prints frames per second.
+# rate NAME PROGRAM [ENV...]: runs it with the counter; prints frames and processor seconds
+# per second.
 rate() {
-  local name=$1 program=$2 frames seconds
+  local name=$1 program=$2 frames seconds cpu
   shift 2
   rm -f "$out/$name.count"
   env "$@" LD_PRELOAD="$build/bench/libswap_counter.so" VORLANTH_SWAP_LOG="$out/$name.count" \
     timeout 120 "$program" </dev/null >"$out/$name.log" 2>&1 || true
   [ -s "$out/$name.count" ] || fail "no frame count from $name (see $out/$name.log)"
-  read -r frames seconds <"$out/$name.count"
-  awk -v f="$frames" -v s="$seconds" 'BEGIN { printf "%.1f", f / s }'
+  read -r frames seconds cpu <"$out/$name.count"
+  awk -v f="$frames" -v s="$seconds" -v c="$cpu" 'BEGIN { printf "%.1f %.2f", f / s, c / s }'
 }
 
-x11=$(rate x11 "$build/scene/vorlanth" VORLANTH_PLATFORM=x11)
+wayland_env() { echo VORLANTH_PLATFORM=wayland XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket"; }
+
+read -r x11 x11_cpu <<<"$(rate x11 "$build/scene/vorlanth" VORLANTH_PLATFORM=x11 vblank_mode=0)"
 start_weston
-wayland=$(rate wayland "$build/scene/vorlanth" VORLANTH_PLATFORM=wayland XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket")
-echo "X11 (GLX, Xvfb):                 $x11 frames/s"
-echo "Wayland (EGL, weston in Xvfb):   $wayland frames/s"
-awk -v w="$wayland" -v x="$x11" 'BEGIN { printf "Wayland / X11:                   %.2f\n", w / x }'
+# shellcheck disable=SC2046 # one word each
+read -r wayland wayland_cpu <<<"$(rate wayland "$build/scene/vorlanth" $(wayland_env) vblank_mode=0)"
+# shellcheck disable=SC2046
+read -r paced paced_cpu <<<"$(rate paced "$build/scene/vorlanth" $(wayland_env))"
+echo "Unpaced (vblank_mode=0):"
+echo "  X11 (GLX, Xvfb):               $x11 frames/s, $x11_cpu processor s/s"
+echo "  Wayland (EGL, weston in Xvfb): $wayland frames/s, $wayland_cpu processor s/s"
+awk -v w="$wayland" -v x="$x11" 'BEGIN { printf "  Wayland / X11:                 %.2f\n", w / x }'
+echo "Paced by weston's frame callbacks (60 Hz output):"
+echo "  Wayland:                       $paced frames/s, $paced_cpu processor s/s"

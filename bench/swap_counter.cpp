@@ -1,7 +1,9 @@
 // Preloaded into the vorlanth program by bench/desktop_frame_rate.sh: counts the frames it
 // presents through GLX or EGL. After a warm-up it counts for a fixed time, writes
-// "<frames> <seconds>" to the file VORLANTH_SWAP_LOG names and ends the program.
+// "<frames> <seconds> <processor seconds>" to the file VORLANTH_SWAP_LOG names and ends the
+// program.
 #include <dlfcn.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,13 +13,21 @@
 namespace {
 
 double warmUp = 2.0, span = 10.0;
-double start = -1.0;
+double start = -1.0, startCpu = 0.0;
 long frames = 0;
 
 double Now(void) {
     timespec t{};
     clock_gettime(CLOCK_MONOTONIC, &t);
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// User and system time of all the process's threads (the renderer's included).
+double Cpu(void) {
+    rusage r{};
+    getrusage(RUSAGE_SELF, &r);
+    return static_cast<double>(r.ru_utime.tv_sec + r.ru_stime.tv_sec) +
+           static_cast<double>(r.ru_utime.tv_usec + r.ru_stime.tv_usec) * 1e-6;
 }
 
 void Presented(void) {
@@ -31,13 +41,14 @@ void Presented(void) {
             return;
         }
         start = now;
+        startCpu = Cpu();
         return;
     }
     ++frames;
     if (now - start >= span) {
         const char* path = std::getenv("VORLANTH_SWAP_LOG");
         if (FILE* log = std::fopen(path != nullptr ? path : "/dev/stderr", "w")) {
-            std::fprintf(log, "%ld %.3f\n", frames, now - start);
+            std::fprintf(log, "%ld %.3f %.3f\n", frames, now - start, Cpu() - startCpu);
             std::fclose(log);
         }
         _exit(0);

@@ -17,8 +17,11 @@ struct WaylandWindow {
     libdecor_frame* frame = nullptr; // null while hidden: the toplevel exists only when shown
     wl_egl_window* eglWindow = nullptr;
     EGLSurface eglSurface = EGL_NO_SURFACE;
-    int width = 0, height = 0; // client size
-    bool configured = false;   // the toplevel's first configure came: buffers may follow
+    int width = 0, height = 0; // client size in the compositor's logical units
+    int scale = 1;             // buffer pixels per logical unit: the program sees width * scale
+    std::vector<wl_output*> outputs;  // the outputs the surface is on
+    wl_callback* frameDone = nullptr; // the last frame's callback, until the compositor says
+    bool configured = false;          // the toplevel's first configure came: buffers may follow
     bool active = false;
     std::string title, appId;
 };
@@ -28,6 +31,12 @@ extern wl_compositor* waylandCompositor;
 extern wl_shm* waylandShm;
 extern libdecor* waylandDecor;
 extern std::vector<WaylandWindow*> waylandWindows;
+
+// What the compositor says of an output: its scale and its refresh rate in mHz (0: unknown).
+int WaylandOutputScale(wl_output* output);
+int WaylandOutputRefresh(wl_output* output);
+// The largest scale of the outputs the surface is on (1 while it is on none).
+int WaylandScaleOf(const std::vector<wl_output*>& outputs);
 
 // A lost or broken connection cannot be recovered: the core says so and ends the process.
 [[noreturn]] void WaylandConnectionLost(void);
@@ -52,6 +61,11 @@ void WaylandRepeatFired(void);
 // Input on a surface of a message box; each returns 1 when the surface was a box's.
 int WaylandBoxKey(wl_surface* surface, uint32_t keysym);
 int WaylandBoxButton(wl_surface* surface, int down, int x, int y);
+bool WaylandIsBox(wl_surface* surface);
+
+// The class's arrow on the pointer that entered one of our surfaces, with that entry's serial,
+// at the scale of the outputs the surface is on; frames drawn by libdecor keep their own.
+void WaylandShowArrow(wl_pointer* pointer, uint32_t serial, wl_surface* surface);
 
 // OpenGL through EGL on the Wayland display.
 int WaylandStartEgl(void);

@@ -28,21 +28,87 @@ namespace {
 
 bool hasWmBase = false;
 
+// An output as the compositor describes it; the surfaces on it take its scale.
+struct Output {
+    wl_output* output;
+    uint32_t name;
+    int scale = 1, refresh = 0, pendingScale = 1;
+};
+std::vector<Output*> outputs;
+
+Output* OutputOf(wl_output* output) {
+    for (Output* o : outputs) {
+        if (o->output == output) {
+            return o;
+        }
+    }
+    return nullptr;
+}
+
+WaylandWindow* Native(void* handle) { return static_cast<WaylandWindow*>(handle); }
+
+// The surface's buffer scale follows its outputs; the program sees its client area in buffer
+// pixels, so its viewport covers the whole buffer, while the window keeps its logical size.
+void FollowScale(WaylandWindow* native) {
+    int scale = WaylandScaleOf(native->outputs);
+    if (scale == native->scale) {
+        return;
+    }
+    native->scale = scale;
+    wl_surface_set_buffer_scale(native->surface, scale);
+    WaylandResizeGl(native);
+    CoreNotifyResize(native->window, native->width * scale, native->height * scale);
+}
+
 void OutputGeometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*,
                     const char*, int32_t) {}
 
-void OutputMode(void*, wl_output*, uint32_t flags, int32_t width, int32_t height, int32_t) {
+void OutputMode(void* user, wl_output*, uint32_t flags, int32_t width, int32_t height,
+                int32_t refresh) {
     if (flags & WL_OUTPUT_MODE_CURRENT) {
+        static_cast<Output*>(user)->refresh = std::max(refresh, 0);
         CoreNotifyScreenSize(width, height);
     }
 }
 
-void OutputDone(void*, wl_output*) {}
-void OutputScale(void*, wl_output*, int32_t) {}
+void OutputScale(void* user, wl_output*, int32_t scale) {
+    static_cast<Output*>(user)->pendingScale = std::clamp(scale, 1, 8);
+}
+
+// An output's changes come as one: a new scale reaches the windows on it now.
+void OutputDone(void* user, wl_output*) {
+    Output* o = static_cast<Output*>(user);
+    o->scale = o->pendingScale;
+    for (WaylandWindow* native : waylandWindows) {
+        FollowScale(native);
+    }
+}
 
 // Bound at version 2: name and description never come.
 const wl_output_listener outputListener = {OutputGeometry, OutputMode, OutputDone,
                                            OutputScale,    nullptr,    nullptr};
+
+void SurfaceEnter(void* user, wl_surface*, wl_output* output) {
+    WaylandWindow* native = Native(user);
+    if (OutputOf(output) != nullptr && std::find(native->outputs.begin(), native->outputs.end(),
+                                                 output) == native->outputs.end()) {
+        native->outputs.push_back(output);
+        FollowScale(native);
+    }
+}
+
+void SurfaceLeave(void* user, wl_surface*, wl_output* output) {
+    WaylandWindow* native = Native(user);
+    auto gone = std::remove(native->outputs.begin(), native->outputs.end(), output);
+    if (gone != native->outputs.end()) {
+        native->outputs.erase(gone, native->outputs.end());
+        if (!native->outputs.empty()) {
+            FollowScale(native); // on no output at all it keeps the scale it had
+        }
+    }
+}
+
+const wl_surface_listener surfaceListener = {SurfaceEnter, SurfaceLeave};
 
 void Global(void*, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
     if (std::strcmp(interface, wl_compositor_interface.name) == 0) {
@@ -53,15 +119,30 @@ void Global(void*, wl_registry* registry, uint32_t name, const char* interface, 
     } else if (std::strcmp(interface, wl_seat_interface.name) == 0) {
         WaylandBindSeat(registry, name, version);
     } else if (std::strcmp(interface, wl_output_interface.name) == 0) {
-        auto* output = static_cast<wl_output*>(
-            wl_registry_bind(registry, name, &wl_output_interface, std::min(version, 2u)));
-        wl_output_add_listener(output, &outputListener, nullptr);
+        Output* o = new Output{static_cast<wl_output*>(wl_registry_bind(
+                                   registry, name, &wl_output_interface, std::min(version, 2u))),
+                               name};
+        outputs.push_back(o);
+        wl_output_add_listener(o->output, &outputListener, o);
     } else if (std::strcmp(interface, "xdg_wm_base") == 0) {
         hasWmBase = true; // libdecor binds it
     }
 }
 
-void GlobalRemove(void*, wl_registry*, uint32_t) {}
+// An output unplugged: the surfaces on it leave it.
+void GlobalRemove(void*, wl_registry*, uint32_t name) {
+    for (Output* o : outputs) {
+        if (o->name == name) {
+            for (WaylandWindow* native : waylandWindows) {
+                SurfaceLeave(native, native->surface, o->output);
+            }
+            outputs.erase(std::remove(outputs.begin(), outputs.end(), o), outputs.end());
+            wl_output_destroy(o->output);
+            delete o;
+            return;
+        }
+    }
+}
 
 const wl_registry_listener registryListener = {Global, GlobalRemove};
 
@@ -122,8 +203,6 @@ int Start(char* why, size_t whySize) {
     return 1;
 }
 
-WaylandWindow* Native(void* handle) { return static_cast<WaylandWindow*>(handle); }
-
 void Configure(libdecor_frame* frame, libdecor_configuration* configuration, void* user) {
     WaylandWindow* native = Native(user);
     int width = 0, height = 0;
@@ -147,7 +226,7 @@ void Configure(libdecor_frame* frame, libdecor_configuration* configuration, voi
     native->active = active;
     if (resized) {
         WaylandResizeGl(native);
-        CoreNotifyResize(window, width, height);
+        CoreNotifyResize(window, width * native->scale, height * native->scale);
     }
     if (activated && CoreNativeWindow(window) != nullptr) {
         CoreNotifyActivate(window, active ? 1 : 0);
@@ -187,6 +266,7 @@ void* CreateNativeWindow(HWND window, const RECT* client, const char* title,
     native->title = title;
     native->appId = AppId(program_invocation_short_name);
     native->surface = wl_compositor_create_surface(waylandCompositor);
+    wl_surface_add_listener(native->surface, &surfaceListener, native);
     waylandWindows.push_back(native);
     return native;
 }
@@ -238,14 +318,16 @@ void ShowNativeWindow(void* handle, int command) {
     wl_display_flush(waylandDisplay);
 }
 
-// Only the size reaches the compositor: a client has no say in where its window goes.
+// Only the size reaches the compositor: a client has no say in where its window goes. The
+// program's sizes are in buffer pixels.
 void PlaceNativeWindow(void* handle, const RECT* client) {
     WaylandWindow* native = Native(handle);
     if (native == nullptr) {
         return;
     }
-    int width = std::max(static_cast<int>(client->right - client->left), 1);
-    int height = std::max(static_cast<int>(client->bottom - client->top), 1);
+    int s = native->scale;
+    int width = std::max((static_cast<int>(client->right - client->left) + s - 1) / s, 1);
+    int height = std::max((static_cast<int>(client->bottom - client->top) + s - 1) / s, 1);
     if (width == native->width && height == native->height) {
         return;
     }
@@ -318,6 +400,24 @@ void WaylandCheckConnection(void) {
     if (waylandDisplay != nullptr && wl_display_get_error(waylandDisplay) != 0) {
         WaylandConnectionLost();
     }
+}
+
+int WaylandOutputScale(wl_output* output) {
+    Output* o = OutputOf(output);
+    return o != nullptr ? o->scale : 1;
+}
+
+int WaylandOutputRefresh(wl_output* output) {
+    Output* o = OutputOf(output);
+    return o != nullptr ? o->refresh : 0;
+}
+
+int WaylandScaleOf(const std::vector<wl_output*>& on) {
+    int scale = 1;
+    for (wl_output* output : on) {
+        scale = std::max(scale, WaylandOutputScale(output));
+    }
+    return scale;
 }
 
 WaylandWindow* WaylandFindSurface(wl_surface* surface) {

@@ -1,12 +1,17 @@
 // OpenGL through EGL on the Wayland display: the configurations that can back a window as
-// the pixel format list, a wl_egl_window per window kept at the client size, contexts with
-// the compatibility profile, and swaps that never wait for the compositor.
+// the pixel format list, a wl_egl_window per window kept at the client size in buffer pixels,
+// contexts with the compatibility profile, and swaps paced by the compositor's frame
+// callbacks as a swap interval of 1 would be, but never for longer than a refresh period.
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
+#include <poll.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <unordered_set>
 
 #include "wayland.h"
@@ -116,6 +121,88 @@ const Format* FormatNumber(int number) {
 
 WaylandWindow* Native(void* handle) { return static_cast<WaylandWindow*>(handle); }
 
+// Frame callbacks come on a queue of their own: waiting for one reads the connection but
+// leaves every other event for the loop's next turn, which comes as soon as the swap returns,
+// so no window procedure runs inside SwapBuffers.
+wl_event_queue* frameQueue = nullptr;
+bool paced = true; // vblank_mode=0 draws as fast as it can, as with Mesa's GLX and EGL
+
+long long Now(void) {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+}
+
+void FrameShown(void* user, wl_callback* callback, uint32_t) {
+    wl_callback_destroy(callback);
+    Native(user)->frameDone = nullptr;
+}
+
+const wl_callback_listener frameListener = {FrameShown};
+
+void ForgetFrame(WaylandWindow* native) {
+    if (native->frameDone != nullptr) {
+        wl_callback_destroy(native->frameDone);
+        native->frameDone = nullptr;
+    }
+}
+
+// One refresh of the fastest output the window is on; 60 Hz when none says.
+long long RefreshPeriod(const WaylandWindow* native) {
+    int mHz = 0;
+    for (wl_output* output : native->outputs) {
+        mHz = std::max(mHz, WaylandOutputRefresh(output));
+    }
+    return 1000000000000LL / (mHz >= 1000 ? mHz : 60000);
+}
+
+// Waits until the compositor wants the next frame, or a refresh period at most: a minimized,
+// hidden or covered window gets no callback, and the loop must go on handling messages.
+void AwaitFrame(WaylandWindow* native) {
+    long long deadline = Now() + RefreshPeriod(native);
+    for (;;) {
+        if (wl_display_dispatch_queue_pending(waylandDisplay, frameQueue) < 0) {
+            WaylandConnectionLost();
+        }
+        long long left = deadline - Now();
+        if (native->frameDone == nullptr || left <= 0) {
+            break;
+        }
+        if (wl_display_prepare_read_queue(waylandDisplay, frameQueue) != 0) {
+            continue;
+        }
+        if (wl_display_flush(waylandDisplay) < 0 && errno != EAGAIN) {
+            wl_display_cancel_read(waylandDisplay);
+            WaylandConnectionLost();
+        }
+        pollfd fd = {wl_display_get_fd(waylandDisplay), POLLIN, 0};
+        timespec wait = {static_cast<time_t>(left / 1000000000LL),
+                         static_cast<long>(left % 1000000000LL)};
+        int count = ppoll(&fd, 1, &wait, nullptr);
+        if (count < 0 && errno != EINTR) {
+            wl_display_cancel_read(waylandDisplay);
+            WaylandConnectionLost();
+        }
+        if (count > 0) {
+            if (wl_display_read_events(waylandDisplay) < 0) {
+                WaylandConnectionLost();
+            }
+        } else {
+            wl_display_cancel_read(waylandDisplay);
+        }
+    }
+    ForgetFrame(native); // none came in time: the next frame asks afresh
+}
+
+// Asks to hear when the frame about to be committed has been shown.
+void RequestFrame(WaylandWindow* native) {
+    auto* wrapper = static_cast<wl_surface*>(wl_proxy_create_wrapper(native->surface));
+    wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(wrapper), frameQueue);
+    native->frameDone = wl_surface_frame(wrapper);
+    wl_proxy_wrapper_destroy(wrapper);
+    wl_callback_add_listener(native->frameDone, &frameListener, native);
+}
+
 } // namespace
 
 int WaylandStartEgl(void) {
@@ -130,6 +217,9 @@ int WaylandStartEgl(void) {
         return 0;
     }
     ListFormats();
+    const char* vblank = std::getenv("vblank_mode");
+    paced = vblank == nullptr || std::strcmp(vblank, "0") != 0;
+    frameQueue = wl_display_create_queue(waylandDisplay);
     return 1;
 }
 
@@ -147,9 +237,11 @@ int WaylandSetPixelFormat(void* handle, int number, int width, int height) {
     if (native == nullptr || format == nullptr || native->eglWindow != nullptr) {
         return 0;
     }
-    native->width = std::max(width, 1);
-    native->height = std::max(height, 1);
-    native->eglWindow = wl_egl_window_create(native->surface, native->width, native->height);
+    int s = native->scale; // the program's sizes are in buffer pixels
+    native->width = std::max((width + s - 1) / s, 1);
+    native->height = std::max((height + s - 1) / s, 1);
+    native->eglWindow =
+        wl_egl_window_create(native->surface, native->width * s, native->height * s);
     native->eglSurface =
         eglCreatePlatformWindowSurface(display, format->config, native->eglWindow, nullptr);
     if (native->eglSurface == EGL_NO_SURFACE) {
@@ -184,8 +276,8 @@ int WaylandMakeCurrent(void* handle, void* context) {
         !eglMakeCurrent(display, native->eglSurface, native->eglSurface, context)) {
         return 0;
     }
-    // A hidden or covered window gets no frame callbacks: with an interval of 1 the swap
-    // would block, and with it the program's loop.
+    // A hidden or covered window gets no frame callbacks: with an interval of 1 EGL's swap
+    // would block, and with it the program's loop. The swap waits here instead.
     eglSwapInterval(display, 0);
     return 1;
 }
@@ -208,6 +300,10 @@ int WaylandSwapBuffers(void* handle) {
     if (!native->configured) {
         return 1; // unmapped: a buffer now would be a protocol error; the frame goes nowhere
     }
+    if (paced) {
+        AwaitFrame(native);
+        RequestFrame(native);
+    }
     if (!eglSwapBuffers(display, native->eglSurface)) {
         WaylandCheckConnection();
     }
@@ -215,6 +311,7 @@ int WaylandSwapBuffers(void* handle) {
 }
 
 void WaylandDestroyGl(WaylandWindow* native) {
+    ForgetFrame(native);
     if (native->eglSurface != EGL_NO_SURFACE) {
         if (eglGetCurrentSurface(EGL_DRAW) == native->eglSurface) {
             eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
@@ -230,6 +327,7 @@ void WaylandDestroyGl(WaylandWindow* native) {
 
 void WaylandResizeGl(WaylandWindow* native) {
     if (native->eglWindow != nullptr) {
-        wl_egl_window_resize(native->eglWindow, native->width, native->height, 0, 0);
+        wl_egl_window_resize(native->eglWindow, native->width * native->scale,
+                             native->height * native->scale, 0, 0);
     }
 }

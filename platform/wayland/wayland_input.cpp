@@ -165,13 +165,16 @@ void Moved(wl_fixed_t x, wl_fixed_t y, bool arrived) {
     pointerY = wl_fixed_to_int(y);
     WaylandWindow* native = WaylandFindSurface(pointerSurface);
     if (native != nullptr) {
-        CoreNotifyMouseMove(native->window, pointerX, pointerY);
+        // The program sees its client area in buffer pixels, the pointer's among them.
+        CoreNotifyMouseMove(native->window, pointerX * native->scale, pointerY * native->scale);
     }
 }
 
 void PointerMotion(void*, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) { Moved(x, y, false); }
 
-void PointerEnter(void*, wl_pointer*, uint32_t, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
+void PointerEnter(void*, wl_pointer* from, uint32_t serial, wl_surface* surface, wl_fixed_t x,
+                  wl_fixed_t y) {
+    WaylandShowArrow(from, serial, surface);
     pointerSurface = surface;
     Moved(x, y, true); // Win32 reports the arrival as a move
 }
@@ -191,7 +194,8 @@ void PointerButton(void*, wl_pointer*, uint32_t, uint32_t, uint32_t button, uint
     int which = button == BTN_LEFT ? 1 : button == BTN_RIGHT ? 2 : button == BTN_MIDDLE ? 4 : 0;
     if (native != nullptr && which != 0) {
         SyncModifiers();
-        CoreNotifyMouseButton(native->window, which, down, pointerX, pointerY);
+        CoreNotifyMouseButton(native->window, which, down, pointerX * native->scale,
+                              pointerY * native->scale);
     }
 }
 

@@ -233,6 +233,8 @@ void WaylandCloseMessageBox(void* box) {
 
 int WaylandBoxesOpen(void) { return !dialogs.empty(); }
 
+bool WaylandIsBox(wl_surface* surface) { return Find(surface) != nullptr; }
+
 int WaylandBoxKey(wl_surface* surface, uint32_t keysym) {
     Dialog* d = Find(surface);
     if (d == nullptr) {

@@ -2,6 +2,8 @@
 // events. A window's X window is its client area; a window manager adds the frame.
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
+#include <X11/Xcursor/Xcursor.h>
+#include <X11/cursorfont.h>
 #include <poll.h>
 #include <signal.h>
 #include <unistd.h>
@@ -26,6 +28,19 @@ std::vector<X11Window*> x11Windows;
 namespace {
 
 Window captureXWindow = 0;
+
+// The arrow every class of ours asks for, from the user's cursor theme (XCURSOR_THEME,
+// XCURSOR_SIZE) or else the server's own font; without one a window shows its parent's.
+Cursor ArrowCursor(void) {
+    static Cursor arrow = 0;
+    if (arrow == 0) {
+        arrow = XcursorLibraryLoadCursor(x11Display, "left_ptr");
+    }
+    if (arrow == 0) {
+        arrow = XCreateFontCursor(x11Display, XC_left_ptr);
+    }
+    return arrow;
+}
 
 // A lost connection cannot be recovered: the core says so and ends, as Xlib would end anyway.
 int ConnectionLost(Display*) { CoreDisplayFailed("lost the connection to the X server"); }
@@ -200,6 +215,7 @@ void* CreateNativeWindow(HWND window, const RECT* area, const char* title, const
         static_cast<unsigned>(std::max(width, 1)), static_cast<unsigned>(std::max(height, 1)), 0,
         CopyFromParent, InputOutput, CopyFromParent,
         CWBackPixel | CWBorderPixel | CWBitGravity | CWEventMask, &attributes);
+    XDefineCursor(x11Display, native->xwindow, ArrowCursor());
     X11SetTitle(native->xwindow, title);
     SetIdentity(native->xwindow, className);
     SetSizeHints(native->xwindow, client.left, client.top, std::max(width, 1), std::max(height, 1));

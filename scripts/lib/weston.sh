@@ -3,9 +3,12 @@
 
 weston_pid=""
 
-# start_weston: the compositor in a 1024 x 768 window at the Xvfb screen's corner, so that
-# screen and compositor coordinates agree; a unique socket in a private runtime folder.
+# start_weston [--scale=2]: the compositor in a 1024 x 768 window at the Xvfb screen's corner
+# (at scale 2, 640 x 512 in a window of twice that), so that screen and compositor coordinates
+# agree; a unique socket in a private runtime folder. It runs in a process group of its own.
 start_weston() {
+  local size="--width=1024 --height=768"
+  [ "${1:-}" = --scale=2 ] && size="--width=640 --height=512 --scale=2"
   runtime=$out/runtime
   rm -rf "$runtime"
   mkdir -m 0700 "$runtime"
@@ -17,8 +20,9 @@ start_weston() {
   # The pointer must enter weston's window after it is there: weston takes no pointer input
   # until it has seen the pointer come in.
   xdotool mousemove --sync 1270 1010
-  XDG_RUNTIME_DIR=$runtime weston --backend=x11-backend.so --use-pixman --socket="$socket" \
-    --width=1024 --height=768 --config="$out/weston.ini" >"$out/weston.log" 2>&1 &
+  # shellcheck disable=SC2086 # the size's options
+  XDG_RUNTIME_DIR=$runtime setsid weston --backend=x11-backend.so --use-pixman --socket="$socket" \
+    $size --config="$out/weston.ini" >"$out/weston.log" 2>&1 &
   weston_pid=$!
   for _ in $(seq 150); do
     [ -S "$runtime/$socket" ] && xdotool search --name '^Weston Compositor' >/dev/null 2>&1 && break
@@ -32,7 +36,7 @@ start_weston() {
 }
 
 stop_weston() {
-  kill -KILL "$weston_pid" 2>/dev/null || true
+  [ -n "$weston_pid" ] && kill -KILL -- -"$weston_pid" 2>/dev/null || true
   wait "$weston_pid" 2>/dev/null || true
   weston_pid=""
 }

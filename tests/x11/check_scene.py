@@ -8,6 +8,9 @@
     check_scene.py differs A.ppm B.ppm     the two shots differ (the animation runs)
     check_scene.py pixel CLIENT.ppm X Y R G B [TOLERANCE]
                                            one pixel has about that colour
+    check_scene.py sharp CLIENT.ppm        drawn at the screen's resolution, not magnified:
+                                           edges cut through aligned 2 x 2 blocks about as
+                                           often as through blocks shifted by one pixel
     check_scene.py find SCREEN.ppm         prints "left top width height" of the area the
                                            clear colour spans (where a compositor put the
                                            client area)
@@ -125,6 +128,27 @@ def check_pixel(path, x, y, colour, tolerance):
     return near(p, colour, tolerance)
 
 
+def mixed_blocks(width, height, pixels, offset):
+    """How many 2 x 2 blocks starting at (offset, offset) hold more than one colour."""
+    count = 0
+    for y in range(offset, height - 1, 2):
+        for x in range(offset, width - 1, 2):
+            i = y * width + x
+            if len({pixels[i], pixels[i + 1], pixels[i + width], pixels[i + width + 1]}) > 1:
+                count += 1
+    return count
+
+
+def check_sharp(path):
+    # A picture drawn at half the resolution and doubled is uniform in every aligned block,
+    # so only the shifted blocks see its edges; drawn at full resolution both see them alike.
+    width, height, pixels = read_ppm(path)
+    aligned, shifted = (mixed_blocks(width, height, pixels, o) for o in (0, 1))
+    ratio = aligned / shifted if shifted else 0.0
+    print(f"{path}: {aligned} mixed aligned 2 x 2 blocks, {shifted} shifted, ratio {ratio:.2f}")
+    return shifted >= 200 and ratio >= 0.5
+
+
 def find_client(path):
     width, height, pixels = read_ppm(path)
     xs, ys = set(), set()
@@ -143,6 +167,8 @@ def main(argv):
     try:
         if len(argv) == 3 and argv[1] == "scene":
             return 0 if check_scene(argv[2]) else 1
+        if len(argv) == 3 and argv[1] == "sharp":
+            return 0 if check_sharp(argv[2]) else 1
         if len(argv) == 3 and argv[1] == "find":
             return 0 if find_client(argv[2]) else 1
         if len(argv) == 4 and argv[1] == "differs":
