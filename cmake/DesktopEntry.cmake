@@ -36,5 +36,7 @@ function(vorlanth_install_desktop_entry target)
                      COMMAND gzip -9n -c ${data}/vorlanth.6 > ${manual}
                      DEPENDS ${data}/vorlanth.6 VERBATIM)
   add_custom_target(${target}_manual ALL DEPENDS ${manual})
+  # Building the program alone, as the packaging steps do, makes what its install needs.
+  add_dependencies(${target} ${target}_manual)
   install(FILES ${manual} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 endfunction()

@@ -45,5 +45,6 @@ add_custom_command(OUTPUT ${changelog}
                    COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/data/changelog > ${changelog}
                    DEPENDS ${PROJECT_SOURCE_DIR}/data/changelog VERBATIM)
 add_custom_target(vorlanth_changelog ALL DEPENDS ${changelog})
+add_dependencies(vorlanth vorlanth_changelog)
 install(FILES ${PROJECT_SOURCE_DIR}/data/copyright ${changelog} DESTINATION ${docDir})
 include(CPack)

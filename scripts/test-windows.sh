@@ -65,6 +65,26 @@ rm -rf "$WINEPREFIX"
 say "preparing the Wine prefix"
 timeout 180 wineboot -i </dev/null >"$out/wineboot.log" 2>&1 || fail "wineboot failed (see $out/wineboot.log)"
 
+# scene_shown NAME: shots of the client area as $out/NAME.png until one shows the scene's
+# colours (the lettering spins and may be edge-on in one): up to six, half a second apart.
+scene_shown() {
+  for shown in 1 2 3 4 5 6; do
+    shoot "$1"
+    python3 "$checks/check_screenshot.py" "$out/$1.ppm" && return 0
+    sleep 0.5
+  done
+  fail "the scene's colours are not on screen (last shot: $out/$1.png)"
+}
+
+# press_escape LOG: Escape to the window, which must end the program with code 0.
+press_escape() {
+  xdotool mousemove --sync $((left + width / 2)) $((top + height / 2))
+  timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || true
+  xdotool key Escape
+  wait_exit 20
+  [ "$status" = 0 ] || fail "exit code $status after Escape (see $out/$1)"
+}
+
 say "run 1: window, screenshot, Escape"
 start_program escape env -C "$build/scene" wine vorlanth.exe
 wait_window Vorlanth
@@ -75,23 +95,10 @@ say "window $window: client area ${width} x ${height} at ${left}, ${top}"
 # Outer corner at 100, 100 with the frame (4) and caption plus frame (23) Wine adds.
 [ "$left" = 104 ] && [ "$top" = 122 ] || fail "client corner at ${left}, ${top}, expected 104, 122"
 sleep 2 # let the animation run a while
-# The lettering spins and may be edge-on in one shot: up to six shots, half a second apart.
-shown=""
-for shot in 1 2 3 4 5 6; do
-  import -window root "$out/screen.png"
-  convert "$out/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$out/client.png"
-  convert "$out/client.png" -depth 8 "ppm:$out/client.ppm"
-  if python3 "$checks/check_screenshot.py" "$out/client.ppm"; then shown=$shot; break; fi
-  sleep 0.5
-done
-[ -n "$shown" ] || fail "the scene's colours are not on screen (last shot: $out/client.png)"
+scene_shown client
 say "screenshot $shown in build/mingw/wine-check/client.png shows the scene"
 kill -0 "$app_pid" 2>/dev/null || fail "vorlanth.exe ended by itself"
-xdotool mousemove --sync $((left + width / 2)) $((top + height / 2))
-timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || true
-xdotool key Escape
-wait_exit 20
-[ "$status" = 0 ] || fail "exit code $status after Escape (see $out/escape.err)"
+press_escape escape.err
 say "Escape ended it with exit code 0"
 
 say "run 2: closing the window"
@@ -113,29 +120,16 @@ rm -f "$zip"
 [ -f "$zip" ] || fail "cpack made no $(basename "$zip") (see $out/cpack.log)"
 contents=$(python3 -m zipfile -l "$zip" | awk 'NR > 1 { print $1 }' | sort | tr '\n' ' ')
 [ "$contents" = "LICENSE README.txt vorlanth.exe " ] || fail "the zip holds: $contents"
-download=$out/download
+download=$out/unpacked
 rm -rf "$download"
 mkdir -p "$download"
 python3 -m zipfile -e "$zip" "$download"
-(cd "$download" && exec env -u WINEPATH timeout 120 wine vorlanth.exe) </dev/null >"$out/download.log" 2>&1 &
-app_pid=$!
-wait_window
+start_program download env -u WINEPATH -C "$download" wine vorlanth.exe
+wait_window Vorlanth
 geometry
 sleep 2
-shown=""
-for shot in 1 2 3 4 5 6; do
-  import -window root "$out/screen.png"
-  convert "$out/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$out/download.png"
-  convert "$out/download.png" -depth 8 "ppm:$out/download.ppm"
-  if python3 "$checks/check_screenshot.py" "$out/download.ppm"; then shown=$shot; break; fi
-  sleep 0.5
-done
-[ -n "$shown" ] || fail "the unpacked program does not show the scene (last shot: $out/download.png)"
-xdotool mousemove --sync $((left + width / 2)) $((top + height / 2))
-timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || true
-xdotool key Escape
-wait_exit 20
-[ "$status" = 0 ] || fail "exit code $status after Escape (see $out/download.log)"
+scene_shown download
+press_escape download.err
 say "$(basename "$zip"), $(stat -c %s "$zip") bytes: the unpacked program shows the scene, Escape gives 0"
 
 say "passed in $((SECONDS - started)) s"
