@@ -301,6 +301,22 @@ weston_scale_checks() {
   xdotool key Escape
   wait_exit "$exit_limit"
   [ "$status" = 0 ] || fail "exit code $status after Escape (see $log)"
+  say "probe under weston at scale 2: its message box at the output's scale too"
+  start_logged probe-scale2 "$2" box
+  wait_line "$out/probe-scale2.log" "painted 1"
+  locate any
+  xdotool key b
+  wait_line "$out/probe-scale2.log" "action 98"
+  local top xdg surface
+  top=$(sed -n 's/.*xdg_toplevel@\([0-9]*\)\.set_title("Probe box").*/\1/p' "$log" | head -n1)
+  xdg=$(sed -n "s/.*xdg_surface@\([0-9]*\)\.get_toplevel(new id xdg_toplevel@$top).*/\1/p" "$log" | head -n1)
+  surface=$(sed -n "s/.*get_xdg_surface(new id xdg_surface@$xdg, wl_surface@\([0-9]*\)).*/\1/p" "$log" | head -n1)
+  grep -q -- "-> wl_surface@$surface\.set_buffer_scale(2)" "$log" ||
+    fail "the message box's surface (${surface:-not found}) did not take buffer scale 2 (see $log)"
+  xdotool key Return
+  wait_line "$out/probe-scale2.log" "box closed 0"
+  xdotool key Escape
+  wait_exit "$exit_limit"
   stop_weston
 }
 
@@ -438,7 +454,7 @@ for preset in $presets; do
   lost_compositor_checks "$build/scene/vorlanth"
   no_compositor_checks "$build/scene/vorlanth"
   if [ "$preset" = "${presets%% *}" ]; then
-    weston_scale_checks "$build/scene/vorlanth"
+    weston_scale_checks "$build/scene/vorlanth" "$build/tests/x11/x11_probe"
     start_mutter
     screen_size=800x600
     desktop_checks "$build/scene/vorlanth" mutter client

@@ -25,7 +25,8 @@ struct Dialog {
     size_t bytes = 0;
     FT_Face face = nullptr;
     MessageBoxLayout layout;
-    int width = 0, height = 0, ascent = 12;
+    int width = 0, height = 0, ascent = 12; // the buffer's size and the font's, in its pixels
+    int scale = 1; // buffer pixels per unit of the layout, which is in the desktop's units
     bool configured = false;
     bool pressed = false;
 };
@@ -113,29 +114,30 @@ void Layout(Dialog* d, const char* text) {
         d->ascent = static_cast<int>(d->face->size->metrics.ascender >> 6);
     }
     d->layout = CoreLayOutMessageBox(text, lineHeight, Measure, d);
-    d->width = d->layout.width;
-    d->height = d->layout.height;
 }
 
+// On a scaled output the layout's units become `scale` buffer pixels each and the text is set
+// at `scale` times the size, so that the box is as sharp as the output.
 void Draw(Dialog* d) {
+    const int s = d->scale;
     Fill(d, 0, 0, d->width, d->height, 0xFFD8D8D8);
     const MessageBoxLayout& l = d->layout;
-    int y = l.textY + d->ascent;
+    int y = l.textY * s + d->ascent;
     for (const std::string& line : l.lines) {
-        Text(d, line, l.textX, y, 0xFF000000);
-        y += l.lineHeight;
+        Text(d, line, l.textX * s, y, 0xFF000000);
+        y += l.lineHeight * s;
     }
     uint32_t face = d->pressed ? 0xFF000000 : 0xFFF0F0F0;
     uint32_t ink = d->pressed ? 0xFFFFFFFF : 0xFF000000;
     const RECT& b = l.button;
-    int buttonWidth = b.right - b.left, buttonHeight = b.bottom - b.top;
-    Fill(d, b.left, b.top, buttonWidth, buttonHeight, ink);
-    Fill(d, b.left + 1, b.top + 1, buttonWidth - 2, buttonHeight - 2, face);
+    int buttonWidth = (b.right - b.left) * s, buttonHeight = (b.bottom - b.top) * s;
+    Fill(d, b.left * s, b.top * s, buttonWidth, buttonHeight, ink);
+    Fill(d, b.left * s + s, b.top * s + s, buttonWidth - 2 * s, buttonHeight - 2 * s, face);
     int labelWidth = Text(d, "OK", 0, 0, 0);
-    Text(d, "OK", b.left + (buttonWidth - labelWidth) / 2,
-         b.top + (buttonHeight + d->ascent) / 2 - 1, ink);
+    Text(d, "OK", b.left * s + (buttonWidth - labelWidth) / 2,
+         b.top * s + (buttonHeight + d->ascent) / 2 - s, ink);
     wl_surface_attach(d->surface, d->buffer, 0, 0);
-    wl_surface_damage(d->surface, 0, 0, d->width, d->height);
+    wl_surface_damage(d->surface, 0, 0, d->layout.width, d->layout.height);
     wl_surface_commit(d->surface);
 }
 
@@ -167,7 +169,7 @@ Dialog* Of(void* user) { return static_cast<Dialog*>(user); }
 
 void Configure(libdecor_frame* frame, libdecor_configuration* configuration, void* user) {
     Dialog* d = Of(user);
-    libdecor_state* state = libdecor_state_new(d->width, d->height); // a fixed size
+    libdecor_state* state = libdecor_state_new(d->layout.width, d->layout.height); // fixed
     libdecor_frame_commit(frame, state, configuration);
     libdecor_state_free(state);
     d->configured = true;
@@ -197,6 +199,15 @@ Dialog* Find(wl_surface* surface) {
 void* WaylandOpenMessageBox(HWND owner, const char* text, const char* caption, UINT) {
     Dialog* d = new Dialog;
     Layout(d, text);
+    // The box opens beside its owner, on the owner's outputs: it takes the owner's scale.
+    auto* parent = static_cast<WaylandWindow*>(CoreNativeWindow(owner));
+    d->scale = parent != nullptr ? std::max(parent->scale, 1) : 1;
+    d->width = d->layout.width * d->scale;
+    d->height = d->layout.height * d->scale;
+    if (d->face != nullptr && d->scale > 1) {
+        FT_Set_Pixel_Sizes(d->face, 0, fontPixels * d->scale);
+        d->ascent = static_cast<int>(d->face->size->metrics.ascender >> 6);
+    }
     if (!CreateBuffer(d)) {
         if (d->face != nullptr) {
             FT_Done_Face(d->face);
@@ -206,11 +217,11 @@ void* WaylandOpenMessageBox(HWND owner, const char* text, const char* caption, U
     }
     dialogs.push_back(d);
     d->surface = wl_compositor_create_surface(waylandCompositor);
-    auto* parent = static_cast<WaylandWindow*>(CoreNativeWindow(owner));
+    wl_surface_set_buffer_scale(d->surface, d->scale);
     d->frame = WaylandDecorate(d->surface, &boxHandlers, d, caption, "messagebox",
                                parent != nullptr ? parent->frame : nullptr, &d->configured);
-    libdecor_frame_set_min_content_size(d->frame, d->width, d->height);
-    libdecor_frame_set_max_content_size(d->frame, d->width, d->height);
+    libdecor_frame_set_min_content_size(d->frame, d->layout.width, d->layout.height);
+    libdecor_frame_set_max_content_size(d->frame, d->layout.width, d->layout.height);
     libdecor_frame_unset_capabilities(
         d->frame,
         static_cast<libdecor_capabilities>(LIBDECOR_ACTION_RESIZE | LIBDECOR_ACTION_MINIMIZE |
