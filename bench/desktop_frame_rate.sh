@@ -19,8 +19,9 @@ fail() { echo "desktop_frame_rate: FAIL: $*" >&2; exit 1; }
 . "$root/scripts/lib/weston.sh"
 trap 'stop_session_and_weston' EXIT
 
-cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target vorlanth swap_counter -j "${VORLANTH_JOBS:-2}" >/dev/null
+# shellcheck source=scripts/lib/logged.sh
+. "$root/scripts/lib/logged.sh"
+build_targets "$preset" vorlanth swap_counter
 rm -rf "$out"
 mkdir -p "$out"
 start_xvfb 200 259
