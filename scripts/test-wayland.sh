@@ -132,8 +132,6 @@ probe_checks() {
   [ "$(input_lines | grep -c '^key 120 0$' || true)" = "$repeats" ] || fail "the key repeats after its release"
 
   say "probe: mouse buttons, moves, capture"
-  xdotool mousemove --sync $((left + 30)) $((top + 40))
-  sleep 0.3
   probe_click_checks
   # A point outside the window but on weston's output, which ends the pointer's travel.
   local tx=$((left + width + 60)) ty=$((top + height / 2))

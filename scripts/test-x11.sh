@@ -71,8 +71,6 @@ probe_checks() {
   probe_key_checks
 
   say "probe: mouse buttons, moves, capture"
-  xdotool mousemove --sync $((left + 30)) $((top + 40))
-  sleep 0.2
   probe_click_checks
   set_mark
   xdotool mousedown 1 mousemove --sync $((left + 50)) $((top + 60)) mousemove --sync $((left + 400)) $((top + 300)) \

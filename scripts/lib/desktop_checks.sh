@@ -66,8 +66,11 @@ key 40 0
 action 40"
 }
 
-# Left, right and middle clicks where the pointer is, 30, 40 in the client area.
+# Left, right and middle clicks at 30, 40 in the client area (at left, top), once the probe
+# has seen the pointer arrive there: a loaded machine may pass it on late.
 probe_click_checks() {
+  xdotool mousemove --sync $((left + 30)) $((top + 40))
+  wait_line "$out/probe.log" "move 30 40 0"
   set_mark
   xdotool click 1 click 3 click 2
   expect_lines "left, right and middle clicks" "down 30 40 1
