@@ -55,6 +55,9 @@ start_kwin() {
 # in a runtime folder of that user's; the clients must be copied there to be readable.
 start_sway() {
   new_runtime sway
+  # Outside the checkout: nobody may not pass through the folders above it (root's home).
+  sway_runtime=$(mktemp -d /tmp/vorlanth-sway-XXXXXX)
+  runtime=$sway_runtime
   chown 65534:65534 "$runtime"
   socket=wayland-1
   as_user="setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=$runtime XDG_RUNTIME_DIR=$runtime"
@@ -79,4 +82,6 @@ stop_compositor() {
     wait "$compositor_pid" 2>/dev/null || true
   fi
   compositor_pid=""
+  [ -z "${sway_runtime:-}" ] || rm -rf "$sway_runtime"
+  sway_runtime=""
 }

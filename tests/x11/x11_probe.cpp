@@ -130,7 +130,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     }
     if (std::strstr(commandLine, "formats") != nullptr) {
         PrintFormats();
-        return 0;
+        AppQuit(); // closes the window, as a leak check at exit wants
     }
     std::printf("gl %s\n", reinterpret_cast<const char*>(glGetString(GL_VERSION)));
     std::fflush(stdout);
