@@ -83,5 +83,6 @@ stop_compositor() {
   fi
   compositor_pid=""
   [ -z "${sway_runtime:-}" ] || rm -rf "$sway_runtime"
-  sway_runtime=""
+  # Clients of the next compositor run as root again.
+  sway_runtime="" as_user=""
 }
