@@ -6,12 +6,14 @@ cd "$(dirname "$0")/.."
 bash scripts/setup-debian.sh run test
 
 names=() results=() times=()
-# stage NAME COMMAND...: runs one stage, noting whether it passed and how long it took.
+# stage NAME COMMAND...: runs one stage, noting whether it passed and how long it took; its
+# output also goes to build/logs/stage-NAME.log, for the summary to repeat why it failed.
+mkdir -p build/logs
 stage() {
   local name=$1 start=$SECONDS result=pass
   shift
   echo "=== $name"
-  "$@" || result=FAIL
+  "$@" 2>&1 | tee "build/logs/stage-$name.log" || result=FAIL
   names+=("$name") results+=("$result") times+=($((SECONDS - start)))
 }
 # build_and_test PRESET: the ctest run of a preset; a build that fails fails it too.
@@ -42,6 +44,11 @@ for i in "${!names[@]}"; do
   [ "${results[$i]}" = pass ] || failed+=("${names[$i]}")
 done
 if [ ${#failed[@]} -gt 0 ]; then
+  # Where a long run's output is cut to its end, the cause still shows.
+  for name in "${failed[@]}"; do
+    echo "test.sh: why $name failed (its FAIL lines, then its last lines; all in build/logs/stage-$name.log):"
+    { grep -m 5 'FAIL' "build/logs/stage-$name.log" || true; tail -n 8 "build/logs/stage-$name.log"; } | sed 's/^/  | /'
+  done
   echo "test.sh: FAILED: ${failed[*]}"
   exit 1
 fi
