@@ -21,6 +21,7 @@ struct WaylandWindow {
     int scale = 1;             // buffer pixels per logical unit: the program sees width * scale
     std::vector<wl_output*> outputs;  // the outputs the surface is on
     wl_callback* frameDone = nullptr; // the last frame's callback, until the compositor says
+    bool framesLate = false;          // the last wait for one ran out: the window is unseen
     bool configured = false;          // the toplevel's first configure came: buffers may follow
     bool active = false;
     std::string title, appId;

@@ -156,10 +156,13 @@ long long RefreshPeriod(const WaylandWindow* native) {
     return 1000000000000LL / (mHz >= 1000 ? mHz : 60000);
 }
 
-// Waits until the compositor wants the next frame, or a refresh period at most: a minimized,
-// hidden or covered window gets no callback, and the loop must go on handling messages.
+// Waits until the compositor wants the next frame: the last frame's callback. A minimized,
+// hidden or covered window gets none, and the loop must go on handling messages, so the wait
+// has a limit: about one refresh period once callbacks have stopped coming, a few while they
+// come, since a busy compositor's are late at times, and a frame sent before its callback
+// would be one more than the output shows.
 void AwaitFrame(WaylandWindow* native) {
-    long long deadline = Now() + RefreshPeriod(native);
+    long long deadline = Now() + RefreshPeriod(native) * (native->framesLate ? 1 : 4);
     for (;;) {
         if (wl_display_dispatch_queue_pending(waylandDisplay, frameQueue) < 0) {
             WaylandConnectionLost();
@@ -191,11 +194,15 @@ void AwaitFrame(WaylandWindow* native) {
             wl_display_cancel_read(waylandDisplay);
         }
     }
-    ForgetFrame(native); // none came in time: the next frame asks afresh
+    native->framesLate = native->frameDone != nullptr;
 }
 
-// Asks to hear when the frame about to be committed has been shown.
+// Asks to hear when the frame about to be committed has been shown. While an earlier request
+// is still unanswered, that one stands: its answer says the window is seen again.
 void RequestFrame(WaylandWindow* native) {
+    if (native->frameDone != nullptr) {
+        return;
+    }
     auto* wrapper = static_cast<wl_surface*>(wl_proxy_create_wrapper(native->surface));
     wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(wrapper), frameQueue);
     native->frameDone = wl_surface_frame(wrapper);
