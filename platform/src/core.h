@@ -174,6 +174,9 @@ void MinimizeWindow(HWND window, bool minimized);
 
 // Painting (core_paint.cpp).
 void InvalidateAll(HWND window);
+// Invalidates the whole client area and erases its background at once, as showing or
+// restoring a window does before it is told its size; WM_PAINT follows from the queue.
+void EraseNow(HWND window);
 
 // The queue (core_queue.cpp). An input message remembers the key state at the time and may
 // carry a key press's character (MSG.lPrivate).

@@ -106,15 +106,17 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
             record->visible = true;
             Raise(record);
             Backend()->ShowNativeWindow(record->native, command);
-            // As the system does on first showing: activation (with its palette query), size,
-            // move.
+            // As the system does on first showing: activation (with its palette query), the
+            // background erased, size, move.
             if (command != SW_SHOWNOACTIVATE) {
                 ActivateWindow(window, 1);
+            }
+            if (FindWindow(window) != nullptr) {
+                EraseNow(window);
             }
             record = FindWindow(window);
             if (record != nullptr) {
                 SendSizeAndMove(window, record);
-                InvalidateAll(window);
             }
         }
         break;
@@ -138,7 +140,13 @@ void MinimizeWindow(HWND window, bool minimized) {
     } else {
         record->minimized = false;
         record->outer = record->restored;
-        // Restoring moves the window back before it gets its size again.
+        // Restoring erases the background, then moves the window back before it gets its size
+        // again.
+        EraseNow(window);
+        record = FindWindow(window);
+        if (record == nullptr) {
+            return;
+        }
         RECT client = ClientScreenRect(*record);
         CallWindow(window, WM_MOVE, 0, PackPoint(client.left, client.top));
         if (FindWindow(window) != nullptr) {
@@ -152,9 +160,6 @@ void MinimizeWindow(HWND window, bool minimized) {
             } else {
                 ActivateWindow(window, WA_ACTIVE);
             }
-        }
-        if (FindWindow(window) != nullptr) {
-            InvalidateAll(window);
         }
     }
 }

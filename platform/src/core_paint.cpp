@@ -48,6 +48,15 @@ int WINAPI ReleaseDC(HWND, HDC dc) {
 
 void InvalidateAll(HWND window) { InvalidateRect(window, nullptr, TRUE); }
 
+void EraseNow(HWND window) {
+    InvalidateAll(window);
+    WindowRecord* record = FindWindow(window);
+    if (record != nullptr && record->erase) {
+        record->erase = false;
+        CallWindow(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(record->dc), 0);
+    }
+}
+
 BOOL WINAPI InvalidateRect(HWND window, const RECT* rect, BOOL erase) {
     NoteCall("InvalidateRect");
     if (window == nullptr) {

@@ -46,8 +46,46 @@ const char* Role(HWND window) {
     return "foreign";
 }
 
+// Not recorded: the window manager's own bookkeeping (non-client area, position, focus, input
+// method, cursor), which the platform layer does not deliver because neither the toolkit nor
+// the app kit handles any of it. The same for every scenario; everything else is recorded.
+const struct {
+    UINT message;
+    const char* name;
+} notRecorded[] = {
+    {0x0007, "WM_SETFOCUS"},          {0x0008, "WM_KILLFOCUS"},
+    {0x0013, "WM_QUERYOPEN"},         {0x0018, "WM_SHOWWINDOW"},
+    {0x001C, "WM_ACTIVATEAPP"},       {0x0020, "WM_SETCURSOR"},
+    {0x0021, "WM_MOUSEACTIVATE"},     {0x0024, "WM_GETMINMAXINFO"},
+    {0x0046, "WM_WINDOWPOSCHANGING"}, {0x0047, "WM_WINDOWPOSCHANGED"},
+    {0x007F, "WM_GETICON"},           {0x0083, "WM_NCCALCSIZE"},
+    {0x0084, "WM_NCHITTEST"},         {0x0085, "WM_NCPAINT"},
+    {0x0086, "WM_NCACTIVATE"},        {0x0215, "WM_CAPTURECHANGED"},
+    {0x0281, "WM_IME_SETCONTEXT"},    {0x0282, "WM_IME_NOTIFY"},
+    {0x0285, "WM_IME_SELECT"},
+};
+
+bool Recorded(UINT message) {
+    for (const auto& entry : notRecorded) {
+        if (entry.message == message) {
+            return false;
+        }
+    }
+    return true;
+}
+
 const char* MessageName(UINT message) {
     switch (message) {
+    case WM_NCCREATE:
+        return "WM_NCCREATE";
+    case WM_NCDESTROY:
+        return "WM_NCDESTROY";
+    case WM_ERASEBKGND:
+        return "WM_ERASEBKGND";
+    case WM_KEYUP:
+        return "WM_KEYUP";
+    case WM_SYSCOMMAND:
+        return "WM_SYSCOMMAND";
     case WM_CREATE:
         return "WM_CREATE";
     case WM_DESTROY:
@@ -152,6 +190,7 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     }
     case WM_KEYDOWN:
+    case WM_KEYUP:
     case WM_CHAR:
         KeyLine(window, message, wParam);
         break;
@@ -181,6 +220,9 @@ LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
                 Line("DestroyWindow inside the dispatch returns %d", DestroyWindow(window) ? 1 : 0);
             }
             return 0;
+        }
+        if (Recorded(message)) {
+            Line("%s %s", role, MessageName(message));
         }
         break;
     }
