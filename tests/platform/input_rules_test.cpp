@@ -49,7 +49,7 @@ TEST_F(InputRules, InputBecomesMessagesInOrderAsTheProgramRetrievesIt) {
         {"a resize after a key and a press",
          nullptr,
          {{KEY, 'A', 0}, {DOWN, 1, 2}, {SIZE, 300, 200}, {UP, 1, 2}},
-         {"256 65 1 0", "513 1 1 2", "size 0 300 200", "514 0 1 2"}},
+         {"256 65 1 0", "258 97 1 0", "513 1 1 2", "size 0 300 200", "514 0 1 2"}},
     };
     for (const InputCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -65,8 +65,7 @@ TEST_F(InputRules, InputBecomesMessagesInOrderAsTheProgramRetrievesIt) {
             }
         }
         DispatchWaiting();
-        EXPECT_EQ(Trace({WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_KEYDOWN, WM_SIZE}),
-                  c.expected);
+        EXPECT_EQ(Trace(), c.expected);
         ReleaseCapture();
         DestroyWindow(window);
     }

@@ -1,6 +1,5 @@
 #include "test_window.h"
 
-#include <algorithm>
 
 #include "vdesk_control.h"
 
@@ -50,43 +49,42 @@ HWND CreateShownWindow(void) {
     return window;
 }
 
-std::vector<UINT> SeenOf(std::initializer_list<UINT> messages) {
-    std::vector<UINT> out;
-    for (const SeenMessage& s : seen) {
-        if (std::find(messages.begin(), messages.end(), s.message) != messages.end()) {
-            out.push_back(s.message);
-        }
-    }
-    return out;
-}
-
-std::vector<std::string> Trace(std::initializer_list<UINT> messages) {
+std::vector<std::string> Trace(void) {
+    // Messages whose parameters are pointers or handles show by name alone.
     static const struct {
         UINT message;
         const char* name;
-    } names[] = {{WM_MOVE, "move"},
-                 {WM_SIZE, "size"},
-                 {WM_ACTIVATE, "activate"},
-                 {WM_QUERYNEWPALETTE, "querynewpalette"},
-                 {WM_PALETTECHANGED, "palettechanged"},
-                 {WM_SYSCOLORCHANGE, "syscolorchange"},
-                 {WM_DESTROY, "destroy"},
-                 {WM_CLOSE, "close"},
-                 {WM_SYSCOMMAND, "syscommand"}};
+        bool values;
+    } names[] = {{WM_NCCREATE, "nccreate", false},
+                 {WM_CREATE, "create", false},
+                 {WM_ERASEBKGND, "erasebkgnd", false},
+                 {WM_PAINT, "paint", true},
+                 {WM_MOVE, "move", true},
+                 {WM_SIZE, "size", true},
+                 {WM_ACTIVATE, "activate", true},
+                 {WM_QUERYNEWPALETTE, "querynewpalette", true},
+                 {WM_PALETTECHANGED, "palettechanged", true},
+                 {WM_SYSCOLORCHANGE, "syscolorchange", true},
+                 {WM_DESTROY, "destroy", true},
+                 {WM_NCDESTROY, "ncdestroy", true},
+                 {WM_CLOSE, "close", true},
+                 {WM_SYSCOMMAND, "syscommand", true}};
     std::vector<std::string> out;
     for (const SeenMessage& s : seen) {
-        if (std::find(messages.begin(), messages.end(), s.message) == messages.end()) {
-            continue;
-        }
-        std::string name = std::to_string(s.message);
+        std::string line = std::to_string(s.message);
+        bool values = true;
         for (const auto& n : names) {
             if (n.message == s.message) {
-                name = n.name;
+                line = n.name;
+                values = n.values;
             }
         }
-        out.push_back(name + " " + std::to_string(s.wParam) + " " +
-                      std::to_string(static_cast<short>(LOWORD(s.lParam))) + " " +
-                      std::to_string(static_cast<short>(HIWORD(s.lParam))));
+        if (values) {
+            line += " " + std::to_string(s.wParam) + " " +
+                    std::to_string(static_cast<short>(LOWORD(s.lParam))) + " " +
+                    std::to_string(static_cast<short>(HIWORD(s.lParam)));
+        }
+        out.push_back(line);
     }
     return out;
 }

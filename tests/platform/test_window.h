@@ -40,11 +40,11 @@ HWND CreateTestWindow(DWORD extraStyle = 0, LPVOID param = nullptr);
 // validated, so that a test starts from an idle queue.
 HWND CreateShownWindow(void);
 
-// The messages seen that are one of `messages`, in order.
-std::vector<UINT> SeenOf(std::initializer_list<UINT> messages);
-// The same as text, "name wParam low high" with lParam's two halves as signed 16-bit
-// numbers: "size 0 600 500", "move 0 104 122", "activate 1 0 0".
-std::vector<std::string> Trace(std::initializer_list<UINT> messages);
+// Every message seen, in order, as text: "name wParam low high" with
+// lParam's two halves as signed 16-bit numbers ("size 0 600 500", "activate 1 0 0"), the name
+// alone where the parameters are pointers or handles ("create"), the number for a message
+// without a name here ("512 0 -10 20").
+std::vector<std::string> Trace(void);
 // Takes every waiting message away without dispatching it; returns how many.
 int DiscardMessages(void);
 // Removes, translates and dispatches every waiting message except WM_QUIT (left waiting).

@@ -45,8 +45,7 @@ TEST_F(Window, CreationSendsCreateOnlyAndKnowsTheClientSize) {
     HWND window = CreateTestWindow(0, &token);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(createParam, &token);
-    EXPECT_EQ(SeenOf({WM_CREATE, WM_SIZE, WM_MOVE, WM_ACTIVATE, WM_PAINT}),
-              (std::vector<UINT>{WM_CREATE}));
+    EXPECT_EQ(Trace(), (Lines{"nccreate", "create"}));
     EXPECT_FALSE(IsWindowVisible(window));
     RECT r;
     ASSERT_TRUE(GetClientRect(window, &r));
@@ -77,25 +76,23 @@ int RefusesCreation(HWND, UINT message, WPARAM, LPARAM, LRESULT* result) {
 TEST_F(Window, RefusedCreationDestroysTheWindowAndReturnsNull) {
     reaction = RefusesCreation;
     EXPECT_EQ(CreateTestWindow(WS_VISIBLE), nullptr);
-    EXPECT_EQ(SeenOf({WM_CREATE, WM_DESTROY, WM_SIZE}), (std::vector<UINT>{WM_CREATE, WM_DESTROY}));
+    EXPECT_EQ(Trace(), (Lines{"nccreate", "create", "destroy 0 0 0", "ncdestroy 0 0 0"}));
 }
 
 TEST_F(Window, VisibleCreationSendsSizeAndMoveWithTheClientArea) {
     HWND window = CreateTestWindow(WS_VISIBLE);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_EQ(SeenOf({WM_CREATE, WM_SIZE, WM_MOVE}),
-              (std::vector<UINT>{WM_CREATE, WM_SIZE, WM_MOVE}));
-    EXPECT_EQ(Trace({WM_SIZE, WM_MOVE}), (Lines{"size 0 600 500", "move 0 104 122"}));
+    EXPECT_EQ(Trace(), (Lines{"nccreate", "create", "querynewpalette 0 0 0", "activate 1 0 0",
+                              "erasebkgnd", "size 0 600 500", "move 0 104 122"}));
 }
 
 TEST_F(Window, ShowingQueriesThePaletteActivatesSizesMovesAndLeavesItInvalid) {
     HWND window = CreateTestWindow();
     seen.clear();
     EXPECT_FALSE(ShowWindow(window, SW_SHOWDEFAULT)); // was hidden
-    EXPECT_EQ(
-        Trace({WM_QUERYNEWPALETTE, WM_ACTIVATE, WM_SIZE, WM_MOVE}),
-        (Lines{"querynewpalette 0 0 0", "activate 1 0 0", "size 0 600 500", "move 0 104 122"}));
+    EXPECT_EQ(Trace(), (Lines{"querynewpalette 0 0 0", "activate 1 0 0", "erasebkgnd",
+                              "size 0 600 500", "move 0 104 122"}));
     EXPECT_EQ(GetFocus(), window);
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_NOREMOVE));
@@ -107,12 +104,11 @@ TEST_F(Window, MinimizeMovesFarAwayWithNoSizeAndRestoreComesBack) {
     HWND window = CreateShownWindow();
     ShowWindow(window, SW_MINIMIZE);
     EXPECT_TRUE(IsIconic(window));
-    EXPECT_EQ(Trace({WM_MOVE, WM_SIZE}), (Lines{"move 0 -32000 -32000", "size 1 0 0"}));
+    EXPECT_EQ(Trace(), (Lines{"move 0 -32000 -32000", "size 1 0 0"}));
     seen.clear();
     ShowWindow(window, SW_RESTORE);
     EXPECT_FALSE(IsIconic(window));
-    EXPECT_EQ(Trace({WM_MOVE, WM_SIZE, WM_ACTIVATE}),
-              (Lines{"move 0 104 122", "size 0 600 500", "activate 1 0 0"}));
+    EXPECT_EQ(Trace(), (Lines{"erasebkgnd", "move 0 104 122", "size 0 600 500", "activate 1 0 0"}));
     RECT r;
     GetClientRect(window, &r);
     ExpectRect(r, 0, 0, 600, 500);
@@ -124,7 +120,7 @@ TEST_F(Window, UserResizeAndMoveReportTheClientArea) {
     HWND window = CreateShownWindow();
     VdeskResize(window, 320, 240);
     VdeskMove(window, 50, 60);
-    EXPECT_EQ(Trace({WM_SIZE, WM_MOVE}), (Lines{"size 0 320 240", "move 0 50 60"}));
+    EXPECT_EQ(Trace(), (Lines{"size 0 320 240", "move 0 50 60"}));
     RECT r;
     GetClientRect(window, &r);
     ExpectRect(r, 0, 0, 320, 240);
@@ -146,8 +142,8 @@ TEST_F(Window, CloseGivenToDefWindowProcDeactivatesAndDestroysAtOnce) {
     reaction = QuitsOnDestroy;
     EXPECT_EQ(SendMessageA(window, WM_CLOSE, 0, 0), 0);
     EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(Trace({WM_CLOSE, WM_ACTIVATE, WM_DESTROY}),
-              (Lines{"close 0 0 0", "activate 0 0 0", "destroy 0 0 0"}));
+    EXPECT_EQ(Trace(),
+              (Lines{"close 0 0 0", "activate 0 0 0", "destroy 0 0 0", "ncdestroy 0 0 0"}));
     EXPECT_EQ(GetFocus(), nullptr);
     MSG msg;
     EXPECT_FALSE(GetMessageA(&msg, nullptr, 0, 0));
@@ -159,8 +155,8 @@ TEST_F(Window, CloseBoxArrivesAsSystemCommandAndClosesThroughDefaultProcessing) 
     VdeskClickClose(window);
     EXPECT_TRUE(IsWindow(window)); // queued, not yet handled
     DispatchWaiting();
-    EXPECT_EQ(Trace({WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY}),
-              (Lines{"syscommand 61536 0 0", "close 0 0 0", "destroy 0 0 0"})); // SC_CLOSE
+    EXPECT_EQ(Trace(), (Lines{"syscommand 61536 0 0", "close 0 0 0", "activate 0 0 0",
+                              "destroy 0 0 0", "ncdestroy 0 0 0"})); // SC_CLOSE
     EXPECT_FALSE(IsWindow(window));
 }
 
@@ -226,8 +222,8 @@ TEST_F(Window, CaptureTakesEveryMouseMessageInItsClientCoordinates) {
     VdeskMouseMove(other, 1, 2);
     seen.clear();
     DispatchWaiting();
-    EXPECT_EQ(Trace({WM_MOUSEMOVE, WM_LBUTTONDOWN}),
-              (Lines{"512 0 -10 20", "513 5 206 209", "512 5 201 203"})); // MK_LBUTTON|MK_SHIFT
+    EXPECT_EQ(Trace(), (Lines{"512 0 -10 20", "256 16 1 0", "513 5 206 209",
+                              "512 5 201 203"})); // MK_LBUTTON|MK_SHIFT
     for (const SeenMessage& m : seen) {
         EXPECT_EQ(m.window, m.message == WM_KEYDOWN ? other : window);
     }
