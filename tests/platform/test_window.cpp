@@ -1,6 +1,5 @@
 #include "test_window.h"
 
-
 #include "vdesk_control.h"
 
 std::vector<SeenMessage> seen;
