@@ -44,6 +44,10 @@ int WaylandScaleOf(const std::vector<wl_output*>& outputs);
 // Ends the process if the connection has failed (after a call that may have hit it).
 void WaylandCheckConnection(void);
 WaylandWindow* WaylandFindSurface(wl_surface* surface);
+// With a read of the connection prepared: sends what is pending, waits up to `timeoutNs` (-1:
+// for ever) for events or for `otherFd` (-1: none) to be readable, and reads the events into
+// their queues. Returns whether `otherFd` became readable.
+bool WaylandReadEvents(int otherFd, long long timeoutNs);
 // Dispatches what the connection holds, waiting up to `timeoutMs` (-1: for ever) for more;
 // returns the number of events and timer expiries handled.
 int WaylandDispatch(int timeoutMs);

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "backend.h"
@@ -429,25 +430,16 @@ WaylandWindow* WaylandFindSurface(wl_surface* surface) {
     return nullptr;
 }
 
-int WaylandDispatch(int timeoutMs) {
-    int handled = 0;
-    while (wl_display_prepare_read(waylandDisplay) != 0) {
-        int n = wl_display_dispatch_pending(waylandDisplay);
-        if (n < 0) {
-            WaylandConnectionLost();
-        }
-        handled += n;
-    }
-    if (handled > 0) {
-        timeoutMs = 0; // read what else came, without waiting
-    }
+bool WaylandReadEvents(int otherFd, long long timeoutNs) {
     if (wl_display_flush(waylandDisplay) < 0 && errno != EAGAIN) {
         wl_display_cancel_read(waylandDisplay);
         WaylandConnectionLost();
     }
-    pollfd fds[2] = {{wl_display_get_fd(waylandDisplay), POLLIN, 0},
-                     {WaylandRepeatFd(), POLLIN, 0}};
-    int count = poll(fds, fds[1].fd >= 0 ? 2 : 1, timeoutMs);
+    // poll passes over a negative descriptor.
+    pollfd fds[2] = {{wl_display_get_fd(waylandDisplay), POLLIN, 0}, {otherFd, POLLIN, 0}};
+    timespec wait = {static_cast<time_t>(timeoutNs / 1000000000LL),
+                     static_cast<long>(timeoutNs % 1000000000LL)};
+    int count = ppoll(fds, 2, timeoutNs < 0 ? nullptr : &wait, nullptr);
     if (count < 0 && errno != EINTR) {
         wl_display_cancel_read(waylandDisplay);
         WaylandConnectionLost();
@@ -459,12 +451,26 @@ int WaylandDispatch(int timeoutMs) {
     } else {
         wl_display_cancel_read(waylandDisplay);
     }
+    return count > 0 && (fds[1].revents & POLLIN) != 0;
+}
+
+int WaylandDispatch(int timeoutMs) {
+    int handled = 0;
+    while (wl_display_prepare_read(waylandDisplay) != 0) {
+        int n = wl_display_dispatch_pending(waylandDisplay);
+        if (n < 0) {
+            WaylandConnectionLost();
+        }
+        handled += n;
+    }
+    // Once events came, only what else is there is read, without waiting.
+    bool repeated = WaylandReadEvents(WaylandRepeatFd(), handled > 0 ? 0 : timeoutMs * 1000000LL);
     int n = wl_display_dispatch_pending(waylandDisplay);
     if (n < 0) {
         WaylandConnectionLost();
     }
     handled += n;
-    if (count > 0 && fds[1].fd >= 0 && (fds[1].revents & POLLIN)) {
+    if (repeated) {
         WaylandRepeatFired();
         ++handled;
     }

@@ -4,10 +4,8 @@
 // callbacks as a swap interval of 1 would be, but never for longer than a refresh period.
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
-#include <poll.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -174,25 +172,7 @@ void AwaitFrame(WaylandWindow* native) {
         if (wl_display_prepare_read_queue(waylandDisplay, frameQueue) != 0) {
             continue;
         }
-        if (wl_display_flush(waylandDisplay) < 0 && errno != EAGAIN) {
-            wl_display_cancel_read(waylandDisplay);
-            WaylandConnectionLost();
-        }
-        pollfd fd = {wl_display_get_fd(waylandDisplay), POLLIN, 0};
-        timespec wait = {static_cast<time_t>(left / 1000000000LL),
-                         static_cast<long>(left % 1000000000LL)};
-        int count = ppoll(&fd, 1, &wait, nullptr);
-        if (count < 0 && errno != EINTR) {
-            wl_display_cancel_read(waylandDisplay);
-            WaylandConnectionLost();
-        }
-        if (count > 0) {
-            if (wl_display_read_events(waylandDisplay) < 0) {
-                WaylandConnectionLost();
-            }
-        } else {
-            wl_display_cancel_read(waylandDisplay);
-        }
+        WaylandReadEvents(-1, left);
     }
     native->framesLate = native->frameDone != nullptr;
 }
