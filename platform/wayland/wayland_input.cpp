@@ -28,22 +28,20 @@ int pointerX = 0, pointerY = 0;
 int repeatRate = 25, repeatDelay = 600; // until the compositor says otherwise
 int repeatTimer = -1;
 uint32_t repeatKey = 0; // evdev code of the key that repeats; 0: none
-bool repeatArmed = false;
 
 void ArmRepeat(uint32_t key) {
     if (repeatTimer < 0) {
         repeatTimer = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
     }
+    repeatKey = repeatRate > 0 ? key : 0;
     itimerspec when{};
-    if (key != 0 && repeatRate > 0) {
+    if (repeatKey != 0) {
         long interval = 1000000000L / repeatRate;
         when.it_interval.tv_sec = interval / 1000000000L;
         when.it_interval.tv_nsec = interval % 1000000000L;
         when.it_value.tv_sec = repeatDelay / 1000;
         when.it_value.tv_nsec = (repeatDelay % 1000) * 1000000L + (repeatDelay == 0 ? 1 : 0);
     }
-    repeatKey = when.it_value.tv_sec != 0 || when.it_value.tv_nsec != 0 ? key : 0;
-    repeatArmed = repeatKey != 0;
     if (repeatTimer >= 0) {
         timerfd_settime(repeatTimer, 0, &when, nullptr);
     }
@@ -254,7 +252,7 @@ void WaylandForgetSurface(wl_surface* surface) {
     }
 }
 
-int WaylandRepeatFd(void) { return repeatArmed ? repeatTimer : -1; }
+int WaylandRepeatFd(void) { return repeatKey != 0 ? repeatTimer : -1; }
 
 void WaylandRepeatFired(void) {
     uint64_t expiries = 0;
