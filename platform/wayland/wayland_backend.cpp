@@ -257,9 +257,6 @@ std::string AppId(const char* programName) {
 
 void* CreateNativeWindow(HWND window, const RECT* client, const char* title,
                          const char* /*className*/) {
-    if (waylandDisplay == nullptr) {
-        return nullptr;
-    }
     WaylandWindow* native = new WaylandWindow;
     native->window = window;
     native->width = std::max(static_cast<int>(client->right - client->left), 1);
@@ -286,9 +283,6 @@ void Unmap(WaylandWindow* native) {
 
 void DestroyNativeWindow(void* handle) {
     WaylandWindow* native = Native(handle);
-    if (native == nullptr) {
-        return;
-    }
     waylandWindows.erase(std::remove(waylandWindows.begin(), waylandWindows.end(), native),
                          waylandWindows.end());
     WaylandForgetSurface(native->surface);
@@ -301,9 +295,6 @@ void DestroyNativeWindow(void* handle) {
 
 void ShowNativeWindow(void* handle, int command) {
     WaylandWindow* native = Native(handle);
-    if (native == nullptr) {
-        return;
-    }
     if (command == SW_HIDE) {
         Unmap(native);
     } else if (native->frame == nullptr) {
@@ -323,9 +314,6 @@ void ShowNativeWindow(void* handle, int command) {
 // program's sizes are in buffer pixels.
 void PlaceNativeWindow(void* handle, const RECT* client) {
     WaylandWindow* native = Native(handle);
-    if (native == nullptr) {
-        return;
-    }
     int s = native->scale;
     int width = std::max((static_cast<int>(client->right - client->left) + s - 1) / s, 1);
     int height = std::max((static_cast<int>(client->bottom - client->top) + s - 1) / s, 1);
@@ -344,9 +332,6 @@ void PlaceNativeWindow(void* handle, const RECT* client) {
 }
 
 int PumpEvents(int wait) {
-    if (waylandDisplay == nullptr) {
-        return 0;
-    }
     if (WaylandDispatch(0) > 0 || !wait) {
         return 1;
     }
@@ -392,13 +377,13 @@ extern const PlatformBackend waylandBackend = {
 };
 
 void WaylandConnectionLost(void) {
-    int error = waylandDisplay != nullptr ? wl_display_get_error(waylandDisplay) : 0;
-    CoreDisplayFailed(error == EPROTO ? "the Wayland compositor reported a protocol error"
-                                      : "lost the connection to the Wayland compositor");
+    CoreDisplayFailed(wl_display_get_error(waylandDisplay) == EPROTO
+                          ? "the Wayland compositor reported a protocol error"
+                          : "lost the connection to the Wayland compositor");
 }
 
 void WaylandCheckConnection(void) {
-    if (waylandDisplay != nullptr && wl_display_get_error(waylandDisplay) != 0) {
+    if (wl_display_get_error(waylandDisplay) != 0) {
         WaylandConnectionLost();
     }
 }

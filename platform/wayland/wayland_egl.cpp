@@ -221,7 +221,7 @@ int WaylandListPixelFormats(PIXELFORMATDESCRIPTOR* out, int capacity) {
 int WaylandSetPixelFormat(void* handle, int number, int width, int height) {
     WaylandWindow* native = Native(handle);
     const Format* format = FormatNumber(number);
-    if (native == nullptr || format == nullptr || native->eglWindow != nullptr) {
+    if (format == nullptr || native->eglWindow != nullptr) {
         return 0;
     }
     int s = native->scale; // the program's sizes are in buffer pixels
@@ -239,9 +239,9 @@ int WaylandSetPixelFormat(void* handle, int number, int width, int height) {
     return 1;
 }
 
-void* WaylandCreateContext(void* handle, int number) {
+void* WaylandCreateContext(void*, int number) {
     const Format* format = FormatNumber(number);
-    if (Native(handle) == nullptr || format == nullptr) {
+    if (format == nullptr) {
         return nullptr;
     }
     // The fixed-function pipeline the program draws with: a compatibility profile.
@@ -252,15 +252,11 @@ void* WaylandCreateContext(void* handle, int number) {
 }
 
 int WaylandMakeCurrent(void* handle, void* context) {
-    if (display == EGL_NO_DISPLAY) {
-        return context == nullptr;
-    }
     if (context == nullptr) {
         return eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT) ? 1 : 0;
     }
     WaylandWindow* native = Native(handle);
-    if (native == nullptr || native->eglSurface == EGL_NO_SURFACE ||
-        !eglMakeCurrent(display, native->eglSurface, native->eglSurface, context)) {
+    if (!eglMakeCurrent(display, native->eglSurface, native->eglSurface, context)) {
         return 0;
     }
     // A hidden or covered window gets no frame callbacks: with an interval of 1 EGL's swap
@@ -270,9 +266,6 @@ int WaylandMakeCurrent(void* handle, void* context) {
 }
 
 void WaylandDeleteContext(void* context) {
-    if (display == EGL_NO_DISPLAY || context == nullptr) {
-        return;
-    }
     if (eglGetCurrentContext() == context) {
         eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     }
@@ -281,9 +274,6 @@ void WaylandDeleteContext(void* context) {
 
 int WaylandSwapBuffers(void* handle) {
     WaylandWindow* native = Native(handle);
-    if (native == nullptr || native->eglSurface == EGL_NO_SURFACE) {
-        return 0;
-    }
     if (!native->configured) {
         return 1; // unmapped: a buffer now would be a protocol error; the frame goes nowhere
     }
