@@ -31,13 +31,9 @@ extern wl_display* waylandDisplay;
 extern wl_compositor* waylandCompositor;
 extern wl_shm* waylandShm;
 extern libdecor* waylandDecor;
-extern std::vector<WaylandWindow*> waylandWindows;
 
-// What the compositor says of an output: its scale and its refresh rate in mHz (0: unknown).
-int WaylandOutputScale(wl_output* output);
+// What the compositor says of an output's refresh rate, in mHz (0: unknown).
 int WaylandOutputRefresh(wl_output* output);
-// The largest scale of the outputs the surface is on (1 while it is on none).
-int WaylandScaleOf(const std::vector<wl_output*>& outputs);
 
 // A lost or broken connection cannot be recovered: the core says so and ends the process.
 [[noreturn]] void WaylandConnectionLost(void);

@@ -23,10 +23,10 @@ wl_display* waylandDisplay = nullptr;
 wl_compositor* waylandCompositor = nullptr;
 wl_shm* waylandShm = nullptr;
 libdecor* waylandDecor = nullptr;
-std::vector<WaylandWindow*> waylandWindows;
 
 namespace {
 
+std::vector<WaylandWindow*> waylandWindows;
 bool hasWmBase = false;
 
 // An output as the compositor describes it; the surfaces on it take its scale.
@@ -48,10 +48,19 @@ Output* OutputOf(wl_output* output) {
 
 WaylandWindow* Native(void* handle) { return static_cast<WaylandWindow*>(handle); }
 
+// The largest scale of the outputs the surface is on (1 while it is on none).
+int ScaleOf(const std::vector<wl_output*>& on) {
+    int scale = 1;
+    for (wl_output* output : on) {
+        scale = std::max(scale, OutputOf(output)->scale);
+    }
+    return scale;
+}
+
 // The surface's buffer scale follows its outputs; the program sees its client area in buffer
 // pixels, so its viewport covers the whole buffer, while the window keeps its logical size.
 void FollowScale(WaylandWindow* native) {
-    int scale = WaylandScaleOf(native->outputs);
+    int scale = ScaleOf(native->outputs);
     if (scale == native->scale) {
         return;
     }
@@ -388,23 +397,7 @@ void WaylandCheckConnection(void) {
     }
 }
 
-int WaylandOutputScale(wl_output* output) {
-    Output* o = OutputOf(output);
-    return o != nullptr ? o->scale : 1;
-}
-
-int WaylandOutputRefresh(wl_output* output) {
-    Output* o = OutputOf(output);
-    return o != nullptr ? o->refresh : 0;
-}
-
-int WaylandScaleOf(const std::vector<wl_output*>& on) {
-    int scale = 1;
-    for (wl_output* output : on) {
-        scale = std::max(scale, WaylandOutputScale(output));
-    }
-    return scale;
-}
+int WaylandOutputRefresh(wl_output* output) { return OutputOf(output)->refresh; }
 
 WaylandWindow* WaylandFindSurface(wl_surface* surface) {
     for (WaylandWindow* native : waylandWindows) {
