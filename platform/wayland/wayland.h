@@ -27,6 +27,8 @@ struct WaylandWindow {
     std::string title, appId;
 };
 
+inline WaylandWindow* WaylandNative(void* handle) { return static_cast<WaylandWindow*>(handle); }
+
 extern wl_display* waylandDisplay;
 extern wl_compositor* waylandCompositor;
 extern wl_shm* waylandShm;

@@ -46,8 +46,6 @@ Output* OutputOf(wl_output* output) {
     return nullptr;
 }
 
-WaylandWindow* Native(void* handle) { return static_cast<WaylandWindow*>(handle); }
-
 // The largest scale of the outputs the surface is on (1 while it is on none).
 int ScaleOf(const std::vector<wl_output*>& on) {
     int scale = 1;
@@ -99,7 +97,7 @@ const wl_output_listener outputListener = {OutputGeometry, OutputMode, OutputDon
                                            OutputScale,    nullptr,    nullptr};
 
 void SurfaceEnter(void* user, wl_surface*, wl_output* output) {
-    WaylandWindow* native = Native(user);
+    WaylandWindow* native = WaylandNative(user);
     if (OutputOf(output) != nullptr && std::find(native->outputs.begin(), native->outputs.end(),
                                                  output) == native->outputs.end()) {
         native->outputs.push_back(output);
@@ -108,7 +106,7 @@ void SurfaceEnter(void* user, wl_surface*, wl_output* output) {
 }
 
 void SurfaceLeave(void* user, wl_surface*, wl_output* output) {
-    WaylandWindow* native = Native(user);
+    WaylandWindow* native = WaylandNative(user);
     auto gone = std::remove(native->outputs.begin(), native->outputs.end(), output);
     if (gone != native->outputs.end()) {
         native->outputs.erase(gone, native->outputs.end());
@@ -214,7 +212,7 @@ int Start(char* why, size_t whySize) {
 }
 
 void Configure(libdecor_frame* frame, libdecor_configuration* configuration, void* user) {
-    WaylandWindow* native = Native(user);
+    WaylandWindow* native = WaylandNative(user);
     int width = 0, height = 0;
     if (!libdecor_configuration_get_content_size(configuration, frame, &width, &height) ||
         width <= 0 || height <= 0) {
@@ -243,9 +241,9 @@ void Configure(libdecor_frame* frame, libdecor_configuration* configuration, voi
     }
 }
 
-void Close(libdecor_frame*, void* user) { CoreNotifyClose(Native(user)->window); }
+void Close(libdecor_frame*, void* user) { CoreNotifyClose(WaylandNative(user)->window); }
 
-void Commit(libdecor_frame*, void* user) { wl_surface_commit(Native(user)->surface); }
+void Commit(libdecor_frame*, void* user) { wl_surface_commit(WaylandNative(user)->surface); }
 
 void DismissPopup(libdecor_frame*, const char*, void*) {}
 
@@ -291,7 +289,7 @@ void Unmap(WaylandWindow* native) {
 }
 
 void DestroyNativeWindow(void* handle) {
-    WaylandWindow* native = Native(handle);
+    WaylandWindow* native = WaylandNative(handle);
     waylandWindows.erase(std::remove(waylandWindows.begin(), waylandWindows.end(), native),
                          waylandWindows.end());
     WaylandForgetSurface(native->surface);
@@ -303,7 +301,7 @@ void DestroyNativeWindow(void* handle) {
 }
 
 void ShowNativeWindow(void* handle, int command) {
-    WaylandWindow* native = Native(handle);
+    WaylandWindow* native = WaylandNative(handle);
     if (command == SW_HIDE) {
         Unmap(native);
     } else if (native->frame == nullptr) {
@@ -322,7 +320,7 @@ void ShowNativeWindow(void* handle, int command) {
 // Only the size reaches the compositor: a client has no say in where its window goes. The
 // program's sizes are in buffer pixels.
 void PlaceNativeWindow(void* handle, const RECT* client) {
-    WaylandWindow* native = Native(handle);
+    WaylandWindow* native = WaylandNative(handle);
     int s = native->scale;
     int width = std::max((static_cast<int>(client->right - client->left) + s - 1) / s, 1);
     int height = std::max((static_cast<int>(client->bottom - client->top) + s - 1) / s, 1);

@@ -117,8 +117,6 @@ const Format* FormatNumber(int number) {
     return &formats[static_cast<size_t>(number - 1)];
 }
 
-WaylandWindow* Native(void* handle) { return static_cast<WaylandWindow*>(handle); }
-
 // Frame callbacks come on a queue of their own: waiting for one reads the connection but
 // leaves every other event for the loop's next turn, which comes as soon as the swap returns,
 // so no window procedure runs inside SwapBuffers.
@@ -133,7 +131,7 @@ long long Now(void) {
 
 void FrameShown(void* user, wl_callback* callback, uint32_t) {
     wl_callback_destroy(callback);
-    Native(user)->frameDone = nullptr;
+    WaylandNative(user)->frameDone = nullptr;
 }
 
 const wl_callback_listener frameListener = {FrameShown};
@@ -219,7 +217,7 @@ int WaylandListPixelFormats(PIXELFORMATDESCRIPTOR* out, int capacity) {
 }
 
 int WaylandSetPixelFormat(void* handle, int number, int width, int height) {
-    WaylandWindow* native = Native(handle);
+    WaylandWindow* native = WaylandNative(handle);
     const Format* format = FormatNumber(number);
     if (format == nullptr || native->eglWindow != nullptr) {
         return 0;
@@ -255,7 +253,7 @@ int WaylandMakeCurrent(void* handle, void* context) {
     if (context == nullptr) {
         return eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT) ? 1 : 0;
     }
-    WaylandWindow* native = Native(handle);
+    WaylandWindow* native = WaylandNative(handle);
     if (!eglMakeCurrent(display, native->eglSurface, native->eglSurface, context)) {
         return 0;
     }
@@ -273,7 +271,7 @@ void WaylandDeleteContext(void* context) {
 }
 
 int WaylandSwapBuffers(void* handle) {
-    WaylandWindow* native = Native(handle);
+    WaylandWindow* native = WaylandNative(handle);
     if (!native->configured) {
         return 1; // unmapped: a buffer now would be a protocol error; the frame goes nowhere
     }
