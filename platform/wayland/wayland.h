@@ -39,8 +39,6 @@ int WaylandOutputRefresh(wl_output* output);
 
 // A lost or broken connection cannot be recovered: the core says so and ends the process.
 [[noreturn]] void WaylandConnectionLost(void);
-// Ends the process if the connection has failed (after a call that may have hit it).
-void WaylandCheckConnection(void);
 WaylandWindow* WaylandFindSurface(wl_surface* surface);
 // With a read of the connection prepared: sends what is pending, waits up to `timeoutNs` (-1:
 // for ever) for events or for `otherFd` (-1: none) to be readable, and reads the events into

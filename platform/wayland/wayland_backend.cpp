@@ -389,12 +389,6 @@ void WaylandConnectionLost(void) {
                           : "lost the connection to the Wayland compositor");
 }
 
-void WaylandCheckConnection(void) {
-    if (wl_display_get_error(waylandDisplay) != 0) {
-        WaylandConnectionLost();
-    }
-}
-
 int WaylandOutputRefresh(wl_output* output) { return OutputOf(output)->refresh; }
 
 WaylandWindow* WaylandFindSurface(wl_surface* surface) {

@@ -279,8 +279,9 @@ int WaylandSwapBuffers(void* handle) {
         AwaitFrame(native);
         RequestFrame(native);
     }
-    if (!eglSwapBuffers(display, native->eglSurface)) {
-        WaylandCheckConnection();
+    // A swap fails on a lost connection, among other causes.
+    if (!eglSwapBuffers(display, native->eglSurface) && wl_display_get_error(waylandDisplay) != 0) {
+        WaylandConnectionLost();
     }
     return 1;
 }
