@@ -191,11 +191,7 @@ void RequestFrame(WaylandWindow* native) {
 } // namespace
 
 int WaylandStartEgl(void) {
-    auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-        eglGetProcAddress("eglGetPlatformDisplayEXT"));
-    display = getPlatformDisplay != nullptr
-                  ? getPlatformDisplay(EGL_PLATFORM_WAYLAND_KHR, waylandDisplay, nullptr)
-                  : eglGetDisplay(reinterpret_cast<EGLNativeDisplayType>(waylandDisplay));
+    display = eglGetPlatformDisplay(EGL_PLATFORM_WAYLAND_KHR, waylandDisplay, nullptr);
     if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr) ||
         !eglBindAPI(EGL_OPENGL_API)) {
         display = EGL_NO_DISPLAY;
