@@ -24,7 +24,7 @@ struct WaylandWindow {
     bool framesLate = false;          // the last wait for one ran out: the window is unseen
     bool configured = false;          // the toplevel's first configure came: buffers may follow
     bool active = false;
-    std::string title, appId;
+    std::string title;
 };
 
 inline WaylandWindow* WaylandNative(void* handle) { return static_cast<WaylandWindow*>(handle); }

@@ -252,12 +252,11 @@ libdecor_frame_interface frameHandlers = {Configure, Close, Commit, DismissPopup
 
 // The app id compositors match with the desktop file's name: the program's own name, as X11's
 // WM_CLASS instance (the window class names a Win32 class, not the program).
-std::string AppId(const char* programName) {
-    std::string id;
-    for (const char* p = programName; *p != 0; ++p) {
-        id += static_cast<char>(std::isalnum(static_cast<unsigned char>(*p))
-                                    ? std::tolower(static_cast<unsigned char>(*p))
-                                    : '_');
+std::string AppId(void) {
+    std::string id = CoreProgramName();
+    for (char& c : id) {
+        unsigned char u = static_cast<unsigned char>(c);
+        c = static_cast<char>(std::isalnum(u) ? std::tolower(u) : '_');
     }
     return id;
 }
@@ -269,7 +268,6 @@ void* CreateNativeWindow(HWND window, const RECT* client, const char* title,
     native->width = std::max(static_cast<int>(client->right - client->left), 1);
     native->height = std::max(static_cast<int>(client->bottom - client->top), 1);
     native->title = title;
-    native->appId = AppId(program_invocation_short_name);
     native->surface = wl_compositor_create_surface(waylandCompositor);
     wl_surface_add_listener(native->surface, &surfaceListener, native);
     waylandWindows.push_back(native);
@@ -307,7 +305,7 @@ void ShowNativeWindow(void* handle, int command) {
     } else if (native->frame == nullptr) {
         native->frame =
             WaylandDecorate(native->surface, &frameHandlers, native, native->title.c_str(),
-                            native->appId.c_str(), nullptr, &native->configured);
+                            AppId().c_str(), nullptr, &native->configured);
     }
     // Wayland tells a client nothing of a minimize by the user; one the program asks for
     // is passed on, and the window's frames go nowhere until the user restores it.
