@@ -213,8 +213,7 @@ void Capabilities(void*, wl_seat*, uint32_t capabilities) {
     } else if (!hasKeyboard && keyboard != nullptr) {
         wl_keyboard_destroy(keyboard);
         keyboard = nullptr;
-        keyboardSurface = nullptr;
-        ArmRepeat(0);
+        Leave(nullptr, nullptr, 0, keyboardSurface);
     }
     if (hasPointer && pointer == nullptr) {
         pointer = wl_seat_get_pointer(seat);
@@ -242,14 +241,10 @@ void WaylandBindSeat(wl_registry* registry, uint32_t name, uint32_t version) {
     wl_seat_add_listener(seat, &seatListener, nullptr);
 }
 
+// As if the keyboard and the pointer left it.
 void WaylandForgetSurface(wl_surface* surface) {
-    if (keyboardSurface == surface) {
-        keyboardSurface = nullptr;
-        ArmRepeat(0);
-    }
-    if (pointerSurface == surface) {
-        pointerSurface = nullptr;
-    }
+    Leave(nullptr, nullptr, 0, surface);
+    PointerLeave(nullptr, nullptr, 0, surface);
 }
 
 int WaylandRepeatFd(void) { return repeatKey != 0 ? repeatTimer : -1; }
