@@ -110,12 +110,8 @@ void ListFormats(void) {
     }
 }
 
-const Format* FormatNumber(int number) {
-    if (number < 1 || number > static_cast<int>(formats.size())) {
-        return nullptr;
-    }
-    return &formats[static_cast<size_t>(number - 1)];
-}
+// The core asks only for formats it listed, numbered from 1.
+EGLConfig ConfigOf(int number) { return formats[static_cast<size_t>(number - 1)].config; }
 
 // Frame callbacks come on a queue of their own: waiting for one reads the connection but
 // leaves every other event for the loop's next turn, which comes as soon as the swap returns,
@@ -214,17 +210,13 @@ int WaylandListPixelFormats(PIXELFORMATDESCRIPTOR* out, int capacity) {
 
 int WaylandSetPixelFormat(void* handle, int number, int width, int height) {
     WaylandWindow* native = WaylandNative(handle);
-    const Format* format = FormatNumber(number);
-    if (format == nullptr || native->eglWindow != nullptr) {
-        return 0;
-    }
     int s = native->scale; // the program's sizes are in buffer pixels
     native->width = std::max((width + s - 1) / s, 1);
     native->height = std::max((height + s - 1) / s, 1);
     native->eglWindow =
         wl_egl_window_create(native->surface, native->width * s, native->height * s);
     native->eglSurface =
-        eglCreatePlatformWindowSurface(display, format->config, native->eglWindow, nullptr);
+        eglCreatePlatformWindowSurface(display, ConfigOf(number), native->eglWindow, nullptr);
     if (native->eglSurface == EGL_NO_SURFACE) {
         wl_egl_window_destroy(native->eglWindow);
         native->eglWindow = nullptr;
@@ -234,14 +226,10 @@ int WaylandSetPixelFormat(void* handle, int number, int width, int height) {
 }
 
 void* WaylandCreateContext(void*, int number) {
-    const Format* format = FormatNumber(number);
-    if (format == nullptr) {
-        return nullptr;
-    }
     // The fixed-function pipeline the program draws with: a compatibility profile.
     const EGLint attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
                                  EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
-    EGLContext context = eglCreateContext(display, format->config, EGL_NO_CONTEXT, attributes);
+    EGLContext context = eglCreateContext(display, ConfigOf(number), EGL_NO_CONTEXT, attributes);
     return context == EGL_NO_CONTEXT ? nullptr : context;
 }
 
