@@ -105,9 +105,6 @@ void ListFormats(void) {
     // Configurations without a caveat first, each group in EGL's order.
     std::stable_partition(formats.begin(), formats.end(),
                           [](const Format& f) { return !f.caveat; });
-    if (formats.size() > 64) {
-        formats.resize(64); // the most a device context lists
-    }
 }
 
 // The core asks only for formats it listed, numbered from 1.
