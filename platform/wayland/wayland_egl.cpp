@@ -187,7 +187,6 @@ int WaylandStartEgl(void) {
     display = eglGetPlatformDisplay(EGL_PLATFORM_WAYLAND_KHR, waylandDisplay, nullptr);
     if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr) ||
         !eglBindAPI(EGL_OPENGL_API)) {
-        display = EGL_NO_DISPLAY;
         return 0;
     }
     ListFormats();
