@@ -129,13 +129,6 @@ void FrameShown(void* user, wl_callback* callback, uint32_t) {
 
 const wl_callback_listener frameListener = {FrameShown};
 
-void ForgetFrame(WaylandWindow* native) {
-    if (native->frameDone != nullptr) {
-        wl_callback_destroy(native->frameDone);
-        native->frameDone = nullptr;
-    }
-}
-
 // One refresh of the fastest output the window is on; 60 Hz when none says.
 long long RefreshPeriod(const WaylandWindow* native) {
     int mHz = 0;
@@ -266,18 +259,17 @@ int WaylandSwapBuffers(void* handle) {
     return 1;
 }
 
+// The window goes, with its frame callback and its drawable (surface and window together).
 void WaylandDestroyGl(WaylandWindow* native) {
-    ForgetFrame(native);
+    if (native->frameDone != nullptr) {
+        wl_callback_destroy(native->frameDone);
+    }
     if (native->eglSurface != EGL_NO_SURFACE) {
         if (eglGetCurrentSurface(EGL_DRAW) == native->eglSurface) {
             eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         }
         eglDestroySurface(display, native->eglSurface);
-        native->eglSurface = EGL_NO_SURFACE;
-    }
-    if (native->eglWindow != nullptr) {
         wl_egl_window_destroy(native->eglWindow);
-        native->eglWindow = nullptr;
     }
 }
 
