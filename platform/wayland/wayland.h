@@ -44,9 +44,6 @@ WaylandWindow* WaylandFindSurface(wl_surface* surface);
 // for ever) for events or for `otherFd` (-1: none) to be readable, and reads the events into
 // their queues. Returns whether `otherFd` became readable.
 bool WaylandReadEvents(int otherFd, long long timeoutNs);
-// Dispatches what the connection holds, waiting up to `timeoutMs` (-1: for ever) for more;
-// returns the number of events and timer expiries handled.
-int WaylandDispatch(int timeoutMs);
 // Gives a toplevel a libdecor frame with the window's title and app id, maps it and waits
 // for its first configure.
 libdecor_frame* WaylandDecorate(wl_surface* surface, const libdecor_frame_interface* handlers,

@@ -333,15 +333,40 @@ void PlaceNativeWindow(void* handle, const RECT* client) {
     wl_display_flush(waylandDisplay);
 }
 
+// Dispatches what the connection holds, waiting up to `timeoutMs` (-1: for ever) for more;
+// returns the number of events and timer expiries handled.
+int Dispatch(int timeoutMs) {
+    int handled = 0;
+    while (wl_display_prepare_read(waylandDisplay) != 0) {
+        int n = wl_display_dispatch_pending(waylandDisplay);
+        if (n < 0) {
+            WaylandConnectionLost();
+        }
+        handled += n;
+    }
+    // Once events came, only what else is there is read, without waiting.
+    bool repeated = WaylandReadEvents(WaylandRepeatFd(), handled > 0 ? 0 : timeoutMs * 1000000LL);
+    int n = wl_display_dispatch_pending(waylandDisplay);
+    if (n < 0) {
+        WaylandConnectionLost();
+    }
+    handled += n;
+    if (repeated) {
+        WaylandRepeatFired();
+        ++handled;
+    }
+    return handled;
+}
+
 int PumpEvents(int wait) {
-    if (WaylandDispatch(0) > 0 || !wait) {
+    if (Dispatch(0) > 0 || !wait) {
         return 1;
     }
     for (;;) {
         if (waylandWindows.empty() && !WaylandBoxesOpen()) {
             return 0; // no window or box of ours: no event will ever become a message
         }
-        if (WaylandDispatch(-1) > 0) {
+        if (Dispatch(-1) > 0) {
             return 1;
         }
     }
@@ -419,29 +444,6 @@ bool WaylandReadEvents(int otherFd, long long timeoutNs) {
     return count > 0 && (fds[1].revents & POLLIN) != 0;
 }
 
-int WaylandDispatch(int timeoutMs) {
-    int handled = 0;
-    while (wl_display_prepare_read(waylandDisplay) != 0) {
-        int n = wl_display_dispatch_pending(waylandDisplay);
-        if (n < 0) {
-            WaylandConnectionLost();
-        }
-        handled += n;
-    }
-    // Once events came, only what else is there is read, without waiting.
-    bool repeated = WaylandReadEvents(WaylandRepeatFd(), handled > 0 ? 0 : timeoutMs * 1000000LL);
-    int n = wl_display_dispatch_pending(waylandDisplay);
-    if (n < 0) {
-        WaylandConnectionLost();
-    }
-    handled += n;
-    if (repeated) {
-        WaylandRepeatFired();
-        ++handled;
-    }
-    return handled;
-}
-
 libdecor_frame* WaylandDecorate(wl_surface* surface, const libdecor_frame_interface* handlers,
                                 void* user, const char* title, const char* appId,
                                 libdecor_frame* parent, bool* configured) {
@@ -455,7 +457,7 @@ libdecor_frame* WaylandDecorate(wl_surface* surface, const libdecor_frame_interf
     libdecor_frame_map(frame);
     // Buffers may be attached only after the first configure; it comes at once.
     for (int turn = 0; turn < 500 && !*configured; ++turn) {
-        WaylandDispatch(10);
+        Dispatch(10);
     }
     return frame;
 }
