@@ -372,10 +372,6 @@ int PumpEvents(int wait) {
     }
 }
 
-// Wayland's implicit grab keeps the pointer's events with the window while a button is
-// down, which is when the program captures; nothing to ask of the compositor.
-void Capture(void*, int) {}
-
 int IsPaletteDisplay(void) { return 0; }
 
 void SystemPaletteChanged(void) {}
@@ -400,7 +396,9 @@ extern const PlatformBackend waylandBackend = {
     .CloseMessageBox = WaylandCloseMessageBox,
     .IsPaletteDisplay = IsPaletteDisplay,
     .SystemPaletteChanged = SystemPaletteChanged,
-    .Capture = Capture,
+    // Wayland's implicit grab keeps the pointer's events with the window while a button is
+    // down, which is when the program captures; nothing to ask of the compositor.
+    .Capture = nullptr,
 };
 
 void WaylandConnectionLost(void) {
