@@ -186,7 +186,6 @@ bool InputWaiting(bool buttonsOnly);
 // A message TranslateMessage made, posted ahead of later input.
 void PostTranslated(const MSG& message);
 void ForgetWindowInQueue(HWND window);
-WORD CurrentKeyModifiers(void);
 
 // Raw input (core_input.cpp): what the backend reported, turned into messages in order as the
 // program retrieves them. False when the window takes no input (gone or disabled).
