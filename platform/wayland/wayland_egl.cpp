@@ -259,7 +259,7 @@ int WaylandSwapBuffers(void* handle) {
     return 1;
 }
 
-// The window goes, with its frame callback and its drawable (surface and window together).
+// The window goes, and its frame callback and drawable (EGL surface and wl_egl_window) too.
 void WaylandDestroyGl(WaylandWindow* native) {
     if (native->frameDone != nullptr) {
         wl_callback_destroy(native->frameDone);
