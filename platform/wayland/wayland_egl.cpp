@@ -236,12 +236,8 @@ int WaylandMakeCurrent(void* handle, void* context) {
     return 1;
 }
 
-void WaylandDeleteContext(void* context) {
-    if (eglGetCurrentContext() == context) {
-        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    }
-    eglDestroyContext(display, context);
-}
+// The core makes no context current before it deletes the current one.
+void WaylandDeleteContext(void* context) { eglDestroyContext(display, context); }
 
 int WaylandSwapBuffers(void* handle) {
     WaylandWindow* native = WaylandNative(handle);
