@@ -191,9 +191,6 @@ void SetIdentity(Window xwindow, const char* className) {
 }
 
 void* CreateNativeWindow(HWND window, const RECT* area, const char* title, const char* className) {
-    if (x11Display == nullptr) {
-        return nullptr;
-    }
     const RECT client = *area;
     const int width = client.right - client.left, height = client.bottom - client.top;
     X11Window* native = new X11Window;
@@ -296,9 +293,6 @@ void PlaceNativeWindow(void* handle, const RECT* area) {
 
 // Waits on the connection itself: no event, no processor time.
 int PumpEvents(int wait) {
-    if (x11Display == nullptr) {
-        return 0;
-    }
     if (X11DrainEvents() > 0 || !wait) {
         return 1;
     }
@@ -318,9 +312,6 @@ int PumpEvents(int wait) {
 
 void Capture(void* handle, int on) {
     X11Window* native = static_cast<X11Window*>(handle);
-    if (x11Display == nullptr) {
-        return;
-    }
     if (on && native != nullptr) {
         XGrabPointer(x11Display, native->xwindow, False,
                      ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,

@@ -139,7 +139,7 @@ void X11SyncModifiers(unsigned int state) {
 
 int X11DrainEvents(void) {
     int count = 0;
-    while (x11Display != nullptr && XPending(x11Display) > 0) {
+    while (XPending(x11Display) > 0) {
         XEvent event;
         XNextEvent(x11Display, &event);
         X11HandleEvent(&event);

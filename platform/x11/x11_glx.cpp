@@ -213,9 +213,6 @@ const Format* FormatNumber(int number) {
 } // namespace
 
 int X11ListPixelFormats(PIXELFORMATDESCRIPTOR* out, int capacity) {
-    if (x11Display == nullptr) {
-        return 0;
-    }
     FormatNumber(1);
     int n = static_cast<int>(formats.size());
     for (int i = 0; i < n && i < capacity; ++i) {
@@ -279,9 +276,6 @@ void* X11CreateContext(void* handle, int number) {
 }
 
 int X11MakeCurrent(void* handle, void* context) {
-    if (x11Display == nullptr) {
-        return context == nullptr;
-    }
     X11Window* native = static_cast<X11Window*>(handle);
     if (context == nullptr) {
         return glXMakeContextCurrent(x11Display, None, None, nullptr) ? 1 : 0;
@@ -296,9 +290,6 @@ int X11MakeCurrent(void* handle, void* context) {
 }
 
 void X11DeleteContext(void* context) {
-    if (x11Display == nullptr || context == nullptr) {
-        return;
-    }
     if (glXGetCurrentContext() == static_cast<GLXContext>(context)) {
         glXMakeContextCurrent(x11Display, None, None, nullptr);
     }
