@@ -27,8 +27,6 @@ std::vector<X11Window*> x11Windows;
 
 namespace {
 
-Window captureXWindow = 0;
-
 // The arrow every class of ours asks for, from the user's cursor theme (XCURSOR_THEME,
 // XCURSOR_SIZE) or else the server's own font; without one a window shows its parent's.
 Cursor ArrowCursor(void) {
@@ -227,10 +225,6 @@ void DestroyNativeWindow(void* handle) {
         return;
     }
     x11Windows.erase(std::remove(x11Windows.begin(), x11Windows.end(), native), x11Windows.end());
-    if (captureXWindow == native->xwindow) {
-        XUngrabPointer(x11Display, CurrentTime);
-        captureXWindow = 0;
-    }
     X11DestroyGl(native);
     XDestroyWindow(x11Display, native->xwindow);
     XFlush(x11Display);
@@ -310,16 +304,15 @@ int PumpEvents(int wait) {
     }
 }
 
+// The core releases capture before it destroys the window, and the server drops a grab whose
+// window goes; an ungrab without a grab of ours does nothing.
 void Capture(void* handle, int on) {
-    X11Window* native = static_cast<X11Window*>(handle);
-    if (on && native != nullptr) {
-        XGrabPointer(x11Display, native->xwindow, False,
+    if (on) {
+        XGrabPointer(x11Display, static_cast<X11Window*>(handle)->xwindow, False,
                      ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
                      GrabModeAsync, None, None, CurrentTime);
-        captureXWindow = native->xwindow;
-    } else if (captureXWindow != 0) {
+    } else {
         XUngrabPointer(x11Display, CurrentTime);
-        captureXWindow = 0;
     }
     XFlush(x11Display);
 }
