@@ -317,23 +317,6 @@ void Capture(void* handle, int on) {
     XFlush(x11Display);
 }
 
-// The GL library crashes on replies that a lost server never sent, before Xlib could report the
-// loss: a round trip first lets Xlib's handler speak. These calls come only while setting up.
-int ListFormatsChecked(PIXELFORMATDESCRIPTOR* formats, int capacity) {
-    XSync(x11Display, False);
-    return X11ListPixelFormats(formats, capacity);
-}
-
-int SetFormatChecked(void* native, int format, int width, int height) {
-    XSync(x11Display, False);
-    return X11SetPixelFormat(native, format, width, height);
-}
-
-void* CreateContextChecked(void* native, int format) {
-    XSync(x11Display, False);
-    return X11CreateContext(native, format);
-}
-
 int IsPaletteDisplay(void) { return 0; }
 
 void SystemPaletteChanged(void) {}
@@ -347,9 +330,9 @@ extern const PlatformBackend x11Backend = {
     .DestroyNativeWindow = DestroyNativeWindow,
     .ShowNativeWindow = ShowNativeWindow,
     .PlaceNativeWindow = PlaceNativeWindow,
-    .ListPixelFormats = ListFormatsChecked,
-    .SetNativePixelFormat = SetFormatChecked,
-    .CreateContext = CreateContextChecked,
+    .ListPixelFormats = X11ListPixelFormats,
+    .SetNativePixelFormat = X11SetPixelFormat,
+    .CreateContext = X11CreateContext,
     .MakeCurrent = X11MakeCurrent,
     .DeleteContext = X11DeleteContext,
     .SwapNativeBuffers = X11SwapBuffers,

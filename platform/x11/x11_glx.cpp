@@ -212,7 +212,11 @@ const Format* FormatNumber(int number) {
 
 } // namespace
 
+// The GL library crashes on replies that a lost server never sent, before Xlib could report the
+// loss: the three calls that set GL up begin with a round trip, which lets Xlib's handler speak.
+// They come only while setting up.
 int X11ListPixelFormats(PIXELFORMATDESCRIPTOR* out, int capacity) {
+    XSync(x11Display, False);
     FormatNumber(1);
     int n = static_cast<int>(formats.size());
     for (int i = 0; i < n && i < capacity; ++i) {
@@ -222,6 +226,7 @@ int X11ListPixelFormats(PIXELFORMATDESCRIPTOR* out, int capacity) {
 }
 
 int X11SetPixelFormat(void* handle, int number, int width, int height) {
+    XSync(x11Display, False);
     X11Window* native = static_cast<X11Window*>(handle);
     const Format* format = FormatNumber(number);
     if (native == nullptr || format == nullptr || native->glWindow != 0) {
@@ -253,6 +258,7 @@ int X11SetPixelFormat(void* handle, int number, int width, int height) {
 }
 
 void* X11CreateContext(void* handle, int number) {
+    XSync(x11Display, False);
     X11Window* native = static_cast<X11Window*>(handle);
     const Format* format = FormatNumber(number);
     if (native == nullptr || format == nullptr || format->descriptor.iPixelType != PFD_TYPE_RGBA) {
