@@ -14,7 +14,6 @@ struct X11Window {
     Window xwindow = 0;  // the top-level window; its area is the client area
     Window glWindow = 0; // child with the pixel format's visual, once a format is set
     Colormap glColormap = 0;
-    GLXFBConfig config = nullptr;
     int clientX = 0, clientY = 0; // as the core last heard it
     int width = 0, height = 0;
     bool reparented = false; // a window manager framed it

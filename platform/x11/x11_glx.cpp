@@ -17,9 +17,6 @@ struct Format {
     bool caveat;
 };
 
-std::vector<Format> formats;
-bool formatsListed = false;
-
 int Attribute(GLXFBConfig config, int name) {
     int value = 0;
     glXGetFBConfigAttrib(x11Display, config, name, &value);
@@ -158,8 +155,7 @@ bool DescribeVisual(Format* f) {
     return usable;
 }
 
-void ListFormats(void) {
-    formatsListed = true;
+std::vector<Format> ListFormats(void) {
     // The server leaves out what cannot back a window of ours and sorts what it chooses by
     // its own rules: the list keeps the order of all its configurations.
     Chosen chosen;
@@ -197,18 +193,17 @@ void ListFormats(void) {
     if (found.size() > 64) {
         found.resize(64); // the most a device context lists
     }
-    formats = found;
+    return found;
 }
 
-const Format* FormatNumber(int number) {
-    if (!formatsListed) {
-        ListFormats();
-    }
-    if (number < 1 || number > static_cast<int>(formats.size())) {
-        return nullptr;
-    }
-    return &formats[static_cast<size_t>(number - 1)];
+// Listed on the first question and kept, as the core keeps its list.
+const std::vector<Format>& Formats(void) {
+    static const std::vector<Format> formats = ListFormats();
+    return formats;
 }
+
+// The core hands in only numbers from its list.
+const Format& FormatNumber(int number) { return Formats()[static_cast<size_t>(number - 1)]; }
 
 } // namespace
 
@@ -217,7 +212,7 @@ const Format* FormatNumber(int number) {
 // They come only while setting up.
 int X11ListPixelFormats(PIXELFORMATDESCRIPTOR* out, int capacity) {
     XSync(x11Display, False);
-    FormatNumber(1);
+    const std::vector<Format>& formats = Formats();
     int n = static_cast<int>(formats.size());
     for (int i = 0; i < n && i < capacity; ++i) {
         out[i] = formats[static_cast<size_t>(i)].descriptor;
@@ -228,11 +223,7 @@ int X11ListPixelFormats(PIXELFORMATDESCRIPTOR* out, int capacity) {
 int X11SetPixelFormat(void* handle, int number, int width, int height) {
     XSync(x11Display, False);
     X11Window* native = static_cast<X11Window*>(handle);
-    const Format* format = FormatNumber(number);
-    if (native == nullptr || format == nullptr || native->glWindow != 0) {
-        return 0;
-    }
-    XVisualInfo* visual = glXGetVisualFromFBConfig(x11Display, format->config);
+    XVisualInfo* visual = glXGetVisualFromFBConfig(x11Display, FormatNumber(number).config);
     if (visual == nullptr) {
         return 0;
     }
@@ -248,7 +239,6 @@ int X11SetPixelFormat(void* handle, int number, int width, int height) {
         static_cast<unsigned>(std::max(height, 1)), 0, visual->depth, InputOutput, visual->visual,
         CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask, &attributes);
     XFree(visual);
-    native->config = format->config;
     native->width = width;
     native->height = height;
     XSetWMColormapWindows(x11Display, native->xwindow, &native->glWindow, 1);
@@ -259,10 +249,9 @@ int X11SetPixelFormat(void* handle, int number, int width, int height) {
 
 void* X11CreateContext(void* handle, int number) {
     XSync(x11Display, False);
-    X11Window* native = static_cast<X11Window*>(handle);
-    const Format* format = FormatNumber(number);
-    if (native == nullptr || format == nullptr || format->descriptor.iPixelType != PFD_TYPE_RGBA) {
-        return nullptr;
+    const Format& format = FormatNumber(number);
+    if (handle == nullptr || format.descriptor.iPixelType != PFD_TYPE_RGBA) {
+        return nullptr; // a window the server destroyed, or colour index
     }
     GLXContext context = nullptr;
     const char* extensions = glXQueryExtensionsString(x11Display, x11Screen);
@@ -273,10 +262,10 @@ void* X11CreateContext(void* handle, int number) {
         // The fixed-function pipeline the program draws with: a compatibility profile.
         const int attributes[] = {GLX_CONTEXT_PROFILE_MASK_ARB,
                                   GLX_CONTEXT_COMPATIBILITY_PROFILE_BIT_ARB, None};
-        context = createWithAttributes(x11Display, format->config, nullptr, True, attributes);
+        context = createWithAttributes(x11Display, format.config, nullptr, True, attributes);
     }
     if (context == nullptr) {
-        context = glXCreateNewContext(x11Display, format->config, GLX_RGBA_TYPE, nullptr, True);
+        context = glXCreateNewContext(x11Display, format.config, GLX_RGBA_TYPE, nullptr, True);
     }
     return context;
 }
