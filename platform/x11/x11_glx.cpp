@@ -3,6 +3,7 @@
 // visual when it is created, Win32 sets the format later), contexts and the buffer swap.
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string>
 #include <unordered_set>
@@ -23,14 +24,7 @@ int Attribute(GLXFBConfig config, int name) {
     return value;
 }
 
-int MaskShift(unsigned long mask) {
-    int shift = 0;
-    while (mask != 0 && (mask & 1) == 0) {
-        mask >>= 1;
-        ++shift;
-    }
-    return shift;
-}
+int MaskShift(unsigned long mask) { return mask != 0 ? std::countr_zero(mask) : 0; }
 
 // The fields by which two configurations look alike to Win32, as bytes.
 std::string Key(const PIXELFORMATDESCRIPTOR& d) {
