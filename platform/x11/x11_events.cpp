@@ -44,17 +44,11 @@ void Configured(X11Window* native, const XConfigureEvent& event) {
     }
 }
 
+// X's buttons 1, 2, 3 (left, middle, right) as the core's; the wheel and extra buttons have no
+// messages here.
 int ButtonOf(unsigned int button) {
-    switch (button) {
-    case Button1:
-        return 1; // left
-    case Button2:
-        return 4; // middle
-    case Button3:
-        return 2; // right
-    default:
-        return 0; // wheel and extra buttons have no messages here
-    }
+    const int buttons[] = {0, 1, 4, 2};
+    return button <= Button3 ? buttons[button] : 0;
 }
 
 void Key(X11Window* native, XKeyEvent* event) {
