@@ -48,41 +48,32 @@ int ConnectionLost(Display*) { CoreDisplayFailed("lost the connection to the X s
 int ProtocolError(Display*, XErrorEvent*) { return 0; }
 
 void InternAtoms(void) {
-    const char* names[] = {"WM_PROTOCOLS",
-                           "WM_DELETE_WINDOW",
-                           "WM_STATE",
-                           "WM_CHANGE_STATE",
-                           "_NET_WM_PING",
-                           "_NET_WM_PID",
-                           "_NET_WM_NAME",
-                           "_NET_WM_ICON_NAME",
-                           "_NET_WM_WINDOW_TYPE",
-                           "_NET_WM_WINDOW_TYPE_NORMAL",
-                           "_NET_WM_WINDOW_TYPE_DIALOG",
-                           "_NET_WM_STATE",
-                           "_NET_WM_STATE_HIDDEN",
-                           "_NET_WM_STATE_MODAL",
-                           "UTF8_STRING"};
-    Atom atoms[sizeof names / sizeof names[0]];
-    XInternAtoms(x11Display, const_cast<char**>(names), sizeof names / sizeof names[0], False,
-                 atoms);
-    Atom* fields[] = {&x11Atoms.wmProtocols,
-                      &x11Atoms.wmDeleteWindow,
-                      &x11Atoms.wmState,
-                      &x11Atoms.wmChangeState,
-                      &x11Atoms.netWmPing,
-                      &x11Atoms.netWmPid,
-                      &x11Atoms.netWmName,
-                      &x11Atoms.netWmIconName,
-                      &x11Atoms.netWmWindowType,
-                      &x11Atoms.netWmWindowTypeNormal,
-                      &x11Atoms.netWmWindowTypeDialog,
-                      &x11Atoms.netWmState,
-                      &x11Atoms.netWmStateHidden,
-                      &x11Atoms.netWmStateModal,
-                      &x11Atoms.utf8String};
-    for (size_t i = 0; i < sizeof fields / sizeof fields[0]; ++i) {
-        *fields[i] = atoms[i];
+    const std::pair<const char*, Atom*> table[] = {
+        {"WM_PROTOCOLS", &x11Atoms.wmProtocols},
+        {"WM_DELETE_WINDOW", &x11Atoms.wmDeleteWindow},
+        {"WM_STATE", &x11Atoms.wmState},
+        {"WM_CHANGE_STATE", &x11Atoms.wmChangeState},
+        {"_NET_WM_PING", &x11Atoms.netWmPing},
+        {"_NET_WM_PID", &x11Atoms.netWmPid},
+        {"_NET_WM_NAME", &x11Atoms.netWmName},
+        {"_NET_WM_ICON_NAME", &x11Atoms.netWmIconName},
+        {"_NET_WM_WINDOW_TYPE", &x11Atoms.netWmWindowType},
+        {"_NET_WM_WINDOW_TYPE_NORMAL", &x11Atoms.netWmWindowTypeNormal},
+        {"_NET_WM_WINDOW_TYPE_DIALOG", &x11Atoms.netWmWindowTypeDialog},
+        {"_NET_WM_STATE", &x11Atoms.netWmState},
+        {"_NET_WM_STATE_HIDDEN", &x11Atoms.netWmStateHidden},
+        {"_NET_WM_STATE_MODAL", &x11Atoms.netWmStateModal},
+        {"UTF8_STRING", &x11Atoms.utf8String}};
+    const int count = sizeof table / sizeof table[0];
+    char* names[count];
+    Atom atoms[count];
+    for (int i = 0; i < count; ++i) {
+        names[i] = const_cast<char*>(table[i].first);
+    }
+    // One round trip for all of them.
+    XInternAtoms(x11Display, names, count, False, atoms);
+    for (int i = 0; i < count; ++i) {
+        *table[i].second = atoms[i];
     }
 }
 
