@@ -36,10 +36,7 @@ extern std::vector<X11Window*> x11Windows;
 
 // Events: runs every event the connection holds into the core; returns how many there were.
 int X11DrainEvents(void);
-void X11HandleEvent(XEvent* event);
 X11Window* X11FindWindow(Window xwindow);
-// Brings the core's modifier keys in line with an X event's modifier state.
-void X11SyncModifiers(unsigned int state);
 
 // GLX: framebuffer configurations as pixel formats; the GL child window.
 int X11ListPixelFormats(PIXELFORMATDESCRIPTOR* formats, int capacity);

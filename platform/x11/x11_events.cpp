@@ -44,6 +44,12 @@ void Configured(X11Window* native, const XConfigureEvent& event) {
     }
 }
 
+// Brings the core's modifier keys in line with an X event's modifier state.
+void SyncModifiers(unsigned int state) {
+    CoreNotifyModifiers((state & ShiftMask) != 0, (state & ControlMask) != 0,
+                        (state & Mod1Mask) != 0, (state & LockMask) != 0);
+}
+
 // X's buttons 1, 2, 3 (left, middle, right) as the core's; the wheel and extra buttons have no
 // messages here.
 int ButtonOf(unsigned int button) {
@@ -52,7 +58,7 @@ int ButtonOf(unsigned int button) {
 }
 
 void Key(X11Window* native, XKeyEvent* event) {
-    X11SyncModifiers(event->state);
+    SyncModifiers(event->state);
     char text[16];
     KeySym typed = NoSymbol;
     int length = XLookupString(event, text, sizeof text, &typed, nullptr);
@@ -115,34 +121,7 @@ void DestroyedElsewhere(X11Window* native) {
     CoreNotifyLost(window);
 }
 
-} // namespace
-
-X11Window* X11FindWindow(Window xwindow) {
-    for (X11Window* native : x11Windows) {
-        if (native->xwindow == xwindow || (native->glWindow != 0 && native->glWindow == xwindow)) {
-            return native;
-        }
-    }
-    return nullptr;
-}
-
-void X11SyncModifiers(unsigned int state) {
-    CoreNotifyModifiers((state & ShiftMask) != 0, (state & ControlMask) != 0,
-                        (state & Mod1Mask) != 0, (state & LockMask) != 0);
-}
-
-int X11DrainEvents(void) {
-    int count = 0;
-    while (XPending(x11Display) > 0) {
-        XEvent event;
-        XNextEvent(x11Display, &event);
-        X11HandleEvent(&event);
-        ++count;
-    }
-    return count;
-}
-
-void X11HandleEvent(XEvent* event) {
+void HandleEvent(XEvent* event) {
     if (event->type == MappingNotify) {
         XRefreshKeyboardMapping(&event->xmapping);
         return;
@@ -224,14 +203,14 @@ void X11HandleEvent(XEvent* event) {
     case ButtonRelease: {
         int button = ButtonOf(event->xbutton.button);
         if (button != 0) {
-            X11SyncModifiers(event->xbutton.state);
+            SyncModifiers(event->xbutton.state);
             CoreNotifyMouseButton(window, button, event->type == ButtonPress ? 1 : 0,
                                   event->xbutton.x, event->xbutton.y);
         }
         break;
     }
     case MotionNotify:
-        X11SyncModifiers(event->xmotion.state);
+        SyncModifiers(event->xmotion.state);
         CoreNotifyMouseMove(window, event->xmotion.x, event->xmotion.y);
         break;
     case ClientMessage:
@@ -240,4 +219,26 @@ void X11HandleEvent(XEvent* event) {
     default:
         break;
     }
+}
+
+} // namespace
+
+X11Window* X11FindWindow(Window xwindow) {
+    for (X11Window* native : x11Windows) {
+        if (native->xwindow == xwindow || (native->glWindow != 0 && native->glWindow == xwindow)) {
+            return native;
+        }
+    }
+    return nullptr;
+}
+
+int X11DrainEvents(void) {
+    int count = 0;
+    while (XPending(x11Display) > 0) {
+        XEvent event;
+        XNextEvent(x11Display, &event);
+        HandleEvent(&event);
+        ++count;
+    }
+    return count;
 }
