@@ -264,18 +264,13 @@ void* X11CreateContext(void* handle, int number) {
     return context;
 }
 
+// The core asks only for windows with a pixel format, whose drawable is the GL child.
 int X11MakeCurrent(void* handle, void* context) {
-    X11Window* native = static_cast<X11Window*>(handle);
-    if (context == nullptr) {
-        return glXMakeContextCurrent(x11Display, None, None, nullptr) ? 1 : 0;
+    if (context != nullptr && handle == nullptr) {
+        return 0; // a window the server destroyed
     }
-    if (native == nullptr || native->glWindow == 0) {
-        return 0;
-    }
-    return glXMakeContextCurrent(x11Display, native->glWindow, native->glWindow,
-                                 static_cast<GLXContext>(context))
-               ? 1
-               : 0;
+    Window drawable = context != nullptr ? static_cast<X11Window*>(handle)->glWindow : None;
+    return glXMakeContextCurrent(x11Display, drawable, drawable, static_cast<GLXContext>(context));
 }
 
 void X11DeleteContext(void* context) {
@@ -286,11 +281,7 @@ void X11DeleteContext(void* context) {
 }
 
 int X11SwapBuffers(void* handle) {
-    X11Window* native = static_cast<X11Window*>(handle);
-    if (native == nullptr || native->glWindow == 0) {
-        return 0;
-    }
-    glXSwapBuffers(x11Display, native->glWindow);
+    glXSwapBuffers(x11Display, static_cast<X11Window*>(handle)->glWindow);
     return 1;
 }
 
