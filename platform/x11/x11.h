@@ -7,6 +7,7 @@
 #include <X11/Xutil.h>
 #include <GL/glx.h>
 
+#include <algorithm>
 #include <vector>
 
 struct X11Window {
@@ -33,6 +34,9 @@ extern Display* x11Display;
 extern int x11Screen;
 extern X11Atoms x11Atoms;
 extern std::vector<X11Window*> x11Windows;
+
+// A side of a window as X takes it: X refuses windows without area, Win32 has them.
+inline unsigned X11Side(int size) { return static_cast<unsigned>(std::max(size, 1)); }
 
 // Events: runs every event the connection holds into the core; returns how many there were.
 int X11DrainEvents(void);

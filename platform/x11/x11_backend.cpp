@@ -130,18 +130,18 @@ std::string Latin1(const char* utf8) {
     return out;
 }
 
-void SetSizeHints(Window xwindow, int x, int y, int width, int height) {
+void SetSizeHints(const X11Window& native) {
     XSizeHints* hints = XAllocSizeHints();
     hints->flags = USPosition | PPosition | USSize | PSize | PMinSize | PWinGravity;
-    hints->x = x;
-    hints->y = y;
-    hints->width = width;
-    hints->height = height;
+    hints->x = native.clientX;
+    hints->y = native.clientY;
+    hints->width = std::max(native.width, 1);
+    hints->height = std::max(native.height, 1);
     hints->min_width = 1;
     hints->min_height = 1;
     // The requested position is the client area's, whatever frame a manager adds.
     hints->win_gravity = StaticGravity;
-    XSetWMNormalHints(x11Display, xwindow, hints);
+    XSetWMNormalHints(x11Display, native.xwindow, hints);
     XFree(hints);
 }
 
@@ -179,15 +179,18 @@ void SetIdentity(Window xwindow, const char* className) {
                     reinterpret_cast<unsigned char*>(&type), 1);
 }
 
+// Where the core has put the client area.
+void Record(X11Window* native, const RECT* area) {
+    native->clientX = area->left;
+    native->clientY = area->top;
+    native->width = area->right - area->left;
+    native->height = area->bottom - area->top;
+}
+
 void* CreateNativeWindow(HWND window, const RECT* area, const char* title, const char* className) {
-    const RECT client = *area;
-    const int width = client.right - client.left, height = client.bottom - client.top;
     X11Window* native = new X11Window;
     native->window = window;
-    native->clientX = client.left;
-    native->clientY = client.top;
-    native->width = width;
-    native->height = height;
+    Record(native, area);
 
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(x11Display, x11Screen);
@@ -197,14 +200,13 @@ void* CreateNativeWindow(HWND window, const RECT* area, const char* title, const
                             KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                             PointerMotionMask | PropertyChangeMask;
     native->xwindow = XCreateWindow(
-        x11Display, RootWindow(x11Display, x11Screen), client.left, client.top,
-        static_cast<unsigned>(std::max(width, 1)), static_cast<unsigned>(std::max(height, 1)), 0,
-        CopyFromParent, InputOutput, CopyFromParent,
-        CWBackPixel | CWBorderPixel | CWBitGravity | CWEventMask, &attributes);
+        x11Display, RootWindow(x11Display, x11Screen), area->left, area->top,
+        X11Side(native->width), X11Side(native->height), 0, CopyFromParent, InputOutput,
+        CopyFromParent, CWBackPixel | CWBorderPixel | CWBitGravity | CWEventMask, &attributes);
     XDefineCursor(x11Display, native->xwindow, ArrowCursor());
     X11SetTitle(native->xwindow, title);
     SetIdentity(native->xwindow, className);
-    SetSizeHints(native->xwindow, client.left, client.top, std::max(width, 1), std::max(height, 1));
+    SetSizeHints(*native);
     x11Windows.push_back(native);
     XFlush(x11Display);
     return native;
@@ -263,15 +265,9 @@ void PlaceNativeWindow(void* handle, const RECT* area) {
     if (native == nullptr) {
         return;
     }
-    const RECT client = *area;
-    const int width = client.right - client.left, height = client.bottom - client.top;
-    native->clientX = client.left;
-    native->clientY = client.top;
-    native->width = width;
-    native->height = height;
-    XMoveResizeWindow(x11Display, native->xwindow, client.left, client.top,
-                      static_cast<unsigned>(std::max(width, 1)),
-                      static_cast<unsigned>(std::max(height, 1)));
+    Record(native, area);
+    XMoveResizeWindow(x11Display, native->xwindow, area->left, area->top, X11Side(native->width),
+                      X11Side(native->height));
     X11ResizeGl(native);
     XFlush(x11Display);
 }

@@ -228,10 +228,10 @@ int X11SetPixelFormat(void* handle, int number, int width, int height) {
     attributes.background_pixmap = None; // frames are drawn over it; no flash of clearing
     // Input is left to the top-level window, to which the child's events propagate.
     attributes.event_mask = ExposureMask;
-    native->glWindow = XCreateWindow(
-        x11Display, native->xwindow, 0, 0, static_cast<unsigned>(std::max(width, 1)),
-        static_cast<unsigned>(std::max(height, 1)), 0, visual->depth, InputOutput, visual->visual,
-        CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask, &attributes);
+    native->glWindow =
+        XCreateWindow(x11Display, native->xwindow, 0, 0, X11Side(width), X11Side(height), 0,
+                      visual->depth, InputOutput, visual->visual,
+                      CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask, &attributes);
     XFree(visual);
     native->width = width;
     native->height = height;
@@ -300,8 +300,7 @@ void X11DestroyGl(X11Window* native) {
 
 void X11ResizeGl(X11Window* native) {
     if (native->glWindow != 0) {
-        XResizeWindow(x11Display, native->glWindow,
-                      static_cast<unsigned>(std::max(native->width, 1)),
-                      static_cast<unsigned>(std::max(native->height, 1)));
+        XResizeWindow(x11Display, native->glWindow, X11Side(native->width),
+                      X11Side(native->height));
     }
 }
