@@ -214,9 +214,6 @@ void* CreateNativeWindow(HWND window, const RECT* area, const char* title, const
 
 void DestroyNativeWindow(void* handle) {
     X11Window* native = static_cast<X11Window*>(handle);
-    if (native == nullptr) {
-        return;
-    }
     x11Windows.erase(std::remove(x11Windows.begin(), x11Windows.end(), native), x11Windows.end());
     X11DestroyGl(native);
     XDestroyWindow(x11Display, native->xwindow);
@@ -262,9 +259,6 @@ void ShowNativeWindow(void* handle, int command) {
 
 void PlaceNativeWindow(void* handle, const RECT* area) {
     X11Window* native = static_cast<X11Window*>(handle);
-    if (native == nullptr) {
-        return;
-    }
     Record(native, area);
     XMoveResizeWindow(x11Display, native->xwindow, area->left, area->top, X11Side(native->width),
                       X11Side(native->height));
