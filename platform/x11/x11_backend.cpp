@@ -145,20 +145,20 @@ void SetSizeHints(const X11Window& native) {
     XFree(hints);
 }
 
-void SetIdentity(Window xwindow, const char* className) {
-    XClassHint* classHint = XAllocClassHint();
-    std::string instance = CoreProgramName();
-    classHint->res_name = instance.data();
-    classHint->res_class = const_cast<char*>(className);
-    XSetClassHint(x11Display, xwindow, classHint);
-    XFree(classHint);
+// The window takes the keyboard, and is mapped in the given state (NormalState, IconicState).
+void SetWmHints(Window xwindow, int state) {
+    XWMHints hints{};
+    hints.flags = InputHint | StateHint;
+    hints.input = True;
+    hints.initial_state = state;
+    XSetWMHints(x11Display, xwindow, &hints);
+}
 
-    XWMHints* wmHints = XAllocWMHints();
-    wmHints->flags = InputHint | StateHint;
-    wmHints->input = True;
-    wmHints->initial_state = NormalState;
-    XSetWMHints(x11Display, xwindow, wmHints);
-    XFree(wmHints);
+void SetIdentity(Window xwindow, const char* className) {
+    std::string instance = CoreProgramName();
+    XClassHint classHint{instance.data(), const_cast<char*>(className)};
+    XSetClassHint(x11Display, xwindow, &classHint);
+    SetWmHints(xwindow, NormalState);
 
     Atom protocols[] = {x11Atoms.wmDeleteWindow, x11Atoms.netWmPing};
     XSetWMProtocols(x11Display, xwindow, protocols, 2);
@@ -237,22 +237,16 @@ void ShowNativeWindow(void* handle, int command) {
         if (native->mapped) {
             XIconifyWindow(x11Display, native->xwindow, x11Screen);
         } else {
-            XWMHints* hints = XAllocWMHints();
-            hints->flags = InputHint | StateHint;
-            hints->input = True;
-            hints->initial_state = IconicState;
-            XSetWMHints(x11Display, native->xwindow, hints);
-            XFree(hints);
+            SetWmHints(native->xwindow, IconicState);
             XMapWindow(x11Display, native->xwindow);
         }
         break;
-    default: {
+    default:
         native->hideRequested = false;
         native->focusOnMap = command != SW_SHOWNOACTIVATE;
         native->firstExposure = native->firstExposure || !native->mapped;
         XMapRaised(x11Display, native->xwindow);
         break;
-    }
     }
     XFlush(x11Display);
 }
