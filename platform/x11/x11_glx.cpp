@@ -184,9 +184,6 @@ std::vector<Format> ListFormats(void) {
     }
     // Configurations without a caveat first, each group in the server's order.
     std::stable_partition(found.begin(), found.end(), [](const Format& f) { return !f.caveat; });
-    if (found.size() > 64) {
-        found.resize(64); // the most a device context lists
-    }
     return found;
 }
 
