@@ -131,18 +131,17 @@ std::string Latin1(const char* utf8) {
 }
 
 void SetSizeHints(const X11Window& native) {
-    XSizeHints* hints = XAllocSizeHints();
-    hints->flags = USPosition | PPosition | USSize | PSize | PMinSize | PWinGravity;
-    hints->x = native.clientX;
-    hints->y = native.clientY;
-    hints->width = std::max(native.width, 1);
-    hints->height = std::max(native.height, 1);
-    hints->min_width = 1;
-    hints->min_height = 1;
+    XSizeHints hints{};
+    hints.flags = USPosition | PPosition | USSize | PSize | PMinSize | PWinGravity;
+    hints.x = native.clientX;
+    hints.y = native.clientY;
+    hints.width = std::max(native.width, 1);
+    hints.height = std::max(native.height, 1);
+    hints.min_width = 1;
+    hints.min_height = 1;
     // The requested position is the client area's, whatever frame a manager adds.
-    hints->win_gravity = StaticGravity;
-    XSetWMNormalHints(x11Display, native.xwindow, hints);
-    XFree(hints);
+    hints.win_gravity = StaticGravity;
+    XSetWMNormalHints(x11Display, native.xwindow, &hints);
 }
 
 // The window takes the keyboard, and is mapped in the given state (NormalState, IconicState).
