@@ -115,7 +115,6 @@ long WindowManagerState(Window xwindow) {
 void DestroyedElsewhere(X11Window* native) {
     HWND window = native->window;
     x11Windows.erase(std::remove(x11Windows.begin(), x11Windows.end(), native), x11Windows.end());
-    native->xwindow = 0;
     X11DestroyGl(native);
     delete native;
     CoreNotifyLost(window);
