@@ -30,10 +30,7 @@ namespace {
 // The arrow every class of ours asks for, from the user's cursor theme (XCURSOR_THEME,
 // XCURSOR_SIZE) or else the server's own font; without one a window shows its parent's.
 Cursor ArrowCursor(void) {
-    static Cursor arrow = 0;
-    if (arrow == 0) {
-        arrow = XcursorLibraryLoadCursor(x11Display, "left_ptr");
-    }
+    static Cursor arrow = XcursorLibraryLoadCursor(x11Display, "left_ptr");
     if (arrow == 0) {
         arrow = XCreateFontCursor(x11Display, XC_left_ptr);
     }
