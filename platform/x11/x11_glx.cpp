@@ -270,10 +270,8 @@ int X11MakeCurrent(void* handle, void* context) {
     return glXMakeContextCurrent(x11Display, drawable, drawable, static_cast<GLXContext>(context));
 }
 
+// The core makes no context current before it deletes the current one.
 void X11DeleteContext(void* context) {
-    if (glXGetCurrentContext() == static_cast<GLXContext>(context)) {
-        glXMakeContextCurrent(x11Display, None, None, nullptr);
-    }
     glXDestroyContext(x11Display, static_cast<GLXContext>(context));
 }
 
