@@ -58,12 +58,18 @@ struct MessageBoxLayout {
     int width, height;
     int textX, textY, lineHeight;
     RECT button;
+    bool pressed; // the first mouse button went down on the button and is still down
 };
 // Lays out the text (lines end at '\n'; '\r' is dropped) in the backend's font, whose
 // `measure` gives a line's width.
 MessageBoxLayout CoreLayOutMessageBox(const char* text, int lineHeight,
                                       int (*measure)(const std::string& line, void* font),
                                       void* font);
+// The box's own input: Return, Escape and Space answer it, and so does the first mouse
+// button released over OK after going down there. A button press or release returns
+// whether OK's look changed, so that the box is drawn again.
+void CoreMessageBoxKey(void* box, int virtualKey);
+int CoreMessageBoxButton(void* box, MessageBoxLayout* layout, int down, int x, int y);
 
 // A native window handle of the core's, or null.
 void* CoreNativeWindow(HWND window);

@@ -14,7 +14,6 @@ int VdeskSelectBackend(void);
 
 // Desktop set-up.
 void VdeskReset(void); // a fresh desktop: no windows, classes, messages or settings
-void VdeskSetScreenSize(int width, int height);
 void VdeskSetVersion(DWORD platformId, DWORD major, DWORD minor);
 // A 256-colour display: 8-bit 3-3-2 RGBA formats needing a palette (and the system
 // palette too when needSystemPalette is set), a system palette with 20 static colours.
@@ -56,8 +55,6 @@ void VdeskActivate(HWND window);
 void VdeskOtherRealizesPalette(const PALETTEENTRY* entries, int count);
 // Another program changes the system colours.
 void VdeskOtherSetsSysColors(int count, const INT* elements, const COLORREF* values);
-// Handle of the other program's window, as it appears in wParam of broadcasts.
-HWND VdeskOtherWindow(void);
 
 // When GetMessage would wait and nothing can arrive, this is called; it may inject input
 // and returns nonzero if it did. Without it (or when it returns 0) GetMessage says so on
@@ -88,14 +85,10 @@ int VdeskPresentCount(HWND window);              // SwapBuffers calls
 // The last presented frame, RGBA rows top to bottom, as the display shows it (through
 // the system palette on a palette display); null when nothing was presented.
 const uint8_t* VdeskPresentedFrame(HWND window, int* width, int* height);
-// Reads the window's drawable now (the buffer being drawn to), RGBA top to bottom, into
-// `pixels` of width x height x 4 bytes; returns 0 when the window has no drawable.
-int VdeskReadDrawable(HWND window, uint8_t* pixels, int width, int height);
 // Whether SwapBuffers keeps a copy of each frame (default on).
 void VdeskSetFrameCapture(int on);
 const PALETTEENTRY* VdeskSystemPalette(void); // 256 entries
 long VdeskLocalAllocCount(void);
-const char* VdeskWindowClassName(HWND window);
 
 // Registry contents under HKEY_CURRENT_USER.
 void VdeskRegistrySetString(const char* key, const char* name, const char* value, int terminated);

@@ -151,8 +151,6 @@ LRESULT CallWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void SendToTopLevel(UINT message, WPARAM wParam, LPARAM lParam);
 
 // Placement (core_placement.cpp).
-// The frame a style adds around the client area: left, top, right, bottom.
-RECT FrameOf(DWORD style);
 // Client rectangle of a window in screen coordinates.
 RECT ClientScreenRect(const WindowRecord& record);
 // Two coordinates as one lParam, each a 16-bit half.
@@ -186,7 +184,6 @@ bool InputWaiting(bool buttonsOnly);
 // A message TranslateMessage made, posted ahead of later input.
 void PostTranslated(const MSG& message);
 void ForgetWindowInQueue(HWND window);
-WORD CurrentKeyModifiers(void);
 
 // Raw input (core_input.cpp): what the backend reported, turned into messages in order as the
 // program retrieves them. False when the window takes no input (gone or disabled).
@@ -207,9 +204,6 @@ void SetCapsLockToggle(bool on);
 DcRecord* FindDc(HDC dc);
 HPALETTE StockDefaultPalette(void);
 void ReleaseWindowGdi(HWND window);
-
-// Process services (core_process.cpp): the name messages give the program.
-const char* ProgramName(void);
 
 // Only the core that test programs link (VORLANTH_TEST_HOOKS) carries the test entry points
 // of core_test_hooks.h and the hooks; in the desktop program the hook sites compile to

@@ -260,8 +260,6 @@ HWND WINAPI GetCapture(void) {
     return captureWindow;
 }
 
-WORD CurrentKeyModifiers(void) { return static_cast<WORD>(MouseKeys()); }
-
 #ifdef VORLANTH_TEST_HOOKS
 void ResetInputState(void) {
     raw.clear();

@@ -149,14 +149,6 @@ BOOL WINAPI TranslateMessage(const MSG* message) {
     return TRUE;
 }
 
-BOOL WINAPI GetKeyboardState(LPBYTE state) {
-    if (state == nullptr) {
-        return FALSE;
-    }
-    std::copy(messageKeys, messageKeys + 256, state);
-    return TRUE;
-}
-
 BOOL WINAPI SetKeyboardState(LPBYTE state) {
     if (state == nullptr) {
         return FALSE;

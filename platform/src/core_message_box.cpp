@@ -70,6 +70,29 @@ void CoreNotifyMessageBoxAnswer(void* box, int button) {
     }
 }
 
+void CoreMessageBoxKey(void* box, int virtualKey) {
+    if (virtualKey == VK_RETURN || virtualKey == VK_ESCAPE || virtualKey == VK_SPACE) {
+        CoreNotifyMessageBoxAnswer(box, IDOK);
+    }
+}
+
+int CoreMessageBoxButton(void* box, MessageBoxLayout* layout, int down, int x, int y) {
+    const RECT& b = layout->button;
+    bool over = x >= b.left && y >= b.top && x < b.right && y < b.bottom;
+    if (down && over) {
+        layout->pressed = true;
+        return 1;
+    }
+    if (down || !layout->pressed) {
+        return 0;
+    }
+    layout->pressed = false;
+    if (over) {
+        CoreNotifyMessageBoxAnswer(box, IDOK);
+    }
+    return 1;
+}
+
 MessageBoxLayout CoreLayOutMessageBox(const char* text, int lineHeight,
                                       int (*measure)(const std::string& line, void* font),
                                       void* font) {

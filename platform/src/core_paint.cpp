@@ -104,20 +104,6 @@ BOOL WINAPI ValidateRect(HWND window, const RECT*) {
     return TRUE;
 }
 
-BOOL WINAPI GetUpdateRect(HWND window, LPRECT rect, BOOL) {
-    WindowRecord* record = FindWindow(window);
-    if (record == nullptr || !record->invalid) {
-        if (rect != nullptr) {
-            *rect = RECT{0, 0, 0, 0};
-        }
-        return FALSE;
-    }
-    if (rect != nullptr) {
-        *rect = record->invalidRect;
-    }
-    return TRUE;
-}
-
 HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
     NoteCall("BeginPaint");
     WindowRecord* record = FindWindow(window);

@@ -13,18 +13,17 @@ const int borderWidth = 1;    // SM_CXBORDER, SM_CYBORDER
 int screenWidth = 1280;
 int screenHeight = 1024;
 
-} // namespace
-
 // The frame a style adds around the client area: left, top, right, bottom.
 RECT FrameOf(DWORD style) {
-    RECT frame{0, 0, 0, 0};
     int edge = (style & WS_THICKFRAME) ? frameWidth : ((style & WS_BORDER) ? borderWidth : 0);
-    frame.left = frame.right = frame.bottom = frame.top = edge;
+    RECT frame{edge, edge, edge, edge};
     if ((style & WS_CAPTION) == WS_CAPTION) {
         frame.top += captionHeight;
     }
     return frame;
 }
+
+} // namespace
 
 LPARAM PackPoint(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
 

@@ -88,12 +88,10 @@ void WINAPI ExitProcess(UINT exitCode) {
     std::exit(static_cast<int>(exitCode));
 }
 
-const char* ProgramName(void) { return program_invocation_short_name; }
-
-const char* CoreProgramName(void) { return ProgramName(); }
+const char* CoreProgramName(void) { return program_invocation_short_name; }
 
 void CoreDisplayFailed(const char* why) {
-    std::fprintf(stderr, "%s: %s\n", ProgramName(), why);
+    std::fprintf(stderr, "%s: %s\n", CoreProgramName(), why);
     std::fflush(stderr);
     std::_Exit(1); // at once: the display's library may be inside a call that cannot return
 }

@@ -18,19 +18,10 @@ bool quitPending = false;
 int quitCode = 0;
 
 bool InRange(UINT message, UINT low, UINT high) {
-    if (low == 0 && high == 0) {
-        return true;
-    }
-    return message >= low && message <= high;
+    return (low == 0 && high == 0) || (message >= low && message <= high);
 }
 
 bool ForWindow(const MSG& msg, HWND filter) { return filter == nullptr || msg.hwnd == filter; }
-
-void Retrieved(const QueuedMessage& item) {
-    if (item.input) {
-        KeysOfRetrievedMessage(item.keys);
-    }
-}
 
 // Finds the next message for the filter; removes it when asked. Order: posted messages as
 // posted, then input as it came, then the quit request, then paint.
@@ -48,7 +39,9 @@ bool NextMessage(MSG* out, HWND window, UINT low, UINT high, bool remove) {
             if (remove) {
                 QueuedMessage item = *it;
                 queue.erase(it);
-                Retrieved(item);
+                if (input) {
+                    KeysOfRetrievedMessage(item.keys);
+                }
                 // A click in a window that is not the active one activates it first, unless
                 // the mouse is captured.
                 UINT m = item.msg.message;

@@ -84,6 +84,20 @@ std::string Join(const std::string& parent, const char* subKey) {
     return parent + "\\" + sub;
 }
 
+// The full path of a subkey of an open key or of HKEY_CURRENT_USER; false for a bad handle.
+bool PathOf(HKEY key, LPCSTR subKey, std::string* path) {
+    if (key == HKEY_CURRENT_USER) {
+        *path = Normalise(subKey);
+        return true;
+    }
+    OpenKey* parent = HandleGet(openKeys, KIND_KEY, key);
+    if (parent == nullptr) {
+        return false;
+    }
+    *path = Join(parent->path, subKey);
+    return true;
+}
+
 } // namespace
 
 LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
@@ -94,14 +108,8 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY resul
     *result = nullptr;
     Populate();
     std::string path;
-    if (key == HKEY_CURRENT_USER) {
-        path = Normalise(subKey);
-    } else {
-        OpenKey* parent = HandleGet(openKeys, KIND_KEY, key);
-        if (parent == nullptr) {
-            return ERROR_INVALID_HANDLE;
-        }
-        path = Join(parent->path, subKey);
+    if (!PathOf(key, subKey, &path)) {
+        return ERROR_INVALID_HANDLE;
     }
     if (!KeyExists(path)) {
         return ERROR_FILE_NOT_FOUND;
@@ -157,22 +165,6 @@ LSTATUS WINAPI RegCloseKey(HKEY key) {
     HandleRemove(openKeys, KIND_KEY, key);
     return ERROR_SUCCESS;
 }
-
-namespace {
-// The full path of a subkey of an open key or of HKEY_CURRENT_USER; false for a bad handle.
-bool PathOf(HKEY key, LPCSTR subKey, std::string* path) {
-    if (key == HKEY_CURRENT_USER) {
-        *path = Normalise(subKey);
-        return true;
-    }
-    OpenKey* parent = HandleGet(openKeys, KIND_KEY, key);
-    if (parent == nullptr) {
-        return false;
-    }
-    *path = Join(parent->path, subKey);
-    return true;
-}
-} // namespace
 
 LSTATUS WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LPVOID,
                                PHKEY result, LPDWORD disposition) {

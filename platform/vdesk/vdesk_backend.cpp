@@ -92,6 +92,12 @@ bool OpenDisplay(void) {
     return true;
 }
 
+void ReleaseCurrent(void) {
+    eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    currentWindow = nullptr;
+    currentContext = EGL_NO_CONTEXT;
+}
+
 EGLSurface MakeSurface(int width, int height) {
     const EGLint attribs[] = {EGL_WIDTH, width > 0 ? width : 1, EGL_HEIGHT, height > 0 ? height : 1,
                               EGL_NONE};
@@ -115,9 +121,7 @@ void DestroyNativeWindow(void* handle) {
     VdeskWindow* native = static_cast<VdeskWindow*>(handle);
     if (native->surface != nullptr) {
         if (currentWindow == native) {
-            eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-            currentWindow = nullptr;
-            currentContext = EGL_NO_CONTEXT;
+            ReleaseCurrent();
         }
         eglDestroySurface(display, native->surface);
     }
@@ -175,9 +179,7 @@ int MakeNativeCurrent(void* handle, void* context) {
     }
     VdeskWindow* native = static_cast<VdeskWindow*>(handle);
     if (context == nullptr) {
-        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-        currentWindow = nullptr;
-        currentContext = EGL_NO_CONTEXT;
+        ReleaseCurrent();
         return 1;
     }
     if (native == nullptr || native->surface == nullptr ||
@@ -191,9 +193,7 @@ int MakeNativeCurrent(void* handle, void* context) {
 
 void DeleteNativeContext(void* context) {
     if (context == currentContext) {
-        eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-        currentWindow = nullptr;
-        currentContext = EGL_NO_CONTEXT;
+        ReleaseCurrent();
     }
     eglDestroyContext(display, context);
 }

@@ -29,8 +29,6 @@ void VdeskReset(void) {
     vdeskFormats.clear();
 }
 
-void VdeskSetScreenSize(int width, int height) { CoreNotifyScreenSize(width, height); }
-
 void VdeskSetVersion(DWORD platformId, DWORD major, DWORD minor) {
     CoreSetVersion(platformId, major, minor);
 }
@@ -93,10 +91,8 @@ void VdeskActivateOther(void) {
 
 void VdeskActivate(HWND window) { CoreNotifyActivate(window, 1); }
 
-HWND VdeskOtherWindow(void) { return reinterpret_cast<HWND>(otherWindow); }
-
 void VdeskOtherRealizesPalette(const PALETTEENTRY* entries, int count) {
-    CoreSetSystemPaletteEntries(entries, count, VdeskOtherWindow());
+    CoreSetSystemPaletteEntries(entries, count, reinterpret_cast<HWND>(otherWindow));
 }
 
 void VdeskOtherSetsSysColors(int count, const INT* elements, const COLORREF* values) {
@@ -128,25 +124,9 @@ const uint8_t* VdeskPresentedFrame(HWND window, int* width, int* height) {
     return native->presented.data();
 }
 
-int VdeskReadDrawable(HWND window, uint8_t* pixels, int width, int height) {
-    VdeskWindow* native = static_cast<VdeskWindow*>(CoreNativeWindow(window));
-    std::vector<uint8_t> read;
-    if (native == nullptr || native->width != width || native->height != height ||
-        !VdeskReadSurface(native, &read)) {
-        return 0;
-    }
-    std::memcpy(pixels, read.data(), read.size());
-    return 1;
-}
-
 void VdeskSetFrameCapture(int on) { vdeskFrameCapture = on != 0; }
 
 const PALETTEENTRY* VdeskSystemPalette(void) { return CoreSystemPalette(); }
-
-const char* VdeskWindowClassName(HWND window) {
-    static char name[256];
-    return GetClassNameA(window, name, sizeof name) > 0 ? name : nullptr;
-}
 
 void VdeskRegistrySetString(const char* key, const char* name, const char* value, int terminated) {
     CoreRegistrySet(key, name, REG_SZ, value, std::strlen(value) + (terminated ? 1 : 0));

@@ -7,12 +7,12 @@
 #include FT_FREETYPE_H
 #include <sys/mman.h>
 #include <unistd.h>
-#include <xkbcommon/xkbcommon-keysyms.h>
 
 #include <algorithm>
 #include <string>
 
 #include "core_events.h"
+#include "keysym_keys.h"
 #include "wayland.h"
 
 namespace {
@@ -28,7 +28,6 @@ struct Dialog {
     int width = 0, height = 0, ascent = 12; // the buffer's size and the font's, in its pixels
     int scale = 1; // buffer pixels per unit of the layout, which is in the desktop's units
     bool configured = false;
-    bool pressed = false;
 };
 
 std::vector<Dialog*> dialogs; // nested boxes, innermost last
@@ -127,8 +126,8 @@ void Draw(Dialog* d) {
         Text(d, line, l.textX * s, y, 0xFF000000);
         y += l.lineHeight * s;
     }
-    uint32_t face = d->pressed ? 0xFF000000 : 0xFFF0F0F0;
-    uint32_t ink = d->pressed ? 0xFFFFFFFF : 0xFF000000;
+    uint32_t face = l.pressed ? 0xFF000000 : 0xFFF0F0F0;
+    uint32_t ink = l.pressed ? 0xFFFFFFFF : 0xFF000000;
     const RECT& b = l.button;
     int buttonWidth = (b.right - b.left) * s, buttonHeight = (b.bottom - b.top) * s;
     Fill(d, b.left * s, b.top * s, buttonWidth, buttonHeight, ink);
@@ -251,10 +250,7 @@ int WaylandBoxKey(wl_surface* surface, uint32_t keysym) {
     if (d == nullptr) {
         return 0;
     }
-    if (keysym == XKB_KEY_Return || keysym == XKB_KEY_KP_Enter || keysym == XKB_KEY_Escape ||
-        keysym == XKB_KEY_space) {
-        CoreNotifyMessageBoxAnswer(d, IDOK);
-    }
+    CoreMessageBoxKey(d, KeysymVirtualKey(keysym, 0));
     return 1;
 }
 
@@ -263,17 +259,8 @@ int WaylandBoxButton(wl_surface* surface, int down, int x, int y) {
     if (d == nullptr) {
         return 0;
     }
-    const RECT& b = d->layout.button;
-    bool inButton = x >= b.left && y >= b.top && x < b.right && y < b.bottom;
-    if (down && inButton) {
-        d->pressed = true;
+    if (CoreMessageBoxButton(d, &d->layout, down, x, y)) {
         Draw(d);
-    } else if (!down && d->pressed) {
-        d->pressed = false;
-        Draw(d);
-        if (inButton) {
-            CoreNotifyMessageBoxAnswer(d, IDOK);
-        }
     }
     return 1;
 }

@@ -2,12 +2,12 @@
 // by the core. Return, Escape, Space, a click on OK or the window manager's close answer it;
 // the core runs the modal loop meanwhile.
 #include <X11/Xatom.h>
-#include <X11/keysym.h>
 
 #include <algorithm>
 #include <string>
 
 #include "core_events.h"
+#include "keysym_keys.h"
 #include "x11.h"
 
 namespace {
@@ -19,7 +19,6 @@ struct Dialog {
     bool fontLoaded = false; // loaded by name (else only queried from the default GC)
     GC gc = nullptr;
     MessageBoxLayout layout;
-    bool pressed = false;
 };
 
 std::vector<Dialog*> dialogs; // nested boxes, innermost last
@@ -48,22 +47,18 @@ void Draw(Dialog* d) {
     XRectangle b{static_cast<short>(l.button.left), static_cast<short>(l.button.top),
                  static_cast<unsigned short>(l.button.right - l.button.left),
                  static_cast<unsigned short>(l.button.bottom - l.button.top)};
-    XSetForeground(x11Display, d->gc, d->pressed ? BlackPixel(x11Display, x11Screen) : Grey(0xF0));
+    XSetForeground(x11Display, d->gc,
+                   d->layout.pressed ? BlackPixel(x11Display, x11Screen) : Grey(0xF0));
     XFillRectangle(x11Display, w, d->gc, b.x, b.y, b.width, b.height);
     XSetForeground(x11Display, d->gc,
-                   d->pressed ? WhitePixel(x11Display, x11Screen)
-                              : BlackPixel(x11Display, x11Screen));
+                   d->layout.pressed ? WhitePixel(x11Display, x11Screen)
+                                     : BlackPixel(x11Display, x11Screen));
     XDrawRectangle(x11Display, w, d->gc, b.x, b.y, b.width - 1, b.height - 1);
     const char* label = "OK";
     int labelWidth = XTextWidth(d->font, label, 2);
     XDrawString(x11Display, w, d->gc, b.x + (b.width - labelWidth) / 2,
                 b.y + (b.height + d->font->ascent - d->font->descent) / 2, label, 2);
     XFlush(x11Display);
-}
-
-bool InButton(const Dialog& d, int x, int y) {
-    const RECT& b = d.layout.button;
-    return x >= b.left && y >= b.top && x < b.right && y < b.bottom;
 }
 
 void Place(Dialog* d, HWND owner, int* x, int* y) {
@@ -186,26 +181,16 @@ int X11MessageBoxEvent(XEvent* event) {
     case MapNotify:
         X11FocusIfUnmanaged(d->xwindow, false);
         break;
-    case KeyPress: {
-        KeySym key = XLookupKeysym(&event->xkey, 0);
-        if (key == XK_Return || key == XK_KP_Enter || key == XK_Escape || key == XK_space) {
-            CoreNotifyMessageBoxAnswer(d, IDOK);
-        }
+    case KeyPress:
+        CoreMessageBoxKey(
+            d, KeysymVirtualKey(static_cast<uint32_t>(XLookupKeysym(&event->xkey, 0)), 0));
         break;
-    }
     case ButtonPress:
-        if (event->xbutton.button == Button1 && InButton(*d, event->xbutton.x, event->xbutton.y)) {
-            d->pressed = true;
-            Draw(d);
-        }
-        break;
     case ButtonRelease:
-        if (event->xbutton.button == Button1 && d->pressed) {
-            d->pressed = false;
+        if (event->xbutton.button == Button1 &&
+            CoreMessageBoxButton(d, &d->layout, event->type == ButtonPress, event->xbutton.x,
+                                 event->xbutton.y)) {
             Draw(d);
-            if (InButton(*d, event->xbutton.x, event->xbutton.y)) {
-                CoreNotifyMessageBoxAnswer(d, IDOK);
-            }
         }
         break;
     case ClientMessage:

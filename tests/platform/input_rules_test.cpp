@@ -136,6 +136,17 @@ TEST(MessageBoxLayout, LinesAndButtonAsWorkedOut) {
     EXPECT_EQ(b.width, 312);
     EXPECT_EQ(b.lines.size(), 3u);
     EXPECT_EQ(CoreLayOutMessageBox("", 10, SevenPixels, nullptr).lines, (Lines{""}));
+
+    // OK, at (80, 52)-(160, 78) above, looks pressed from a press on it to the release.
+    const struct {
+        int down, x, y, redraw;
+        bool pressed;
+    } clicks[] = {{0, 100, 60, 0, false}, {1, 79, 60, 0, false}, {1, 80, 52, 1, true},
+                  {0, 160, 60, 1, false}, {1, 159, 77, 1, true}, {0, 100, 60, 1, false}};
+    for (const auto& c : clicks) {
+        EXPECT_EQ(CoreMessageBoxButton(nullptr, &a, c.down, c.x, c.y), c.redraw) << c.x;
+        EXPECT_EQ(a.pressed, c.pressed) << c.x;
+    }
 }
 
 } // namespace
