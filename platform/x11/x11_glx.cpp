@@ -270,7 +270,7 @@ int X11MakeCurrent(void* handle, void* context) {
     return glXMakeContextCurrent(x11Display, drawable, drawable, static_cast<GLXContext>(context));
 }
 
-// The core makes no context current before it deletes the current one.
+// The core releases a context that is current before it deletes it.
 void X11DeleteContext(void* context) {
     glXDestroyContext(x11Display, static_cast<GLXContext>(context));
 }
