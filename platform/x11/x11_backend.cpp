@@ -101,8 +101,10 @@ int Start(char* why, size_t whySize) {
     }
     // The GL library loads its driver on its first question about configurations, which takes
     // a while; asked here, before any window shows, not while the program sets one up.
-    int configs = 0;
-    XFree(glXGetFBConfigs(x11Display, x11Screen, &configs));
+    int count = 0;
+    if (GLXFBConfig* configs = glXGetFBConfigs(x11Display, x11Screen, &count)) {
+        XFree(configs); // a server without configurations gives null, which XFree does not take
+    }
     InternAtoms();
     // Held keys repeat as presses alone, as on Win32, not as release-press pairs.
     Bool supported = False;
