@@ -7,6 +7,7 @@
 #include <X11/Xutil.h>
 #include <GL/glx.h>
 
+#include <algorithm>
 #include <vector>
 
 struct X11Window {
@@ -14,7 +15,6 @@ struct X11Window {
     Window xwindow = 0;  // the top-level window; its area is the client area
     Window glWindow = 0; // child with the pixel format's visual, once a format is set
     Colormap glColormap = 0;
-    GLXFBConfig config = nullptr;
     int clientX = 0, clientY = 0; // as the core last heard it
     int width = 0, height = 0;
     bool reparented = false; // a window manager framed it
@@ -35,12 +35,12 @@ extern int x11Screen;
 extern X11Atoms x11Atoms;
 extern std::vector<X11Window*> x11Windows;
 
+// A side of a window as X takes it: X refuses windows without area, Win32 has them.
+inline unsigned X11Side(int size) { return static_cast<unsigned>(std::max(size, 1)); }
+
 // Events: runs every event the connection holds into the core; returns how many there were.
 int X11DrainEvents(void);
-void X11HandleEvent(XEvent* event);
 X11Window* X11FindWindow(Window xwindow);
-// Brings the core's modifier keys in line with an X event's modifier state.
-void X11SyncModifiers(unsigned int state);
 
 // GLX: framebuffer configurations as pixel formats; the GL child window.
 int X11ListPixelFormats(PIXELFORMATDESCRIPTOR* formats, int capacity);

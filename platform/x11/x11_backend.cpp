@@ -27,15 +27,10 @@ std::vector<X11Window*> x11Windows;
 
 namespace {
 
-Window captureXWindow = 0;
-
 // The arrow every class of ours asks for, from the user's cursor theme (XCURSOR_THEME,
 // XCURSOR_SIZE) or else the server's own font; without one a window shows its parent's.
 Cursor ArrowCursor(void) {
-    static Cursor arrow = 0;
-    if (arrow == 0) {
-        arrow = XcursorLibraryLoadCursor(x11Display, "left_ptr");
-    }
+    static Cursor arrow = XcursorLibraryLoadCursor(x11Display, "left_ptr");
     if (arrow == 0) {
         arrow = XCreateFontCursor(x11Display, XC_left_ptr);
     }
@@ -50,41 +45,32 @@ int ConnectionLost(Display*) { CoreDisplayFailed("lost the connection to the X s
 int ProtocolError(Display*, XErrorEvent*) { return 0; }
 
 void InternAtoms(void) {
-    const char* names[] = {"WM_PROTOCOLS",
-                           "WM_DELETE_WINDOW",
-                           "WM_STATE",
-                           "WM_CHANGE_STATE",
-                           "_NET_WM_PING",
-                           "_NET_WM_PID",
-                           "_NET_WM_NAME",
-                           "_NET_WM_ICON_NAME",
-                           "_NET_WM_WINDOW_TYPE",
-                           "_NET_WM_WINDOW_TYPE_NORMAL",
-                           "_NET_WM_WINDOW_TYPE_DIALOG",
-                           "_NET_WM_STATE",
-                           "_NET_WM_STATE_HIDDEN",
-                           "_NET_WM_STATE_MODAL",
-                           "UTF8_STRING"};
-    Atom atoms[sizeof names / sizeof names[0]];
-    XInternAtoms(x11Display, const_cast<char**>(names), sizeof names / sizeof names[0], False,
-                 atoms);
-    Atom* fields[] = {&x11Atoms.wmProtocols,
-                      &x11Atoms.wmDeleteWindow,
-                      &x11Atoms.wmState,
-                      &x11Atoms.wmChangeState,
-                      &x11Atoms.netWmPing,
-                      &x11Atoms.netWmPid,
-                      &x11Atoms.netWmName,
-                      &x11Atoms.netWmIconName,
-                      &x11Atoms.netWmWindowType,
-                      &x11Atoms.netWmWindowTypeNormal,
-                      &x11Atoms.netWmWindowTypeDialog,
-                      &x11Atoms.netWmState,
-                      &x11Atoms.netWmStateHidden,
-                      &x11Atoms.netWmStateModal,
-                      &x11Atoms.utf8String};
-    for (size_t i = 0; i < sizeof fields / sizeof fields[0]; ++i) {
-        *fields[i] = atoms[i];
+    const std::pair<const char*, Atom*> table[] = {
+        {"WM_PROTOCOLS", &x11Atoms.wmProtocols},
+        {"WM_DELETE_WINDOW", &x11Atoms.wmDeleteWindow},
+        {"WM_STATE", &x11Atoms.wmState},
+        {"WM_CHANGE_STATE", &x11Atoms.wmChangeState},
+        {"_NET_WM_PING", &x11Atoms.netWmPing},
+        {"_NET_WM_PID", &x11Atoms.netWmPid},
+        {"_NET_WM_NAME", &x11Atoms.netWmName},
+        {"_NET_WM_ICON_NAME", &x11Atoms.netWmIconName},
+        {"_NET_WM_WINDOW_TYPE", &x11Atoms.netWmWindowType},
+        {"_NET_WM_WINDOW_TYPE_NORMAL", &x11Atoms.netWmWindowTypeNormal},
+        {"_NET_WM_WINDOW_TYPE_DIALOG", &x11Atoms.netWmWindowTypeDialog},
+        {"_NET_WM_STATE", &x11Atoms.netWmState},
+        {"_NET_WM_STATE_HIDDEN", &x11Atoms.netWmStateHidden},
+        {"_NET_WM_STATE_MODAL", &x11Atoms.netWmStateModal},
+        {"UTF8_STRING", &x11Atoms.utf8String}};
+    const int count = sizeof table / sizeof table[0];
+    char* names[count];
+    Atom atoms[count];
+    for (int i = 0; i < count; ++i) {
+        names[i] = const_cast<char*>(table[i].first);
+    }
+    // One round trip for all of them.
+    XInternAtoms(x11Display, names, count, False, atoms);
+    for (int i = 0; i < count; ++i) {
+        *table[i].second = atoms[i];
     }
 }
 
@@ -115,8 +101,10 @@ int Start(char* why, size_t whySize) {
     }
     // The GL library loads its driver on its first question about configurations, which takes
     // a while; asked here, before any window shows, not while the program sets one up.
-    int configs = 0;
-    XFree(glXGetFBConfigs(x11Display, x11Screen, &configs));
+    int count = 0;
+    if (GLXFBConfig* configs = glXGetFBConfigs(x11Display, x11Screen, &count)) {
+        XFree(configs); // a server without configurations gives null, which XFree does not take
+    }
     InternAtoms();
     // Held keys repeat as presses alone, as on Win32, not as release-press pairs.
     Bool supported = False;
@@ -141,35 +129,34 @@ std::string Latin1(const char* utf8) {
     return out;
 }
 
-void SetSizeHints(Window xwindow, int x, int y, int width, int height) {
-    XSizeHints* hints = XAllocSizeHints();
-    hints->flags = USPosition | PPosition | USSize | PSize | PMinSize | PWinGravity;
-    hints->x = x;
-    hints->y = y;
-    hints->width = width;
-    hints->height = height;
-    hints->min_width = 1;
-    hints->min_height = 1;
+void SetSizeHints(const X11Window& native) {
+    XSizeHints hints{};
+    hints.flags = USPosition | PPosition | USSize | PSize | PMinSize | PWinGravity;
+    hints.x = native.clientX;
+    hints.y = native.clientY;
+    hints.width = std::max(native.width, 1);
+    hints.height = std::max(native.height, 1);
+    hints.min_width = 1;
+    hints.min_height = 1;
     // The requested position is the client area's, whatever frame a manager adds.
-    hints->win_gravity = StaticGravity;
-    XSetWMNormalHints(x11Display, xwindow, hints);
-    XFree(hints);
+    hints.win_gravity = StaticGravity;
+    XSetWMNormalHints(x11Display, native.xwindow, &hints);
+}
+
+// The window takes the keyboard, and is mapped in the given state (NormalState, IconicState).
+void SetWmHints(Window xwindow, int state) {
+    XWMHints hints{};
+    hints.flags = InputHint | StateHint;
+    hints.input = True;
+    hints.initial_state = state;
+    XSetWMHints(x11Display, xwindow, &hints);
 }
 
 void SetIdentity(Window xwindow, const char* className) {
-    XClassHint* classHint = XAllocClassHint();
     std::string instance = CoreProgramName();
-    classHint->res_name = instance.data();
-    classHint->res_class = const_cast<char*>(className);
-    XSetClassHint(x11Display, xwindow, classHint);
-    XFree(classHint);
-
-    XWMHints* wmHints = XAllocWMHints();
-    wmHints->flags = InputHint | StateHint;
-    wmHints->input = True;
-    wmHints->initial_state = NormalState;
-    XSetWMHints(x11Display, xwindow, wmHints);
-    XFree(wmHints);
+    XClassHint classHint{instance.data(), const_cast<char*>(className)};
+    XSetClassHint(x11Display, xwindow, &classHint);
+    SetWmHints(xwindow, NormalState);
 
     Atom protocols[] = {x11Atoms.wmDeleteWindow, x11Atoms.netWmPing};
     XSetWMProtocols(x11Display, xwindow, protocols, 2);
@@ -190,18 +177,18 @@ void SetIdentity(Window xwindow, const char* className) {
                     reinterpret_cast<unsigned char*>(&type), 1);
 }
 
+// Where the core has put the client area.
+void Record(X11Window* native, const RECT* area) {
+    native->clientX = area->left;
+    native->clientY = area->top;
+    native->width = area->right - area->left;
+    native->height = area->bottom - area->top;
+}
+
 void* CreateNativeWindow(HWND window, const RECT* area, const char* title, const char* className) {
-    if (x11Display == nullptr) {
-        return nullptr;
-    }
-    const RECT client = *area;
-    const int width = client.right - client.left, height = client.bottom - client.top;
     X11Window* native = new X11Window;
     native->window = window;
-    native->clientX = client.left;
-    native->clientY = client.top;
-    native->width = width;
-    native->height = height;
+    Record(native, area);
 
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(x11Display, x11Screen);
@@ -211,14 +198,13 @@ void* CreateNativeWindow(HWND window, const RECT* area, const char* title, const
                             KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                             PointerMotionMask | PropertyChangeMask;
     native->xwindow = XCreateWindow(
-        x11Display, RootWindow(x11Display, x11Screen), client.left, client.top,
-        static_cast<unsigned>(std::max(width, 1)), static_cast<unsigned>(std::max(height, 1)), 0,
-        CopyFromParent, InputOutput, CopyFromParent,
-        CWBackPixel | CWBorderPixel | CWBitGravity | CWEventMask, &attributes);
+        x11Display, RootWindow(x11Display, x11Screen), area->left, area->top,
+        X11Side(native->width), X11Side(native->height), 0, CopyFromParent, InputOutput,
+        CopyFromParent, CWBackPixel | CWBorderPixel | CWBitGravity | CWEventMask, &attributes);
     XDefineCursor(x11Display, native->xwindow, ArrowCursor());
     X11SetTitle(native->xwindow, title);
     SetIdentity(native->xwindow, className);
-    SetSizeHints(native->xwindow, client.left, client.top, std::max(width, 1), std::max(height, 1));
+    SetSizeHints(*native);
     x11Windows.push_back(native);
     XFlush(x11Display);
     return native;
@@ -226,14 +212,7 @@ void* CreateNativeWindow(HWND window, const RECT* area, const char* title, const
 
 void DestroyNativeWindow(void* handle) {
     X11Window* native = static_cast<X11Window*>(handle);
-    if (native == nullptr) {
-        return;
-    }
     x11Windows.erase(std::remove(x11Windows.begin(), x11Windows.end(), native), x11Windows.end());
-    if (captureXWindow == native->xwindow) {
-        XUngrabPointer(x11Display, CurrentTime);
-        captureXWindow = 0;
-    }
     X11DestroyGl(native);
     XDestroyWindow(x11Display, native->xwindow);
     XFlush(x11Display);
@@ -256,49 +235,31 @@ void ShowNativeWindow(void* handle, int command) {
         if (native->mapped) {
             XIconifyWindow(x11Display, native->xwindow, x11Screen);
         } else {
-            XWMHints* hints = XAllocWMHints();
-            hints->flags = InputHint | StateHint;
-            hints->input = True;
-            hints->initial_state = IconicState;
-            XSetWMHints(x11Display, native->xwindow, hints);
-            XFree(hints);
+            SetWmHints(native->xwindow, IconicState);
             XMapWindow(x11Display, native->xwindow);
         }
         break;
-    default: {
+    default:
         native->hideRequested = false;
         native->focusOnMap = command != SW_SHOWNOACTIVATE;
         native->firstExposure = native->firstExposure || !native->mapped;
         XMapRaised(x11Display, native->xwindow);
         break;
     }
-    }
     XFlush(x11Display);
 }
 
 void PlaceNativeWindow(void* handle, const RECT* area) {
     X11Window* native = static_cast<X11Window*>(handle);
-    if (native == nullptr) {
-        return;
-    }
-    const RECT client = *area;
-    const int width = client.right - client.left, height = client.bottom - client.top;
-    native->clientX = client.left;
-    native->clientY = client.top;
-    native->width = width;
-    native->height = height;
-    XMoveResizeWindow(x11Display, native->xwindow, client.left, client.top,
-                      static_cast<unsigned>(std::max(width, 1)),
-                      static_cast<unsigned>(std::max(height, 1)));
+    Record(native, area);
+    XMoveResizeWindow(x11Display, native->xwindow, area->left, area->top, X11Side(native->width),
+                      X11Side(native->height));
     X11ResizeGl(native);
     XFlush(x11Display);
 }
 
 // Waits on the connection itself: no event, no processor time.
 int PumpEvents(int wait) {
-    if (x11Display == nullptr) {
-        return 0;
-    }
     if (X11DrainEvents() > 0 || !wait) {
         return 1;
     }
@@ -316,38 +277,17 @@ int PumpEvents(int wait) {
     }
 }
 
+// The core releases capture before it destroys the window, and the server drops a grab whose
+// window goes; an ungrab without a grab of ours does nothing.
 void Capture(void* handle, int on) {
-    X11Window* native = static_cast<X11Window*>(handle);
-    if (x11Display == nullptr) {
-        return;
-    }
-    if (on && native != nullptr) {
-        XGrabPointer(x11Display, native->xwindow, False,
+    if (on) {
+        XGrabPointer(x11Display, static_cast<X11Window*>(handle)->xwindow, False,
                      ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
                      GrabModeAsync, None, None, CurrentTime);
-        captureXWindow = native->xwindow;
-    } else if (captureXWindow != 0) {
+    } else {
         XUngrabPointer(x11Display, CurrentTime);
-        captureXWindow = 0;
     }
     XFlush(x11Display);
-}
-
-// The GL library crashes on replies that a lost server never sent, before Xlib could report the
-// loss: a round trip first lets Xlib's handler speak. These calls come only while setting up.
-int ListFormatsChecked(PIXELFORMATDESCRIPTOR* formats, int capacity) {
-    XSync(x11Display, False);
-    return X11ListPixelFormats(formats, capacity);
-}
-
-int SetFormatChecked(void* native, int format, int width, int height) {
-    XSync(x11Display, False);
-    return X11SetPixelFormat(native, format, width, height);
-}
-
-void* CreateContextChecked(void* native, int format) {
-    XSync(x11Display, False);
-    return X11CreateContext(native, format);
 }
 
 int IsPaletteDisplay(void) { return 0; }
@@ -363,9 +303,9 @@ extern const PlatformBackend x11Backend = {
     .DestroyNativeWindow = DestroyNativeWindow,
     .ShowNativeWindow = ShowNativeWindow,
     .PlaceNativeWindow = PlaceNativeWindow,
-    .ListPixelFormats = ListFormatsChecked,
-    .SetNativePixelFormat = SetFormatChecked,
-    .CreateContext = CreateContextChecked,
+    .ListPixelFormats = X11ListPixelFormats,
+    .SetNativePixelFormat = X11SetPixelFormat,
+    .CreateContext = X11CreateContext,
     .MakeCurrent = X11MakeCurrent,
     .DeleteContext = X11DeleteContext,
     .SwapNativeBuffers = X11SwapBuffers,

@@ -44,21 +44,21 @@ void Configured(X11Window* native, const XConfigureEvent& event) {
     }
 }
 
+// Brings the core's modifier keys in line with an X event's modifier state.
+void SyncModifiers(unsigned int state) {
+    CoreNotifyModifiers((state & ShiftMask) != 0, (state & ControlMask) != 0,
+                        (state & Mod1Mask) != 0, (state & LockMask) != 0);
+}
+
+// X's buttons 1, 2, 3 (left, middle, right) as the core's; the wheel and extra buttons have no
+// messages here.
 int ButtonOf(unsigned int button) {
-    switch (button) {
-    case Button1:
-        return 1; // left
-    case Button2:
-        return 4; // middle
-    case Button3:
-        return 2; // right
-    default:
-        return 0; // wheel and extra buttons have no messages here
-    }
+    const int buttons[] = {0, 1, 4, 2};
+    return button <= Button3 ? buttons[button] : 0;
 }
 
 void Key(X11Window* native, XKeyEvent* event) {
-    X11SyncModifiers(event->state);
+    SyncModifiers(event->state);
     char text[16];
     KeySym typed = NoSymbol;
     int length = XLookupString(event, text, sizeof text, &typed, nullptr);
@@ -115,40 +115,12 @@ long WindowManagerState(Window xwindow) {
 void DestroyedElsewhere(X11Window* native) {
     HWND window = native->window;
     x11Windows.erase(std::remove(x11Windows.begin(), x11Windows.end(), native), x11Windows.end());
-    native->xwindow = 0;
     X11DestroyGl(native);
     delete native;
     CoreNotifyLost(window);
 }
 
-} // namespace
-
-X11Window* X11FindWindow(Window xwindow) {
-    for (X11Window* native : x11Windows) {
-        if (native->xwindow == xwindow || (native->glWindow != 0 && native->glWindow == xwindow)) {
-            return native;
-        }
-    }
-    return nullptr;
-}
-
-void X11SyncModifiers(unsigned int state) {
-    CoreNotifyModifiers((state & ShiftMask) != 0, (state & ControlMask) != 0,
-                        (state & Mod1Mask) != 0, (state & LockMask) != 0);
-}
-
-int X11DrainEvents(void) {
-    int count = 0;
-    while (x11Display != nullptr && XPending(x11Display) > 0) {
-        XEvent event;
-        XNextEvent(x11Display, &event);
-        X11HandleEvent(&event);
-        ++count;
-    }
-    return count;
-}
-
-void X11HandleEvent(XEvent* event) {
+void HandleEvent(XEvent* event) {
     if (event->type == MappingNotify) {
         XRefreshKeyboardMapping(&event->xmapping);
         return;
@@ -230,14 +202,14 @@ void X11HandleEvent(XEvent* event) {
     case ButtonRelease: {
         int button = ButtonOf(event->xbutton.button);
         if (button != 0) {
-            X11SyncModifiers(event->xbutton.state);
+            SyncModifiers(event->xbutton.state);
             CoreNotifyMouseButton(window, button, event->type == ButtonPress ? 1 : 0,
                                   event->xbutton.x, event->xbutton.y);
         }
         break;
     }
     case MotionNotify:
-        X11SyncModifiers(event->xmotion.state);
+        SyncModifiers(event->xmotion.state);
         CoreNotifyMouseMove(window, event->xmotion.x, event->xmotion.y);
         break;
     case ClientMessage:
@@ -246,4 +218,26 @@ void X11HandleEvent(XEvent* event) {
     default:
         break;
     }
+}
+
+} // namespace
+
+X11Window* X11FindWindow(Window xwindow) {
+    for (X11Window* native : x11Windows) {
+        if (native->xwindow == xwindow || (native->glWindow != 0 && native->glWindow == xwindow)) {
+            return native;
+        }
+    }
+    return nullptr;
+}
+
+int X11DrainEvents(void) {
+    int count = 0;
+    while (XPending(x11Display) > 0) {
+        XEvent event;
+        XNextEvent(x11Display, &event);
+        HandleEvent(&event);
+        ++count;
+    }
+    return count;
 }

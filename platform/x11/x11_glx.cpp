@@ -3,6 +3,7 @@
 // visual when it is created, Win32 sets the format later), contexts and the buffer swap.
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string>
 #include <unordered_set>
@@ -17,23 +18,13 @@ struct Format {
     bool caveat;
 };
 
-std::vector<Format> formats;
-bool formatsListed = false;
-
 int Attribute(GLXFBConfig config, int name) {
     int value = 0;
     glXGetFBConfigAttrib(x11Display, config, name, &value);
     return value;
 }
 
-int MaskShift(unsigned long mask) {
-    int shift = 0;
-    while (mask != 0 && (mask & 1) == 0) {
-        mask >>= 1;
-        ++shift;
-    }
-    return shift;
-}
+int MaskShift(unsigned long mask) { return mask != 0 ? std::countr_zero(mask) : 0; }
 
 // The fields by which two configurations look alike to Win32, as bytes.
 std::string Key(const PIXELFORMATDESCRIPTOR& d) {
@@ -158,8 +149,7 @@ bool DescribeVisual(Format* f) {
     return usable;
 }
 
-void ListFormats(void) {
-    formatsListed = true;
+std::vector<Format> ListFormats(void) {
     // The server leaves out what cannot back a window of ours and sorts what it chooses by
     // its own rules: the list keeps the order of all its configurations.
     Chosen chosen;
@@ -194,29 +184,26 @@ void ListFormats(void) {
     }
     // Configurations without a caveat first, each group in the server's order.
     std::stable_partition(found.begin(), found.end(), [](const Format& f) { return !f.caveat; });
-    if (found.size() > 64) {
-        found.resize(64); // the most a device context lists
-    }
-    formats = found;
+    return found;
 }
 
-const Format* FormatNumber(int number) {
-    if (!formatsListed) {
-        ListFormats();
-    }
-    if (number < 1 || number > static_cast<int>(formats.size())) {
-        return nullptr;
-    }
-    return &formats[static_cast<size_t>(number - 1)];
+// Listed on the first question and kept, as the core keeps its list.
+const std::vector<Format>& Formats(void) {
+    static const std::vector<Format> formats = ListFormats();
+    return formats;
 }
+
+// The core hands in only numbers from its list.
+const Format& FormatNumber(int number) { return Formats()[static_cast<size_t>(number - 1)]; }
 
 } // namespace
 
+// The GL library crashes on replies that a lost server never sent, before Xlib could report the
+// loss: the three calls that set GL up begin with a round trip, which lets Xlib's handler speak.
+// They come only while setting up.
 int X11ListPixelFormats(PIXELFORMATDESCRIPTOR* out, int capacity) {
-    if (x11Display == nullptr) {
-        return 0;
-    }
-    FormatNumber(1);
+    XSync(x11Display, False);
+    const std::vector<Format>& formats = Formats();
     int n = static_cast<int>(formats.size());
     for (int i = 0; i < n && i < capacity; ++i) {
         out[i] = formats[static_cast<size_t>(i)].descriptor;
@@ -225,12 +212,9 @@ int X11ListPixelFormats(PIXELFORMATDESCRIPTOR* out, int capacity) {
 }
 
 int X11SetPixelFormat(void* handle, int number, int width, int height) {
+    XSync(x11Display, False);
     X11Window* native = static_cast<X11Window*>(handle);
-    const Format* format = FormatNumber(number);
-    if (native == nullptr || format == nullptr || native->glWindow != 0) {
-        return 0;
-    }
-    XVisualInfo* visual = glXGetVisualFromFBConfig(x11Display, format->config);
+    XVisualInfo* visual = glXGetVisualFromFBConfig(x11Display, FormatNumber(number).config);
     if (visual == nullptr) {
         return 0;
     }
@@ -241,12 +225,11 @@ int X11SetPixelFormat(void* handle, int number, int width, int height) {
     attributes.background_pixmap = None; // frames are drawn over it; no flash of clearing
     // Input is left to the top-level window, to which the child's events propagate.
     attributes.event_mask = ExposureMask;
-    native->glWindow = XCreateWindow(
-        x11Display, native->xwindow, 0, 0, static_cast<unsigned>(std::max(width, 1)),
-        static_cast<unsigned>(std::max(height, 1)), 0, visual->depth, InputOutput, visual->visual,
-        CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask, &attributes);
+    native->glWindow =
+        XCreateWindow(x11Display, native->xwindow, 0, 0, X11Side(width), X11Side(height), 0,
+                      visual->depth, InputOutput, visual->visual,
+                      CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask, &attributes);
     XFree(visual);
-    native->config = format->config;
     native->width = width;
     native->height = height;
     XSetWMColormapWindows(x11Display, native->xwindow, &native->glWindow, 1);
@@ -256,10 +239,10 @@ int X11SetPixelFormat(void* handle, int number, int width, int height) {
 }
 
 void* X11CreateContext(void* handle, int number) {
-    X11Window* native = static_cast<X11Window*>(handle);
-    const Format* format = FormatNumber(number);
-    if (native == nullptr || format == nullptr || format->descriptor.iPixelType != PFD_TYPE_RGBA) {
-        return nullptr;
+    XSync(x11Display, False);
+    const Format& format = FormatNumber(number);
+    if (handle == nullptr || format.descriptor.iPixelType != PFD_TYPE_RGBA) {
+        return nullptr; // a window the server destroyed, or colour index
     }
     GLXContext context = nullptr;
     const char* extensions = glXQueryExtensionsString(x11Display, x11Screen);
@@ -270,47 +253,30 @@ void* X11CreateContext(void* handle, int number) {
         // The fixed-function pipeline the program draws with: a compatibility profile.
         const int attributes[] = {GLX_CONTEXT_PROFILE_MASK_ARB,
                                   GLX_CONTEXT_COMPATIBILITY_PROFILE_BIT_ARB, None};
-        context = createWithAttributes(x11Display, format->config, nullptr, True, attributes);
+        context = createWithAttributes(x11Display, format.config, nullptr, True, attributes);
     }
     if (context == nullptr) {
-        context = glXCreateNewContext(x11Display, format->config, GLX_RGBA_TYPE, nullptr, True);
+        context = glXCreateNewContext(x11Display, format.config, GLX_RGBA_TYPE, nullptr, True);
     }
     return context;
 }
 
+// The core asks only for windows with a pixel format, whose drawable is the GL child.
 int X11MakeCurrent(void* handle, void* context) {
-    if (x11Display == nullptr) {
-        return context == nullptr;
+    if (context != nullptr && handle == nullptr) {
+        return 0; // a window the server destroyed
     }
-    X11Window* native = static_cast<X11Window*>(handle);
-    if (context == nullptr) {
-        return glXMakeContextCurrent(x11Display, None, None, nullptr) ? 1 : 0;
-    }
-    if (native == nullptr || native->glWindow == 0) {
-        return 0;
-    }
-    return glXMakeContextCurrent(x11Display, native->glWindow, native->glWindow,
-                                 static_cast<GLXContext>(context))
-               ? 1
-               : 0;
+    Window drawable = context != nullptr ? static_cast<X11Window*>(handle)->glWindow : None;
+    return glXMakeContextCurrent(x11Display, drawable, drawable, static_cast<GLXContext>(context));
 }
 
+// The core releases a context that is current before it deletes it.
 void X11DeleteContext(void* context) {
-    if (x11Display == nullptr || context == nullptr) {
-        return;
-    }
-    if (glXGetCurrentContext() == static_cast<GLXContext>(context)) {
-        glXMakeContextCurrent(x11Display, None, None, nullptr);
-    }
     glXDestroyContext(x11Display, static_cast<GLXContext>(context));
 }
 
 int X11SwapBuffers(void* handle) {
-    X11Window* native = static_cast<X11Window*>(handle);
-    if (native == nullptr || native->glWindow == 0) {
-        return 0;
-    }
-    glXSwapBuffers(x11Display, native->glWindow);
+    glXSwapBuffers(x11Display, static_cast<X11Window*>(handle)->glWindow);
     return 1;
 }
 
@@ -329,8 +295,7 @@ void X11DestroyGl(X11Window* native) {
 
 void X11ResizeGl(X11Window* native) {
     if (native->glWindow != 0) {
-        XResizeWindow(x11Display, native->glWindow,
-                      static_cast<unsigned>(std::max(native->width, 1)),
-                      static_cast<unsigned>(std::max(native->height, 1)));
+        XResizeWindow(x11Display, native->glWindow, X11Side(native->width),
+                      X11Side(native->height));
     }
 }

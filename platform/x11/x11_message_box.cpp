@@ -94,21 +94,16 @@ void Open(Dialog* d, HWND owner, const char* text, const char* caption) {
                       static_cast<unsigned>(height), 1, CopyFromParent, InputOutput, CopyFromParent,
                       CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
     X11SetTitle(d->xwindow, caption);
-    XSizeHints* size = XAllocSizeHints();
-    size->flags = USPosition | PPosition | PMinSize | PMaxSize;
-    size->x = x;
-    size->y = y;
-    size->min_width = size->max_width = width;
-    size->min_height = size->max_height = height;
-    XSetWMNormalHints(x11Display, d->xwindow, size);
-    XFree(size);
-    XClassHint* classHint = XAllocClassHint();
-    std::string instance = CoreProgramName();
-    std::string className = "MessageBox";
-    classHint->res_name = instance.data();
-    classHint->res_class = className.data();
-    XSetClassHint(x11Display, d->xwindow, classHint);
-    XFree(classHint);
+    XSizeHints size{};
+    size.flags = USPosition | PPosition | PMinSize | PMaxSize;
+    size.x = x;
+    size.y = y;
+    size.min_width = size.max_width = width;
+    size.min_height = size.max_height = height;
+    XSetWMNormalHints(x11Display, d->xwindow, &size);
+    std::string instance = CoreProgramName(), className = "MessageBox";
+    XClassHint classHint{instance.data(), className.data()};
+    XSetClassHint(x11Display, d->xwindow, &classHint);
     XSetWMProtocols(x11Display, d->xwindow, &x11Atoms.wmDeleteWindow, 1);
     Atom type = x11Atoms.netWmWindowTypeDialog;
     XChangeProperty(x11Display, d->xwindow, x11Atoms.netWmWindowType, XA_ATOM, 32, PropModeReplace,
