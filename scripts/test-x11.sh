@@ -236,6 +236,13 @@ no_display_checks() {
     [ "$fastest" -le $((exit_limit * 1000)) ] || fail "ended only after $fastest ms with DISPLAY=\"$name\""
     say "  DISPLAY=\"$name\": exit code 1 after $fastest ms, $(head -n1 "$out/nodisplay.err")"
   done
+  # A compositor may hand over a connected socket instead of a name; one that hangs up at once.
+  env -u WAYLAND_DISPLAY -u DISPLAY python3 -c 'import os, socket, sys
+ours, theirs = socket.socketpair(); theirs.close(); os.set_inheritable(ours.fileno(), True)
+os.environ["WAYLAND_SOCKET"] = str(ours.fileno()); os.execv(sys.argv[1], sys.argv[1:])' "$exe" \
+    </dev/null >"$out/nodisplay.log" 2>"$out/nodisplay.err" || true
+  grep -qF 'wayland (the Wayland compositor "WAYLAND_SOCKET" closed the connection)' "$out/nodisplay.err" ||
+    fail "a closed WAYLAND_SOCKET is not named (see $out/nodisplay.err)"
 }
 
 # VORLANTH_PLATFORM=x11 selects the X11 backend on a display.

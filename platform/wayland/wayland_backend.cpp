@@ -171,16 +171,19 @@ libdecor_interface decorHandlers = {DecorError, {}, {}, {}, {}, {}, {}, {}, {}, 
 int Start(char* why, size_t whySize) {
     // Only a Wayland session names its compositor; elsewhere the X display is the desktop.
     const char* name = std::getenv("WAYLAND_DISPLAY");
-    if ((name == nullptr || *name == 0) && std::getenv("WAYLAND_SOCKET") == nullptr) {
-        std::snprintf(why, whySize, "WAYLAND_DISPLAY is not set");
-        return 0;
+    if (name == nullptr || *name == 0) {
+        // A compositor that starts a client may hand it a connected socket instead.
+        if (std::getenv("WAYLAND_SOCKET") == nullptr) {
+            std::snprintf(why, whySize, "WAYLAND_DISPLAY is not set");
+            return 0;
+        }
+        name = "WAYLAND_SOCKET";
     }
     waylandDisplay = wl_display_connect(nullptr);
     // A write to a compositor that has gone must not end the process before it can say so.
     signal(SIGPIPE, SIG_IGN);
     if (waylandDisplay == nullptr) {
-        std::snprintf(why, whySize, "cannot connect to the Wayland compositor \"%s\"",
-                      name != nullptr ? name : "");
+        std::snprintf(why, whySize, "cannot connect to the Wayland compositor \"%s\"", name);
         return 0;
     }
     wl_registry* registry = wl_display_get_registry(waylandDisplay);
