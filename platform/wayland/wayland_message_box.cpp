@@ -186,7 +186,7 @@ libdecor_frame_interface boxHandlers = {Configure, Close, Commit, DismissPopup, 
 
 Dialog* Find(wl_surface* surface) {
     for (Dialog* d : dialogs) {
-        if (surface != nullptr && d->surface == surface) {
+        if (d->surface == surface) {
             return d;
         }
     }
@@ -199,7 +199,7 @@ void* WaylandOpenMessageBox(HWND owner, const char* text, const char* caption, U
     Dialog* d = new Dialog;
     Layout(d, text);
     // The box opens beside its owner, on the owner's outputs: it takes the owner's scale.
-    auto* parent = static_cast<WaylandWindow*>(CoreNativeWindow(owner));
+    WaylandWindow* parent = WaylandNative(CoreNativeWindow(owner));
     d->scale = parent != nullptr ? std::max(parent->scale, 1) : 1;
     d->width = d->layout.width * d->scale;
     d->height = d->layout.height * d->scale;
