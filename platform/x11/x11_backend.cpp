@@ -6,6 +6,7 @@
 #include <X11/cursorfont.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -39,6 +40,21 @@ Cursor ArrowCursor(void) {
 
 // A lost connection cannot be recovered: the core says so and ends, as Xlib would end anyway.
 int ConnectionLost(Display*) { CoreDisplayFailed("lost the connection to the X server"); }
+
+// The GL library reads its replies through a connection library of its own, whose failures never
+// reach Xlib's handler: when the server goes in the middle of one of its calls, it follows the
+// reply that never came and faults. A fault once the server has closed the connection is that
+// loss; any other stays a fault, with the default action (the handler is reset on entry).
+void FaultedAfterLoss(int signal) {
+    char unread[256];
+    ssize_t n = 0;
+    while ((n = recv(ConnectionNumber(x11Display), unread, sizeof unread, MSG_DONTWAIT)) > 0) {
+    }
+    if (n == 0 || (n < 0 && errno == ECONNRESET)) {
+        CoreDisplayFailed("lost the connection to the X server");
+    }
+    raise(signal);
+}
 
 // Protocol errors (a window gone meanwhile, a refused focus) are not fatal here; the calls
 // that care check their own results.
@@ -89,6 +105,11 @@ int Start(char* why, size_t whySize) {
     signal(SIGPIPE, SIG_IGN);
     XSetIOErrorHandler(ConnectionLost);
     XSetErrorHandler(ProtocolError);
+    struct sigaction fault {};
+    fault.sa_handler = FaultedAfterLoss;
+    fault.sa_flags = SA_RESETHAND;
+    sigaction(SIGSEGV, &fault, nullptr);
+    sigaction(SIGBUS, &fault, nullptr);
     x11Screen = DefaultScreen(x11Display);
     int errorBase = 0, eventBase = 0, major = 0, minor = 0;
     if (!glXQueryExtension(x11Display, &errorBase, &eventBase) ||
