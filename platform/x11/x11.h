@@ -20,8 +20,9 @@ struct X11Window {
     bool reparented = false; // a window manager framed it
     bool hideRequested = false;
     bool mapped = false;
-    bool focusOnMap = true;     // shown without SW_SHOWNOACTIVATE
-    bool firstExposure = false; // mapped, and its first Expose has not come yet
+    unsigned long minimizeRequest = 0; // serial of the program's last minimize request
+    bool focusOnMap = true;            // shown without SW_SHOWNOACTIVATE
+    bool firstExposure = false;        // mapped, and its first Expose has not come yet
 };
 
 struct X11Atoms {

@@ -253,6 +253,7 @@ void ShowNativeWindow(void* handle, int command) {
     case SW_MINIMIZE:
     case SW_SHOWMINIMIZED:
         native->hideRequested = false;
+        native->minimizeRequest = NextRequest(x11Display);
         if (native->mapped) {
             XIconifyWindow(x11Display, native->xwindow, x11Screen);
         } else {

@@ -159,7 +159,11 @@ void HandleEvent(XEvent* event) {
             if (native->focusOnMap) {
                 X11FocusIfUnmanaged(native->xwindow, native->reparented);
             }
-            CoreNotifyMinimize(window, 0); // nothing when it was not minimized
+            // A map the server made before it saw the program minimize the window (a late
+            // event of its showing) restores nothing; nothing either when it was not minimized.
+            if (event->xmap.serial >= native->minimizeRequest) {
+                CoreNotifyMinimize(window, 0);
+            }
         }
         break;
     case UnmapNotify:
