@@ -1,33 +1,14 @@
 #!/usr/bin/env bash
-# The Debian package: builds the release configuration, makes vorlanth_<version>_amd64.deb
-# with cpack, checks its control fields and files, has Debian's checkers judge it (lintian,
+# The Debian package: from the release build, makes vorlanth_<version>_amd64.deb with cpack,
+# checks its control fields and files, has Debian's checkers judge it (lintian,
 # desktop-file-validate, appstreamcli, man), unpacks it into an empty root with dpkg -x and
 # runs the unpacked program on an Xvfb server of its own until its window shows the scene;
-# Escape then ends it with exit code 0. Logs and pictures: build/release/package-check/.
-set -euo pipefail
-# shellcheck source=scripts/lib/logged.sh
-. "$(dirname "$0")/lib/logged.sh"
-cd "$(dirname "$0")/.."
-root=$PWD
-build=$root/build/release
-out=$build/package-check
-jobs=${VORLANTH_JOBS:-2}
-started=$SECONDS
+# Escape then ends it with exit code 0. bash scripts/test-package.sh release (ctest: package.deb,
+# after the release build). Logs and pictures: build/release/package-check/.
+. "$(dirname "$0")/lib/end_to_end.sh"
+need cmake cpack dpkg-deb dpkg-shlibdeps file lintian desktop-file-validate appstreamcli man \
+  readelf Xvfb xdotool xwininfo import convert python3
 
-say() { echo "test-package: $*"; }
-fail() { echo "test-package: FAIL: $*" >&2; exit 1; }
-source scripts/lib/xsession.sh
-source scripts/lib/weston.sh
-trap stop_session_and_weston EXIT
-
-for tool in cmake cpack dpkg-deb dpkg-shlibdeps file lintian desktop-file-validate appstreamcli man \
-            readelf Xvfb xdotool xwininfo import convert python3; do
-  command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh run test installs it)"
-done
-
-build_targets release vorlanth
-rm -rf "$out"
-mkdir -p "$out"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 deb=$build/vorlanth_${version}_amd64.deb
 rm -f "$deb"
@@ -142,4 +123,4 @@ done
 app_id=$(sed -n 's/.*xdg_toplevel@[0-9]*\.set_app_id("\(.*\)").*/\1/p' "$out/wayland.err" | head -n1)
 [ "$app_id" = vorlanth ] || fail "the Wayland app id is \"$app_id\", not vorlanth (see $out/wayland.err)"
 say "the window's WM_CLASS instance and Wayland app id are vorlanth, as the menu entry's name"
-say "passed in $((SECONDS - started)) s"
+passed
