@@ -337,8 +337,7 @@ no_compositor_checks() {
 export LSAN_OPTIONS="$LSAN_OPTIONS:use_tls=0"
 start_xvfb 200 259
 case $part in
-  weston)
-    start_weston
+  weston) start_weston
     screen_size=1024x768
     say "weston \"$socket\" in Xvfb $DISPLAY"
     selection_checks "$build/tests/platform/backend_select_probe"
@@ -346,19 +345,14 @@ case $part in
     desktop_checks "$exe" weston
     close_button_checks "$exe"
     lost_compositor_checks "$exe"
-    no_compositor_checks "$exe"
-    ;;
+    no_compositor_checks "$exe" ;;
   scale2) weston_scale_checks "$exe" "$probe" ;;
-  mutter)
-    start_mutter
+  mutter) start_mutter
     screen_size=800x600
-    desktop_checks "$exe" mutter client
-    ;;
-  kwin)
-    start_kwin
+    desktop_checks "$exe" mutter client ;;
+  kwin) start_kwin
     screen_size=1000x800
-    desktop_checks "$exe" kwin
-    ;;
+    desktop_checks "$exe" kwin ;;
   sway) sway_checks "$exe" ;;
   *) fail "no part \"$part\": weston, scale2, mutter, kwin or sway" ;;
 esac
