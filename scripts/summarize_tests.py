@@ -63,7 +63,7 @@ def main(steps_path, list_path, report_path):
     print("=== summary")
     everything = steps + units + checks
     for name, result, seconds, _, _ in everything:
-        print(f"test.sh: {name:<58} {result:<4} {seconds:6.1f} s")
+        print(f"test.sh: {result:<4} {seconds:6.1f} s  {name}")
     failed = [t for t in everything if t[1] != "pass"]
     for name, _, _, output, _ in failed:
         lines = output.rstrip().splitlines()
