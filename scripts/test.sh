@@ -4,7 +4,8 @@
 # desktop, and what runs once (tests/end_to_end/CMakeLists.txt: fuzzing, the soak, the
 # package, the Windows build, the lints; ctest builds the presets these need first).
 # Ends with a summary: every build's and test's result and time, and why each failure failed.
-#   VORLANTH_TEST_JOBS   ctest's -j: slots for tests at once (default 8; a check that draws takes 3)
+#   VORLANTH_TEST_JOBS   ctest's -j: tests at once (default 5; of them at most two checks that
+#                        draw, tests/end_to_end/draws.json)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -31,6 +32,7 @@ echo "=== ctest"
 sanitizer_environment asan
 ctest --test-dir build/all --show-only=json-v1 >"$logs/tests.json"
 rm -f "$logs/ctest.xml"
-ctest --test-dir build/all -j "${VORLANTH_TEST_JOBS:-8}" --output-junit "$logs/ctest.xml" \
+ctest --test-dir build/all -j "${VORLANTH_TEST_JOBS:-5}" \
+  --resource-spec-file "$root/tests/end_to_end/draws.json" --output-junit "$logs/ctest.xml" \
   --test-output-size-passed 100000 --test-output-size-failed 1000000 </dev/null || true
 python3 scripts/summarize_tests.py "$logs/steps.txt" "$logs/tests.json" "$logs/ctest.xml"
