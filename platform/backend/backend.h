@@ -11,6 +11,8 @@
 
 #include <cstddef>
 
+enum NativeShow { NATIVE_HIDE, NATIVE_SHOW, NATIVE_MINIMIZE, NATIVE_RESTORE };
+
 struct PlatformBackend {
     // The name VORLANTH_PLATFORM gives it: "x11", "wayland", "virtual".
     const char* name;
@@ -23,7 +25,9 @@ struct PlatformBackend {
     void* (*CreateNativeWindow)(HWND window, const RECT* client, const char* titleUtf8,
                                 const char* className);
     void (*DestroyNativeWindow)(void* native);
-    void (*ShowNativeWindow)(void* native, int command);
+    // Shows, hides, minimizes or restores the native window; a shown or restored window takes
+    // the keyboard focus when `activate` is set. The core decides what a show command means.
+    void (*ShowNativeWindow)(void* native, NativeShow verb, int activate);
     // The client area moved or changed size (screen coordinates); never while minimized.
     void (*PlaceNativeWindow)(void* native, const RECT* client);
 

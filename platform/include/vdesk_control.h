@@ -37,16 +37,25 @@ void VdeskFailNext(VdeskFailure what, int count);
 // DescribePixelFormat of this (1-based) format number fails; 0: none fails.
 void VdeskFailDescribeFormat(int format);
 
-// Input, as the user gives it. Key input goes to the window with the focus.
+// Input and window events, as the user gives them. Key input goes to the window with the
+// focus. Like a display's events, each is queued and reaches the program as it retrieves
+// its messages.
 void VdeskKeyDown(int virtualKey);
 void VdeskKeyUp(int virtualKey);
 void VdeskPressKey(int virtualKey); // down and up
-void VdeskSetCapsLock(int on);
+void VdeskSetCapsLock(int on);      // as the display reports it with the next input
+
 void VdeskMouseMove(HWND window, int x, int y); // client coordinates of the window
 void VdeskMouseButton(HWND window, int button, int down, int x, int y); // 1 left, 2 right, 4 middle
 void VdeskClickClose(HWND window);
 void VdeskResize(HWND window, int clientWidth, int clientHeight);
 void VdeskMove(HWND window, int clientX, int clientY);
+// Part of the client area was uncovered (area null: all of it).
+void VdeskExpose(HWND window, const RECT* area);
+// The display made the window viewable, fully covered (obscured 1) or not.
+void VdeskMakeViewable(HWND window, int obscured);
+// Another program destroyed the window's native side.
+void VdeskDestroyElsewhere(HWND window);
 void VdeskMinimize(HWND window);
 void VdeskRestore(HWND window);
 void VdeskActivateOther(void); // another program's window takes the focus
@@ -76,6 +85,12 @@ struct VdeskMessageBoxRecord {
     UINT type;
 };
 int VdeskMessageBoxCount(void);
+// Called while a box opens, before the program's modal loop runs: what the desktop does
+// meanwhile (a close request, an answer).
+typedef void (*VdeskBoxOpenHook)(HWND owner, void* box);
+void VdeskSetBoxOpenHook(VdeskBoxOpenHook hook);
+// The user answers the box with this button.
+void VdeskAnswerBox(void* box, int button);
 const VdeskMessageBoxRecord* VdeskMessageBoxAt(int index);
 
 // Observation.

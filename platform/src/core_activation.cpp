@@ -73,21 +73,24 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
         return FALSE;
     }
     BOOL wasVisible = record->visible;
+    bool activate = command != SW_SHOWNOACTIVATE;
     switch (command) {
     case SW_HIDE:
         if (record->visible) {
             record->visible = false;
-            Backend()->ShowNativeWindow(record->native, SW_HIDE);
+            record->showExposure = ShowExposure::NONE;
+            Backend()->ShowNativeWindow(record->native, NATIVE_HIDE, 0);
             HandOverActivation(window);
         }
         break;
     case SW_MINIMIZE:
     case SW_SHOWMINIMIZED:
         if (!record->minimized) {
+            record->visible = true; // a hidden window is shown minimized
             MinimizeWindow(window, true);
             record = FindWindow(window);
             if (record != nullptr && record->native != nullptr) {
-                Backend()->ShowNativeWindow(record->native, SW_MINIMIZE);
+                Backend()->ShowNativeWindow(record->native, NATIVE_MINIMIZE, 0);
             }
         }
         break;
@@ -96,7 +99,7 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
             MinimizeWindow(window, false);
             record = FindWindow(window);
             if (record != nullptr && record->native != nullptr) {
-                Backend()->ShowNativeWindow(record->native, SW_RESTORE);
+                Backend()->ShowNativeWindow(record->native, NATIVE_RESTORE, 1);
             }
             break;
         }
@@ -104,11 +107,12 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
     default:
         if (!record->visible) {
             record->visible = true;
+            record->showExposure = ShowExposure::AWAIT_VIEWABLE;
             Raise(record);
-            Backend()->ShowNativeWindow(record->native, command);
+            Backend()->ShowNativeWindow(record->native, NATIVE_SHOW, activate ? 1 : 0);
             // As the system does on first showing: activation (with its palette query), the
             // background erased, size, move.
-            if (command != SW_SHOWNOACTIVATE) {
+            if (activate) {
                 ActivateWindow(window, 1);
             }
             if (FindWindow(window) != nullptr) {
@@ -132,6 +136,7 @@ void MinimizeWindow(HWND window, bool minimized) {
     if (minimized) {
         record->restored = record->outer;
         record->minimized = true;
+        record->showExposure = ShowExposure::NONE;
         // Parked off screen at the size of a minimized window: 160 wide, the caption plus 5 high.
         record->outer =
             RECT{-32000, -32000, -32000 + 160, -32000 + GetSystemMetrics(SM_CYCAPTION) + 5};
@@ -140,6 +145,7 @@ void MinimizeWindow(HWND window, bool minimized) {
     } else {
         record->minimized = false;
         record->outer = record->restored;
+        record->showExposure = ShowExposure::AWAIT_VIEWABLE;
         // Restoring erases the background, then moves the window back before it gets its size
         // again.
         EraseNow(window);

@@ -1,23 +1,29 @@
-// Raw input as the backend reports it, in the order it came, turned into messages only as the
-// program retrieves them, as Win32 does: the capture at that moment decides where a mouse
-// message goes, a disabled window (a message box's owner) takes no input, and whatever came
-// after a mouse button waits until the program has retrieved the button, since the capture a
-// press usually sets decides where the moves after it go. Window events wait behind the input
-// that came before them, so that the program sees everything in the order it happened.
+// What the backend reports, input and window events alike, queued in the order it came and
+// turned into messages only as the program retrieves them (GetMessage, PeekMessage and the
+// modal loop, once the backend's pump has returned), as Win32 does: no window procedure runs
+// inside a backend's event handling. The capture at that moment decides where a mouse message
+// goes, a disabled window (a message box's owner) takes no input, and whatever came after a
+// mouse button waits until the program has retrieved the button, since the capture a press
+// usually sets decides where the moves after it go. Window events wait behind the input that
+// came before them, so that the program sees everything in the order it happened.
+#include <algorithm>
+
 #include "core.h"
 #include "core_events.h"
 
 namespace {
 
-enum RawKind { KEY, MODIFIERS, CAPS_LOCK, MOUSE_MOVE, MOUSE_BUTTON, WINDOW_EVENT };
-enum WindowEvent { RESIZED, MOVED, EXPOSED, ACTIVATED, MINIMIZED, CLOSED, LOST };
+enum RawKind { KEY, MODIFIERS, MOUSE_MOVE, MOUSE_BUTTON, BOX_ANSWER, WINDOW_EVENT };
+enum WindowEvent { RESIZED, MOVED, VIEWABLE, EXPOSED, ACTIVATED, MINIMIZED, CLOSED, LOST };
 
 struct RawEvent {
     RawKind kind;
     HWND window = nullptr;
-    int key = 0;        // KEY: the virtual key; MOUSE_BUTTON: 1 left, 2 right, 4 middle
-    bool down = false;  // KEY, MOUSE_BUTTON; MODIFIERS: Shift; CAPS_LOCK, window events: on
-    int character = -1; // KEY: the layout's character (0: none), -1 when the backend gave none
+    int key = 0;         // KEY: the virtual key; MOUSE_BUTTON: 1 left, 2 right, 4 middle;
+                         // BOX_ANSWER: the button
+    bool down = false;   // KEY, MOUSE_BUTTON; MODIFIERS: Shift; window events: on
+    int character = -1;  // KEY: the layout's character (0: none), -1 when the backend gave none
+    void* box = nullptr; // BOX_ANSWER
     bool control = false, alt = false, capsLock = false; // MODIFIERS
     int x = 0, y = 0; // mouse: client coordinates of `window`; RESIZED, MOVED: the area
     WindowEvent event = RESIZED;
@@ -81,6 +87,10 @@ void Mouse(const RawEvent& e) {
 
 void Apply(const RawEvent& e) {
     HWND window = e.window;
+    WindowRecord* record = FindWindow(window);
+    if (record == nullptr) {
+        return; // gone since
+    }
     switch (e.event) {
     case RESIZED:
         ResizeFromDisplay(window, e.x, e.y);
@@ -88,11 +98,24 @@ void Apply(const RawEvent& e) {
     case MOVED:
         MoveFromDisplay(window, e.x, e.y);
         break;
+    case VIEWABLE:
+        if (record->showExposure == ShowExposure::AWAIT_VIEWABLE) {
+            record->showExposure = e.down ? ShowExposure::NONE : ShowExposure::REPEATS_SHOW;
+        }
+        break;
     case EXPOSED:
-        InvalidateRect(window, e.all ? nullptr : &e.rect, FALSE);
+        if (record->showExposure == ShowExposure::REPEATS_SHOW) {
+            record->showExposure = ShowExposure::NONE; // painted for the show already
+        } else {
+            InvalidateRect(window, e.all ? nullptr : &e.rect, FALSE);
+        }
         break;
     case ACTIVATED:
-        ActivateWindow(window, e.down ? 1 : 0);
+        // Only a change counts: a display may repeat the state with every other change.
+        if (record->displayActive != e.down) {
+            record->displayActive = e.down;
+            ActivateWindow(window, e.down ? 1 : 0);
+        }
         break;
     case MINIMIZED:
         MinimizeWindow(window, e.down);
@@ -111,14 +134,15 @@ void Apply(const RawEvent& e) {
 void Resolve(const RawEvent& e) {
     switch (e.kind) {
     case KEY:
-        QueueKey(e.window, e.key, e.down, e.character);
+        // The ANSI code page (Latin-1 here) has no byte for a character beyond it.
+        QueueKey(e.window, e.key, e.down, e.character > 0xFF ? 0 : e.character);
         break;
     case MODIFIERS:
         SetModifierKeys(e.down, e.control, e.alt);
         SetCapsLockToggle(e.capsLock);
         break;
-    case CAPS_LOCK:
-        SetCapsLockToggle(e.down);
+    case BOX_ANSWER:
+        AnswerMessageBox(e.box, e.key);
         break;
     case MOUSE_MOVE:
     case MOUSE_BUTTON:
@@ -130,14 +154,7 @@ void Resolve(const RawEvent& e) {
     }
 }
 
-// A window event with nothing before it waiting happens at once.
-void Arrive(const RawEvent& e) {
-    if (e.kind == WINDOW_EVENT && raw.empty() && !InputWaiting(false)) {
-        Resolve(e);
-        return;
-    }
-    raw.push_back(e);
-}
+void Arrive(const RawEvent& e) { raw.push_back(e); }
 
 } // namespace
 
@@ -158,16 +175,12 @@ bool TakesInput(HWND window) {
     return record != nullptr && !record->disabled;
 }
 
-void CoreNotifyKey(HWND window, int vk, int down) {
-    Arrive({.kind = KEY, .window = window, .key = vk, .down = down != 0});
-}
-
-void CoreNotifyKeyCharacter(HWND window, int vk, int character) {
+void CoreNotifyKey(HWND window, int vk, int down, int character) {
     Arrive({.kind = KEY,
             .window = window,
             .key = vk,
-            .down = true,
-            .character = std::max(character, 0)});
+            .down = down != 0,
+            .character = down ? std::max(character, -1) : -1});
 }
 
 void CoreNotifyModifiers(int shift, int control, int alt, int capsLock) {
@@ -177,8 +190,6 @@ void CoreNotifyModifiers(int shift, int control, int alt, int capsLock) {
             .alt = alt != 0,
             .capsLock = capsLock != 0});
 }
-
-void CoreNotifyCapsLock(int on) { Arrive({.kind = CAPS_LOCK, .down = on != 0}); }
 
 void CoreNotifyMouseMove(HWND window, int x, int y) {
     Arrive({.kind = MOUSE_MOVE, .window = window, .x = x, .y = y});
@@ -201,6 +212,10 @@ void CoreNotifyResize(HWND window, int width, int height) {
 
 void CoreNotifyMove(HWND window, int x, int y) {
     Arrive({.kind = WINDOW_EVENT, .window = window, .x = x, .y = y, .event = MOVED});
+}
+
+void CoreNotifyVisibility(HWND window, int obscured) {
+    Arrive({.kind = WINDOW_EVENT, .window = window, .down = obscured != 0, .event = VIEWABLE});
 }
 
 void CoreNotifyExpose(HWND window, const RECT* rect) {
@@ -229,6 +244,17 @@ void CoreNotifyLost(HWND window) {
         record->native = nullptr; // the backend has let go of it already
         Arrive({.kind = WINDOW_EVENT, .window = window, .event = LOST});
     }
+}
+
+void CoreNotifyMessageBoxAnswer(void* box, int button) {
+    Arrive({.kind = BOX_ANSWER, .key = button, .box = box});
+}
+
+void ForgetMessageBoxAnswers(void* box) {
+    raw.erase(
+        std::remove_if(raw.begin(), raw.end(),
+                       [box](const RawEvent& e) { return e.kind == BOX_ANSWER && e.box == box; }),
+        raw.end());
 }
 
 HWND WINAPI SetCapture(HWND window) {

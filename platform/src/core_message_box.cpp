@@ -28,7 +28,7 @@ void RunModalLoop(size_t box) {
             }
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
-        } else if (!Backend()->PumpEvents(1)) {
+        } else if (boxes[box].answer == 0 && !Backend()->PumpEvents(1)) {
             return; // nothing can answer it any more
         }
     }
@@ -39,30 +39,40 @@ void RunModalLoop(size_t box) {
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     text = text != nullptr ? text : "";
     caption = caption != nullptr ? caption : "Error";
-    void* native = BackendReady() ? Backend()->OpenMessageBox(owner, text, caption, type) : nullptr;
-    if (native == nullptr) {
+    if (!BackendReady()) {
         std::fprintf(stderr, "%s: %s\n", caption, text); // said at least
         return IDOK;
     }
-    // The owner is disabled while the box is up: it takes no input.
+    // The owner is disabled while the box is up, from before the box opens: it takes no
+    // input, and its close box does nothing.
     WindowRecord* record = FindWindow(owner);
     bool disabled = record != nullptr && !record->disabled;
     if (disabled) {
         record->disabled = true;
     }
-    boxes.push_back(OpenBox{native, 0});
-    size_t box = boxes.size() - 1;
-    RunModalLoop(box);
-    int answer = boxes[box].answer != 0 ? boxes[box].answer : IDOK;
-    boxes.pop_back();
+    void* native = Backend()->OpenMessageBox(owner, text, caption, type);
+    int answer = IDOK;
+    if (native == nullptr) {
+        std::fprintf(stderr, "%s: %s\n", caption, text);
+    } else {
+        // An answer given while the box opened is still queued, and reaches it now.
+        boxes.push_back(OpenBox{native, 0});
+        size_t box = boxes.size() - 1;
+        RunModalLoop(box);
+        answer = boxes[box].answer != 0 ? boxes[box].answer : IDOK;
+        boxes.pop_back();
+        ForgetMessageBoxAnswers(native);
+    }
     if (disabled && (record = FindWindow(owner)) != nullptr) {
         record->disabled = false;
     }
-    Backend()->CloseMessageBox(native);
+    if (native != nullptr) {
+        Backend()->CloseMessageBox(native);
+    }
     return answer;
 }
 
-void CoreNotifyMessageBoxAnswer(void* box, int button) {
+void AnswerMessageBox(void* box, int button) {
     for (OpenBox& each : boxes) {
         if (each.native == box) {
             each.answer = button;

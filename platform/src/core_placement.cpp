@@ -129,14 +129,19 @@ BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height, BOOL re
 
 void ResizeFromDisplay(HWND window, int clientWidth, int clientHeight) {
     WindowRecord* record = FindWindow(window);
+    clientWidth = std::max(clientWidth, 0);
+    clientHeight = std::max(clientHeight, 0);
     if (record == nullptr || record->minimized) {
         return;
     }
+    RECT client = ClientScreenRect(*record);
+    if (client.right - client.left == clientWidth && client.bottom - client.top == clientHeight) {
+        return; // what the window has already
+    }
     RECT frame = FrameOf(record->style);
-    record->outer.right = record->outer.left + frame.left + std::max(clientWidth, 0) + frame.right;
-    record->outer.bottom = record->outer.top + frame.top + std::max(clientHeight, 0) + frame.bottom;
-    CallWindow(window, WM_SIZE, SIZE_RESTORED,
-               PackPoint(std::max(clientWidth, 0), std::max(clientHeight, 0)));
+    record->outer.right = record->outer.left + frame.left + clientWidth + frame.right;
+    record->outer.bottom = record->outer.top + frame.top + clientHeight + frame.bottom;
+    CallWindow(window, WM_SIZE, SIZE_RESTORED, PackPoint(clientWidth, clientHeight));
     WindowClass* wc = nullptr;
     if ((record = FindWindow(window)) != nullptr &&
         (wc = FindClass(record->className)) != nullptr && (wc->style & (CS_HREDRAW | CS_VREDRAW))) {
@@ -148,6 +153,10 @@ void MoveFromDisplay(HWND window, int clientX, int clientY) {
     WindowRecord* record = FindWindow(window);
     if (record == nullptr || record->minimized) {
         return;
+    }
+    RECT client = ClientScreenRect(*record);
+    if (client.left == clientX && client.top == clientY) {
+        return; // where the window is already
     }
     RECT frame = FrameOf(record->style);
     int width = record->outer.right - record->outer.left;

@@ -29,6 +29,11 @@ struct VdeskWindow {
 extern bool vdeskPaletteDisplay;
 extern bool vdeskFrameCapture;
 extern VdeskWaitHook vdeskWaitHook;
+extern VdeskBoxOpenHook vdeskBoxOpenHook;
+// The window the desktop gives the keyboard focus (null: another program's, or none).
+extern HWND vdeskFocus;
+// Moves the focus, telling the core of the window that lost it and the one that got it.
+void VdeskFocus(HWND window);
 extern VdeskPresentHook vdeskPresentHook;
 extern std::vector<VdeskMessageBoxRecord> vdeskMessageBoxes;
 extern std::vector<PIXELFORMATDESCRIPTOR> vdeskFormats;

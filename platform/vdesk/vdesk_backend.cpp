@@ -14,6 +14,8 @@
 bool vdeskPaletteDisplay = false;
 bool vdeskFrameCapture = true;
 VdeskWaitHook vdeskWaitHook = nullptr;
+VdeskBoxOpenHook vdeskBoxOpenHook = nullptr;
+HWND vdeskFocus = nullptr;
 VdeskPresentHook vdeskPresentHook = nullptr;
 std::vector<VdeskMessageBoxRecord> vdeskMessageBoxes;
 std::vector<PIXELFORMATDESCRIPTOR> vdeskFormats;
@@ -119,6 +121,9 @@ void* CreateNativeWindow(HWND window, const RECT* client, const char*, const cha
 
 void DestroyNativeWindow(void* handle) {
     VdeskWindow* native = static_cast<VdeskWindow*>(handle);
+    if (vdeskFocus == native->window) {
+        vdeskFocus = nullptr;
+    }
     if (native->surface != nullptr) {
         if (currentWindow == native) {
             ReleaseCurrent();
@@ -128,7 +133,16 @@ void DestroyNativeWindow(void* handle) {
     delete native;
 }
 
-void ShowNativeWindow(void*, int) {}
+// As a window manager does, the desktop gives the keyboard focus to a window shown or
+// restored to be activated, and takes it from one hidden or minimized.
+void ShowNativeWindow(void* handle, NativeShow verb, int activate) {
+    HWND window = static_cast<VdeskWindow*>(handle)->window;
+    if ((verb == NATIVE_SHOW || verb == NATIVE_RESTORE) && activate) {
+        VdeskFocus(window);
+    } else if ((verb == NATIVE_HIDE || verb == NATIVE_MINIMIZE) && window == vdeskFocus) {
+        VdeskFocus(nullptr);
+    }
+}
 
 void PlaceNativeWindow(void* handle, const RECT* client) {
     VdeskResizeSurface(static_cast<VdeskWindow*>(handle), client->right - client->left,
@@ -239,8 +253,12 @@ void* OpenMessageBox(HWND owner, const char* text, const char* caption, UINT typ
     record.owner = owner;
     record.type = type;
     vdeskMessageBoxes.push_back(record);
-    openBoxes.push_back(reinterpret_cast<void*>(vdeskMessageBoxes.size()));
-    return openBoxes.back();
+    void* box = reinterpret_cast<void*>(vdeskMessageBoxes.size());
+    openBoxes.push_back(box);
+    if (vdeskBoxOpenHook != nullptr) {
+        vdeskBoxOpenHook(owner, box); // what the desktop does while the box comes up
+    }
+    return box;
 }
 
 void CloseMessageBox(void* box) {
@@ -356,4 +374,17 @@ bool VdeskReadSurface(VdeskWindow* native, std::vector<uint8_t>* pixels) {
         }
     }
     return true;
+}
+
+void VdeskFocus(HWND window) {
+    if (vdeskFocus == window) {
+        return;
+    }
+    if (vdeskFocus != nullptr) {
+        CoreNotifyActivate(vdeskFocus, 0);
+    }
+    vdeskFocus = window;
+    if (window != nullptr) {
+        CoreNotifyActivate(window, 1);
+    }
 }

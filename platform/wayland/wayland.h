@@ -23,7 +23,6 @@ struct WaylandWindow {
     wl_callback* frameDone = nullptr; // the last frame's callback, until the compositor says
     bool framesLate = false;          // the last wait for one ran out: the window is unseen
     bool configured = false;          // the toplevel's first configure came: buffers may follow
-    bool active = false;
     std::string title;
 };
 

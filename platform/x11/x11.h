@@ -15,14 +15,14 @@ struct X11Window {
     Window xwindow = 0;  // the top-level window; its area is the client area
     Window glWindow = 0; // child with the pixel format's visual, once a format is set
     Colormap glColormap = 0;
-    int clientX = 0, clientY = 0; // as the core last heard it
+    int clientX = 0, clientY = 0; // where the program last placed it
     int width = 0, height = 0;
     bool reparented = false; // a window manager framed it
     bool hideRequested = false;
     bool mapped = false;
     unsigned long minimizeRequest = 0; // serial of the program's last minimize request
-    bool focusOnMap = true;            // shown without SW_SHOWNOACTIVATE
-    bool firstExposure = false;        // mapped, and its first Expose has not come yet
+    bool focusOnMap = true;            // shown to be activated
+    RECT exposed{};                    // the exposure series so far
 };
 
 struct X11Atoms {

@@ -217,7 +217,7 @@ void* CreateNativeWindow(HWND window, const RECT* area, const char* title, const
     attributes.bit_gravity = NorthWestGravity;
     attributes.event_mask = ExposureMask | StructureNotifyMask | FocusChangeMask | KeyPressMask |
                             KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                            PointerMotionMask | PropertyChangeMask;
+                            PointerMotionMask | PropertyChangeMask | VisibilityChangeMask;
     native->xwindow = XCreateWindow(
         x11Display, RootWindow(x11Display, x11Screen), area->left, area->top,
         X11Side(native->width), X11Side(native->height), 0, CopyFromParent, InputOutput,
@@ -240,18 +240,17 @@ void DestroyNativeWindow(void* handle) {
     delete native;
 }
 
-void ShowNativeWindow(void* handle, int command) {
+void ShowNativeWindow(void* handle, NativeShow verb, int activate) {
     X11Window* native = static_cast<X11Window*>(handle);
     if (native == nullptr) {
         return;
     }
-    switch (command) {
-    case SW_HIDE:
+    switch (verb) {
+    case NATIVE_HIDE:
         native->hideRequested = true;
         XWithdrawWindow(x11Display, native->xwindow, x11Screen);
         break;
-    case SW_MINIMIZE:
-    case SW_SHOWMINIMIZED:
+    case NATIVE_MINIMIZE:
         native->hideRequested = false;
         native->minimizeRequest = NextRequest(x11Display);
         if (native->mapped) {
@@ -261,10 +260,10 @@ void ShowNativeWindow(void* handle, int command) {
             XMapWindow(x11Display, native->xwindow);
         }
         break;
-    default:
+    case NATIVE_SHOW:
+    case NATIVE_RESTORE:
         native->hideRequested = false;
-        native->focusOnMap = command != SW_SHOWNOACTIVATE;
-        native->firstExposure = native->firstExposure || !native->mapped;
+        native->focusOnMap = activate != 0;
         XMapRaised(x11Display, native->xwindow);
         break;
     }

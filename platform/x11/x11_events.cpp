@@ -25,22 +25,31 @@ void Configured(X11Window* native, const XConfigureEvent& event) {
     if (event.window != native->xwindow) {
         return;
     }
-    HWND window = native->window;
     int x = 0, y = 0;
     RootPosition(native, event, &x, &y);
-    if (x != native->clientX || y != native->clientY) {
-        native->clientX = x;
-        native->clientY = y;
-        CoreNotifyMove(window, x, y);
-    }
-    if (X11FindWindow(event.window) != native) {
-        return; // destroyed by the move's handler
-    }
+    CoreNotifyMove(native->window, x, y);
     if (event.width != native->width || event.height != native->height) {
         native->width = event.width;
         native->height = event.height;
         X11ResizeGl(native);
-        CoreNotifyResize(window, event.width, event.height);
+    }
+    CoreNotifyResize(native->window, event.width, event.height);
+}
+
+// An exposure comes as a series of rectangles, the last with count 0: the core hears of
+// their union, once.
+void Exposed(X11Window* native, const XExposeEvent& event) {
+    RECT area{event.x, event.y, event.x + event.width, event.y + event.height};
+    RECT& u = native->exposed;
+    if (u.right <= u.left || u.bottom <= u.top) {
+        u = area;
+    } else {
+        u = RECT{std::min(u.left, area.left), std::min(u.top, area.top),
+                 std::max(u.right, area.right), std::max(u.bottom, area.bottom)};
+    }
+    if (event.count == 0) {
+        CoreNotifyExpose(native->window, &u);
+        u = RECT{};
     }
 }
 
@@ -67,13 +76,14 @@ void Key(X11Window* native, XKeyEvent* event) {
     if (vk == 0) {
         return;
     }
+    // What the key types: Xlib's one Latin-1 byte (with Control applied), which is also its
+    // Unicode code point, or else the keysym's character.
+    int character = 0;
     if (event->type == KeyPress) {
-        // One byte in Latin-1, which agrees with the ANSI code page for what the keys type.
-        int character = (length == 1) ? static_cast<unsigned char>(text[0]) : 0;
-        CoreNotifyKeyCharacter(native->window, vk, character);
-    } else {
-        CoreNotifyKey(native->window, vk, 0);
+        character = length == 1 ? static_cast<unsigned char>(text[0])
+                                : static_cast<int>(KeysymCharacter(static_cast<uint32_t>(typed)));
     }
+    CoreNotifyKey(native->window, vk, event->type == KeyPress ? 1 : 0, character);
 }
 
 void ProtocolMessage(X11Window* native, XClientMessageEvent* event) {
@@ -134,17 +144,15 @@ void HandleEvent(XEvent* event) {
     }
     HWND window = native->window;
     switch (event->type) {
-    case Expose: {
-        if (native->firstExposure) {
-            // Asks for the paint that showing the window has asked for already.
-            native->firstExposure = event->xexpose.count != 0;
-            break;
-        }
-        RECT area{event->xexpose.x, event->xexpose.y, event->xexpose.x + event->xexpose.width,
-                  event->xexpose.y + event->xexpose.height};
-        CoreNotifyExpose(window, &area);
+    case Expose:
+        Exposed(native, event->xexpose);
         break;
-    }
+    case VisibilityNotify:
+        if (event->xvisibility.window == native->xwindow) {
+            CoreNotifyVisibility(window,
+                                 event->xvisibility.state == VisibilityFullyObscured ? 1 : 0);
+        }
+        break;
     case ConfigureNotify:
         Configured(native, event->xconfigure);
         break;
