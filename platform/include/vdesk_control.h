@@ -18,8 +18,12 @@ void VdeskSetVersion(DWORD platformId, DWORD major, DWORD minor);
 // A 256-colour display: 8-bit 3-3-2 RGBA formats needing a palette (and the system
 // palette too when needSystemPalette is set), a system palette with 20 static colours.
 void VdeskUsePaletteDisplay(int needSystemPalette);
-// Replaces the pixel-format list (before the first window asks for it).
+// Replaces the pixel-format list as programs see it (before the first window asks for it).
 void VdeskSetPixelFormats(const PIXELFORMATDESCRIPTOR* formats, int count);
+// Replaces the display's framebuffer configurations, which the platform describes as
+// pixel formats when first asked (backend.h).
+struct PlatformPixelConfig;
+void VdeskSetPixelConfigs(const PlatformPixelConfig* configs, int count);
 
 // Failure injection: the next `count` calls of the kind fail as Win32 fails them.
 enum VdeskFailure {

@@ -211,6 +211,15 @@ void QueueKey(HWND window, int virtualKey, bool down, int character);
 void SetModifierKeys(bool shift, bool control, bool alt);
 void SetCapsLockToggle(bool on);
 
+// A pixel format: its descriptor and the backend's configuration behind it (null in a
+// list a test set).
+struct PixelFormat {
+    PIXELFORMATDESCRIPTOR descriptor;
+    void* config;
+};
+// The display's configurations described, look-alikes merged, in order (core_pixel_formats.cpp).
+std::vector<PixelFormat> DescribePixelConfigs(const PlatformPixelConfig* configs, int count);
+
 // GDI objects and palettes (core_palette.cpp), OpenGL (core_opengl.cpp).
 DcRecord* FindDc(HDC dc);
 HPALETTE StockDefaultPalette(void);

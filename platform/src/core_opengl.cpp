@@ -6,17 +6,21 @@
 
 namespace {
 
-int pixelFormatCount = -1;
-PIXELFORMATDESCRIPTOR pixelFormats[64];
+bool listed = false;
+std::vector<PixelFormat> pixelFormats;
 HGLRC currentContext = nullptr;
 HDC currentDc = nullptr;
 
+// Listed when the program first asks about pixel formats, not at start: a display lists
+// hundreds of configurations, and a program that sets no format needs none of them.
 int ListFormats(void) {
-    if (pixelFormatCount < 0) {
-        pixelFormatCount = BackendReady() ? Backend()->ListPixelFormats(pixelFormats, 64) : 0;
-        pixelFormatCount = std::min(pixelFormatCount, 64);
+    if (!listed && BackendReady()) {
+        const PlatformPixelConfig* configs = nullptr;
+        int count = Backend()->ListPixelConfigs(&configs);
+        pixelFormats = DescribePixelConfigs(configs, count);
     }
-    return pixelFormatCount;
+    listed = true;
+    return static_cast<int>(pixelFormats.size());
 }
 
 // How well a format meets a wanted descriptor; negative when it cannot serve at all.
@@ -63,7 +67,7 @@ int WINAPI DescribePixelFormat(HDC dc, int format, UINT bytes, LPPIXELFORMATDESC
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return 0;
     }
-    *descriptor = pixelFormats[format - 1];
+    *descriptor = pixelFormats[static_cast<size_t>(format - 1)].descriptor;
     return count;
 }
 
@@ -75,7 +79,7 @@ int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* want) {
     }
     int best = 0, bestScore = -1;
     for (int i = 0; i < ListFormats(); ++i) {
-        int score = FormatScore(pixelFormats[i], *want);
+        int score = FormatScore(pixelFormats[static_cast<size_t>(i)].descriptor, *want);
         if (score > bestScore) {
             best = i + 1;
             bestScore = score;
@@ -98,8 +102,9 @@ BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
     }
     RECT client = ClientScreenRect(*window);
     if (window->native == nullptr ||
-        !Backend()->SetNativePixelFormat(window->native, format, client.right - client.left,
-                                         client.bottom - client.top)) {
+        !Backend()->SetNativePixelFormat(window->native,
+                                         pixelFormats[static_cast<size_t>(format - 1)].config,
+                                         client.right - client.left, client.bottom - client.top)) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return FALSE;
     }
@@ -133,11 +138,16 @@ HGLRC WINAPI wglCreateContext(HDC dc) {
     NoteCall("wglCreateContext");
     DcRecord* record = FindDc(dc);
     WindowRecord* window = record ? FindWindow(record->window) : nullptr;
-    if (window == nullptr || window->pixelFormat == 0 || InjectedFailure("wglCreateContext")) {
+    // The platform's OpenGL renders RGBA only: a colour-index format has no context.
+    const PixelFormat* format = window != nullptr && window->pixelFormat != 0
+                                    ? &pixelFormats[static_cast<size_t>(window->pixelFormat - 1)]
+                                    : nullptr;
+    if (format == nullptr || format->descriptor.iPixelType != PFD_TYPE_RGBA ||
+        InjectedFailure("wglCreateContext")) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return nullptr;
     }
-    void* native = Backend()->CreateContext(window->native, window->pixelFormat);
+    void* native = Backend()->CreateContext(window->native, format->config);
     if (native == nullptr) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return nullptr;
@@ -202,5 +212,16 @@ void ReleaseWindowGdi(HWND window) {
 }
 
 #ifdef VORLANTH_TEST_HOOKS
-void ResetOpenGlState(void) { pixelFormatCount = -1; }
+void ResetOpenGlState(void) {
+    listed = false;
+    pixelFormats.clear();
+}
+
+void CoreSetPixelFormats(const PIXELFORMATDESCRIPTOR* formats, int count) {
+    pixelFormats.clear();
+    for (int i = 0; i < count; ++i) {
+        pixelFormats.push_back(PixelFormat{formats[i], nullptr});
+    }
+    listed = true;
+}
 #endif

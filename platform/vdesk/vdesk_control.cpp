@@ -59,7 +59,7 @@ void VdeskReset(void) {
     modifiers = {};
     vdeskPresentHook = nullptr;
     vdeskMessageBoxes.clear();
-    vdeskFormats.clear();
+    vdeskConfigs.clear();
 }
 
 void VdeskSetVersion(DWORD platformId, DWORD major, DWORD minor) {
@@ -68,18 +68,18 @@ void VdeskSetVersion(DWORD platformId, DWORD major, DWORD minor) {
 
 void VdeskUsePaletteDisplay(int needSystemPalette) {
     vdeskPaletteDisplay = true;
-    VdeskDefaultFormats();
-    if (needSystemPalette) {
-        for (auto& f : vdeskFormats) {
-            if (f.iPixelType == PFD_TYPE_RGBA) {
-                f.dwFlags |= PFD_NEED_SYSTEM_PALETTE;
-            }
-        }
+    VdeskDefaultConfigs();
+    for (PlatformPixelConfig& c : vdeskConfigs) {
+        c.systemPaletteOnly = needSystemPalette != 0;
     }
 }
 
 void VdeskSetPixelFormats(const PIXELFORMATDESCRIPTOR* formats, int count) {
-    vdeskFormats.assign(formats, formats + count);
+    CoreSetPixelFormats(formats, count);
+}
+
+void VdeskSetPixelConfigs(const PlatformPixelConfig* configs, int count) {
+    vdeskConfigs.assign(configs, configs + count);
 }
 
 void VdeskKeyDown(int vk) { Key(vk, true); }

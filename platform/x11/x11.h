@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "backend.h"
+
 struct X11Window {
     HWND window = nullptr;
     Window xwindow = 0;  // the top-level window; its area is the client area
@@ -44,9 +46,9 @@ int X11DrainEvents(void);
 X11Window* X11FindWindow(Window xwindow);
 
 // GLX: framebuffer configurations as pixel formats; the GL child window.
-int X11ListPixelFormats(PIXELFORMATDESCRIPTOR* formats, int capacity);
-int X11SetPixelFormat(void* native, int format, int width, int height);
-void* X11CreateContext(void* native, int format);
+int X11ListPixelConfigs(const PlatformPixelConfig** configs);
+int X11SetPixelFormat(void* native, void* config, int width, int height);
+void* X11CreateContext(void* native, void* config);
 int X11MakeCurrent(void* native, void* context);
 void X11DeleteContext(void* context);
 int X11SwapBuffers(void* native);
