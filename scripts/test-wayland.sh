@@ -358,6 +358,26 @@ sway_checks() {
   stop_compositor
 }
 
+# A program whose WM_SIZE destroys its window, under sway as the output's scale goes from 1 to
+# 2: that WM_SIZE reaches it from its message loop, not from inside the Wayland library's
+# dispatch, and it ends cleanly (under the sanitizers with the asan preset).
+sway_reentry_checks() {
+  say "a window destroyed in its WM_SIZE as sway's output scale changes"
+  start_sway 'output HEADLESS-1 resolution 1200x1000@60Hz scale 1'
+  cp "$1" "$runtime/probe"
+  start_client reentry "$runtime/probe" sizedestroys
+  wait_line "$out/reentry.log" "painted 1"
+  # shellcheck disable=SC2086
+  $as_user WAYLAND_DISPLAY="$socket" wtype -s 500 -k d
+  wait_line "$out/reentry.log" "action 100"
+  swaymsg_ output HEADLESS-1 scale 2
+  wait_exit "$exit_limit"
+  grep -qx 'destroyed at [0-9]* [0-9]* from the loop' "$out/reentry.log" ||
+    fail "the WM_SIZE of the scale change did not come from the message loop (see $out/reentry.log)"
+  [ "$status" = 0 ] || fail "exit code $status after destroying the window (see $out/reentry.err)"
+  stop_compositor
+}
+
 # The decoration's close button ends it.
 close_button_checks() {
   say "vorlanth: the decoration's close button"
@@ -466,6 +486,7 @@ for preset in $presets; do
     stop_compositor
     sway_checks "$build/scene/vorlanth"
   fi
+  sway_reentry_checks "$build/tests/x11/x11_probe"
   stop_session_and_weston
   say "screenshots in $out"
 done

@@ -26,9 +26,12 @@ bool ForWindow(const MSG& msg, HWND filter) { return filter == nullptr || msg.hw
 // Finds the next message for the filter; removes it when asked. Order: posted messages as
 // posted, then input as it came, then the quit request, then paint.
 bool NextMessage(MSG* out, HWND window, UINT low, UINT high, bool remove) {
-    for (bool input : {false, true}) {
-        if (input) {
-            ResolveRawInput(); // the backend's input becomes messages as they are retrieved
+    // Posted messages; then what the backend reported becomes messages, as they are retrieved,
+    // and a window event among it may have posted one (a close box's SC_CLOSE); then input.
+    for (int pass = 0; pass < 3; ++pass) {
+        bool input = pass == 2;
+        if (pass == 1) {
+            ResolveRawInput();
         }
         for (auto it = queue.begin(); it != queue.end(); ++it) {
             if (it->input != input || !ForWindow(it->msg, window) ||

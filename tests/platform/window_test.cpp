@@ -216,6 +216,10 @@ TEST_F(Window, CloseBoxArrivesAsSystemCommandAndClosesThroughDefaultProcessing) 
     HWND window = CreateShownWindow();
     VdeskClickClose(window);
     EXPECT_TRUE(IsWindow(window)); // queued, not yet handled
+    MSG msg; // GetMessage finds what the desktop's report posts, without waiting for more
+    ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_SYSCOMMAND));
+    DispatchMessageA(&msg);
     DispatchWaiting();
     EXPECT_EQ(Trace(), (Lines{"syscommand 61536 0 0", "close 0 0 0", "activate 0 0 0",
                               "destroy 0 0 0", "ncdestroy 0 0 0"})); // SC_CLOSE
