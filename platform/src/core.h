@@ -229,13 +229,15 @@ void ReleaseWindowGdi(HWND window);
 // of core_test_hooks.h and the hooks; in the desktop program the hook sites compile to
 // nothing, so the call sites read the same in both.
 #ifdef VORLANTH_TEST_HOOKS
-// Each module's state back to a fresh start (CoreReset).
+// Each file's state, one structure, back to a fresh start as a whole (CoreReset).
 void ResetClassState(void);
 void ResetActivationState(void);
-void ResetWindowState(void); // classes and activation too
-void ResetQueueState(void);  // the keyboard and raw input too
+void ResetWindowState(void);
+void ResetPlacementState(void);
+void ResetQueueState(void);
 void ResetInputState(void);
 void ResetKeyboardState(void);
+void ResetMessageBoxState(void);
 void ResetPaletteState(void);
 void ResetOpenGlState(void);
 void ResetSysColorState(void);

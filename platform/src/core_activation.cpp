@@ -2,11 +2,14 @@
 #include "core.h"
 
 namespace {
-HWND focusWindow = nullptr;
-unsigned long raisedCount = 0;
+struct ActivationState {
+    HWND focusWindow = nullptr;
+    unsigned long raisedCount = 0;
+};
+ActivationState state;
 
 // Comes to the top: the latest window shown or activated is painted first.
-void Raise(WindowRecord* record) { record->raised = ++raisedCount; }
+void Raise(WindowRecord* record) { record->raised = ++state.raisedCount; }
 } // namespace
 
 // Activation moves from the active window to this one: the loser hears WA_INACTIVE naming the
@@ -17,12 +20,12 @@ int ActivateWindow(HWND window, int active) {
         return 0;
     }
     if (active) {
-        if (focusWindow == window) {
+        if (state.focusWindow == window) {
             return 1;
         }
-        HWND previous = focusWindow;
+        HWND previous = state.focusWindow;
         if (previous != nullptr) {
-            focusWindow = nullptr;
+            state.focusWindow = nullptr;
             CallWindow(previous, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(window));
         }
         if (FindWindow(window) == nullptr) {
@@ -33,21 +36,21 @@ int ActivateWindow(HWND window, int active) {
         if (record == nullptr) {
             return 0;
         }
-        focusWindow = window;
+        state.focusWindow = window;
         Raise(record);
         CallWindow(window, WM_ACTIVATE,
                    MAKEWPARAM(active == WA_CLICKACTIVE ? WA_CLICKACTIVE : WA_ACTIVE,
                               record->minimized ? 1 : 0),
                    reinterpret_cast<LPARAM>(previous));
-    } else if (focusWindow == window) {
-        focusWindow = nullptr;
+    } else if (state.focusWindow == window) {
+        state.focusWindow = nullptr;
         CallWindow(window, WM_ACTIVATE, WA_INACTIVE, 0);
     }
     return 1;
 }
 
 void HandOverActivation(HWND window) {
-    if (focusWindow != window) {
+    if (state.focusWindow != window) {
         return;
     }
     HWND topmost = nullptr;
@@ -161,7 +164,7 @@ void MinimizeWindow(HWND window, bool minimized) {
         }
         if (FindWindow(window) != nullptr) {
             // Still the active window: it hears of its activation again, without a palette query.
-            if (focusWindow == window) {
+            if (state.focusWindow == window) {
                 CallWindow(window, WM_ACTIVATE, WA_ACTIVE, 0);
             } else {
                 ActivateWindow(window, WA_ACTIVE);
@@ -180,12 +183,12 @@ BOOL WINAPI IsIconic(HWND window) {
     return record != nullptr && record->minimized;
 }
 
-HWND WINAPI GetFocus(void) { return focusWindow; }
+HWND WINAPI GetFocus(void) { return state.focusWindow; }
 
-HWND WINAPI GetActiveWindow(void) { return focusWindow; }
+HWND WINAPI GetActiveWindow(void) { return state.focusWindow; }
 
 HWND WINAPI SetFocus(HWND window) {
-    HWND previous = focusWindow;
+    HWND previous = state.focusWindow;
     if (window == nullptr || FindWindow(window) != nullptr) {
         if (window == nullptr) {
             if (previous != nullptr) {
@@ -199,5 +202,5 @@ HWND WINAPI SetFocus(HWND window) {
 }
 
 #ifdef VORLANTH_TEST_HOOKS
-void ResetActivationState(void) { focusWindow = nullptr; }
+void ResetActivationState(void) { state = {}; }
 #endif

@@ -31,12 +31,15 @@ struct RawEvent {
     bool all = false; // EXPOSED: the whole client area
 };
 
-std::deque<RawEvent> raw;
-HWND captureWindow = nullptr;
-int buttonsDown = 0; // MK_ bits of the mouse buttons
+struct InputState {
+    std::deque<RawEvent> raw;
+    HWND captureWindow = nullptr;
+    int buttonsDown = 0; // MK_ bits of the mouse buttons
+};
+InputState state;
 
 WPARAM MouseKeys(void) {
-    WPARAM keys = static_cast<WPARAM>(buttonsDown);
+    WPARAM keys = static_cast<WPARAM>(state.buttonsDown);
     if (KeyIsDown(VK_SHIFT)) {
         keys |= MK_SHIFT;
     }
@@ -49,7 +52,7 @@ WPARAM MouseKeys(void) {
 // Mouse input goes to the capturing window, in its client coordinates, or to the window
 // under the pointer when the point lies in its client area. Returns the window, or null.
 HWND MouseTarget(HWND window, int* x, int* y) {
-    HWND target = GetCapture() != nullptr ? captureWindow : window;
+    HWND target = GetCapture() != nullptr ? state.captureWindow : window;
     WindowRecord* record = FindWindow(target);
     if (record == nullptr) {
         return nullptr;
@@ -65,7 +68,7 @@ HWND MouseTarget(HWND window, int* x, int* y) {
     RECT client = ClientScreenRect(*record);
     bool inside =
         *x >= 0 && *y >= 0 && *x < client.right - client.left && *y < client.bottom - client.top;
-    return (inside || captureWindow != nullptr) ? target : nullptr;
+    return (inside || state.captureWindow != nullptr) ? target : nullptr;
 }
 
 void Mouse(const RawEvent& e) {
@@ -74,7 +77,7 @@ void Mouse(const RawEvent& e) {
     if (e.kind == MOUSE_BUTTON) {
         int bit = e.key == 1 ? MK_LBUTTON : e.key == 2 ? MK_RBUTTON : MK_MBUTTON;
         SetKeyDown(e.key == 1 ? VK_LBUTTON : e.key == 2 ? VK_RBUTTON : VK_MBUTTON, e.down);
-        buttonsDown = e.down ? (buttonsDown | bit) : (buttonsDown & ~bit);
+        state.buttonsDown = e.down ? (state.buttonsDown | bit) : (state.buttonsDown & ~bit);
         message = e.key == 1   ? (e.down ? WM_LBUTTONDOWN : WM_LBUTTONUP)
                   : e.key == 2 ? (e.down ? WM_RBUTTONDOWN : WM_RBUTTONUP)
                                : (e.down ? WM_MBUTTONDOWN : WM_MBUTTONUP);
@@ -154,18 +157,18 @@ void Resolve(const RawEvent& e) {
     }
 }
 
-void Arrive(const RawEvent& e) { raw.push_back(e); }
+void Arrive(const RawEvent& e) { state.raw.push_back(e); }
 
 } // namespace
 
 void ResolveRawInput(void) {
     // A mouse button the program has not retrieved holds back everything after it.
-    while (!raw.empty() && !InputWaiting(true)) {
-        if (raw.front().kind == WINDOW_EVENT && InputWaiting(false)) {
+    while (!state.raw.empty() && !InputWaiting(true)) {
+        if (state.raw.front().kind == WINDOW_EVENT && InputWaiting(false)) {
             return; // after the input that came before it
         }
-        RawEvent e = raw.front();
-        raw.pop_front();
+        RawEvent e = state.raw.front();
+        state.raw.pop_front();
         Resolve(e);
     }
 }
@@ -251,18 +254,18 @@ void CoreNotifyMessageBoxAnswer(void* box, int button) {
 }
 
 void ForgetMessageBoxAnswers(void* box) {
-    raw.erase(
-        std::remove_if(raw.begin(), raw.end(),
+    state.raw.erase(
+        std::remove_if(state.raw.begin(), state.raw.end(),
                        [box](const RawEvent& e) { return e.kind == BOX_ANSWER && e.box == box; }),
-        raw.end());
+        state.raw.end());
 }
 
 HWND WINAPI SetCapture(HWND window) {
     NoteCall("SetCapture");
-    HWND previous = captureWindow;
+    HWND previous = state.captureWindow;
     WindowRecord* record = FindWindow(window);
     if (record != nullptr) {
-        captureWindow = window;
+        state.captureWindow = window;
         if (Backend()->Capture != nullptr && record->native != nullptr) {
             Backend()->Capture(record->native, 1);
         }
@@ -272,24 +275,20 @@ HWND WINAPI SetCapture(HWND window) {
 
 BOOL WINAPI ReleaseCapture(void) {
     NoteCall("ReleaseCapture");
-    if (captureWindow != nullptr && Backend()->Capture != nullptr) {
+    if (state.captureWindow != nullptr && Backend()->Capture != nullptr) {
         Backend()->Capture(nullptr, 0);
     }
-    captureWindow = nullptr;
+    state.captureWindow = nullptr;
     return TRUE;
 }
 
 HWND WINAPI GetCapture(void) {
-    if (captureWindow != nullptr && FindWindow(captureWindow) == nullptr) {
-        captureWindow = nullptr;
+    if (state.captureWindow != nullptr && FindWindow(state.captureWindow) == nullptr) {
+        state.captureWindow = nullptr;
     }
-    return captureWindow;
+    return state.captureWindow;
 }
 
 #ifdef VORLANTH_TEST_HOOKS
-void ResetInputState(void) {
-    raw.clear();
-    captureWindow = nullptr;
-    buttonsDown = 0;
-}
+void ResetInputState(void) { state = {}; }
 #endif

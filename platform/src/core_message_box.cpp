@@ -12,7 +12,10 @@ struct OpenBox {
     void* native;
     int answer; // 0 until answered
 };
-std::vector<OpenBox> boxes; // nested boxes, innermost last
+struct MessageBoxState {
+    std::vector<OpenBox> boxes; // nested boxes, innermost last
+};
+MessageBoxState state;
 
 const int margin = 16, buttonWidth = 80, buttonHeight = 26, minimumWidth = 240;
 
@@ -20,7 +23,7 @@ const int margin = 16, buttonWidth = 80, buttonHeight = 26, minimumWidth = 240;
 // request ends it and stays for the program's own loop.
 void RunModalLoop(size_t box) {
     MSG msg;
-    while (boxes[box].answer == 0) {
+    while (state.boxes[box].answer == 0) {
         if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
                 PostQuitMessage(static_cast<int>(msg.wParam));
@@ -28,7 +31,7 @@ void RunModalLoop(size_t box) {
             }
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
-        } else if (boxes[box].answer == 0 && !Backend()->PumpEvents(1)) {
+        } else if (state.boxes[box].answer == 0 && !Backend()->PumpEvents(1)) {
             return; // nothing can answer it any more
         }
     }
@@ -56,11 +59,11 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         std::fprintf(stderr, "%s: %s\n", caption, text);
     } else {
         // An answer given while the box opened is still queued, and reaches it now.
-        boxes.push_back(OpenBox{native, 0});
-        size_t box = boxes.size() - 1;
+        state.boxes.push_back(OpenBox{native, 0});
+        size_t box = state.boxes.size() - 1;
         RunModalLoop(box);
-        answer = boxes[box].answer != 0 ? boxes[box].answer : IDOK;
-        boxes.pop_back();
+        answer = state.boxes[box].answer != 0 ? state.boxes[box].answer : IDOK;
+        state.boxes.pop_back();
         ForgetMessageBoxAnswers(native);
     }
     if (disabled && (record = FindWindow(owner)) != nullptr) {
@@ -73,7 +76,7 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 }
 
 void AnswerMessageBox(void* box, int button) {
-    for (OpenBox& each : boxes) {
+    for (OpenBox& each : state.boxes) {
         if (each.native == box) {
             each.answer = button;
         }
@@ -131,3 +134,7 @@ MessageBoxLayout CoreLayOutMessageBox(const char* text, int lineHeight,
     layout.button = RECT{left, top, left + buttonWidth, top + buttonHeight};
     return layout;
 }
+
+#ifdef VORLANTH_TEST_HOOKS
+void ResetMessageBoxState(void) { state = {}; }
+#endif

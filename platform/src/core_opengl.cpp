@@ -6,21 +6,24 @@
 
 namespace {
 
-bool listed = false;
-std::vector<PixelFormat> pixelFormats;
-HGLRC currentContext = nullptr;
-HDC currentDc = nullptr;
+struct OpenGlState {
+    bool listed = false;
+    std::vector<PixelFormat> pixelFormats;
+    HGLRC currentContext = nullptr;
+    HDC currentDc = nullptr;
+};
+OpenGlState state;
 
 // Listed when the program first asks about pixel formats, not at start: a display lists
 // hundreds of configurations, and a program that sets no format needs none of them.
 int ListFormats(void) {
-    if (!listed && BackendReady()) {
+    if (!state.listed && BackendReady()) {
         const PlatformPixelConfig* configs = nullptr;
         int count = Backend()->ListPixelConfigs(&configs);
-        pixelFormats = DescribePixelConfigs(configs, count);
+        state.pixelFormats = DescribePixelConfigs(configs, count);
     }
-    listed = true;
-    return static_cast<int>(pixelFormats.size());
+    state.listed = true;
+    return static_cast<int>(state.pixelFormats.size());
 }
 
 // How well a format meets a wanted descriptor; negative when it cannot serve at all.
@@ -67,7 +70,7 @@ int WINAPI DescribePixelFormat(HDC dc, int format, UINT bytes, LPPIXELFORMATDESC
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return 0;
     }
-    *descriptor = pixelFormats[static_cast<size_t>(format - 1)].descriptor;
+    *descriptor = state.pixelFormats[static_cast<size_t>(format - 1)].descriptor;
     return count;
 }
 
@@ -79,7 +82,7 @@ int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* want) {
     }
     int best = 0, bestScore = -1;
     for (int i = 0; i < ListFormats(); ++i) {
-        int score = FormatScore(pixelFormats[static_cast<size_t>(i)].descriptor, *want);
+        int score = FormatScore(state.pixelFormats[static_cast<size_t>(i)].descriptor, *want);
         if (score > bestScore) {
             best = i + 1;
             bestScore = score;
@@ -103,7 +106,7 @@ BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
     RECT client = ClientScreenRect(*window);
     if (window->native == nullptr ||
         !Backend()->SetNativePixelFormat(window->native,
-                                         pixelFormats[static_cast<size_t>(format - 1)].config,
+                                         state.pixelFormats[static_cast<size_t>(format - 1)].config,
                                          client.right - client.left, client.bottom - client.top)) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return FALSE;
@@ -139,9 +142,10 @@ HGLRC WINAPI wglCreateContext(HDC dc) {
     DcRecord* record = FindDc(dc);
     WindowRecord* window = record ? FindWindow(record->window) : nullptr;
     // The platform's OpenGL renders RGBA only: a colour-index format has no context.
-    const PixelFormat* format = window != nullptr && window->pixelFormat != 0
-                                    ? &pixelFormats[static_cast<size_t>(window->pixelFormat - 1)]
-                                    : nullptr;
+    const PixelFormat* format =
+        window != nullptr && window->pixelFormat != 0
+            ? &state.pixelFormats[static_cast<size_t>(window->pixelFormat - 1)]
+            : nullptr;
     if (format == nullptr || format->descriptor.iPixelType != PFD_TYPE_RGBA ||
         InjectedFailure("wglCreateContext")) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
@@ -159,11 +163,11 @@ HGLRC WINAPI wglCreateContext(HDC dc) {
 BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC handle) {
     NoteCall("wglMakeCurrent");
     if (handle == nullptr) {
-        if (currentContext != nullptr) {
+        if (state.currentContext != nullptr) {
             Backend()->MakeCurrent(nullptr, nullptr);
         }
-        currentContext = nullptr;
-        currentDc = nullptr;
+        state.currentContext = nullptr;
+        state.currentDc = nullptr;
         return TRUE;
     }
     ContextRecord* context = HandleGet(contexts, KIND_CONTEXT, handle);
@@ -175,8 +179,8 @@ BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC handle) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    currentContext = handle;
-    currentDc = dc;
+    state.currentContext = handle;
+    state.currentDc = dc;
     return TRUE;
 }
 
@@ -187,41 +191,38 @@ BOOL WINAPI wglDeleteContext(HGLRC handle) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    if (currentContext == handle) {
+    if (state.currentContext == handle) {
         Backend()->MakeCurrent(nullptr, nullptr);
-        currentContext = nullptr;
-        currentDc = nullptr;
+        state.currentContext = nullptr;
+        state.currentDc = nullptr;
     }
     Backend()->DeleteContext(context->native);
     HandleRemove(contexts, KIND_CONTEXT, handle);
     return TRUE;
 }
 
-HGLRC WINAPI wglGetCurrentContext(void) { return currentContext; }
+HGLRC WINAPI wglGetCurrentContext(void) { return state.currentContext; }
 
-HDC WINAPI wglGetCurrentDC(void) { return currentDc; }
+HDC WINAPI wglGetCurrentDC(void) { return state.currentDc; }
 
 // A window's DC goes with the window: its context is no longer current on it.
 void ReleaseWindowGdi(HWND window) {
     WindowRecord* record = FindWindow(window);
-    if (record != nullptr && currentDc == record->dc) {
+    if (record != nullptr && state.currentDc == record->dc) {
         Backend()->MakeCurrent(nullptr, nullptr);
-        currentContext = nullptr;
-        currentDc = nullptr;
+        state.currentContext = nullptr;
+        state.currentDc = nullptr;
     }
 }
 
 #ifdef VORLANTH_TEST_HOOKS
-void ResetOpenGlState(void) {
-    listed = false;
-    pixelFormats.clear();
-}
+void ResetOpenGlState(void) { state = {}; }
 
 void CoreSetPixelFormats(const PIXELFORMATDESCRIPTOR* formats, int count) {
-    pixelFormats.clear();
+    state.pixelFormats.clear();
     for (int i = 0; i < count; ++i) {
-        pixelFormats.push_back(PixelFormat{formats[i], nullptr});
+        state.pixelFormats.push_back(PixelFormat{formats[i], nullptr});
     }
-    listed = true;
+    state.listed = true;
 }
 #endif

@@ -10,8 +10,11 @@ namespace {
 const int frameWidth = 4;     // SM_CXFRAME, SM_CYFRAME
 const int captionHeight = 19; // SM_CYCAPTION
 const int borderWidth = 1;    // SM_CXBORDER, SM_CYBORDER
-int screenWidth = 1280;
-int screenHeight = 1024;
+struct PlacementState {
+    int screenWidth = 1280;
+    int screenHeight = 1024;
+};
+PlacementState state;
 
 // The frame a style adds around the client area: left, top, right, bottom.
 RECT FrameOf(DWORD style) {
@@ -63,16 +66,16 @@ BOOL WINAPI AdjustWindowRect(LPRECT rect, DWORD style, BOOL) {
 }
 
 void CoreNotifyScreenSize(int width, int height) {
-    screenWidth = width;
-    screenHeight = height;
+    state.screenWidth = width;
+    state.screenHeight = height;
 }
 
 int WINAPI GetSystemMetrics(int index) {
     switch (index) {
     case SM_CXSCREEN:
-        return screenWidth;
+        return state.screenWidth;
     case SM_CYSCREEN:
-        return screenHeight;
+        return state.screenHeight;
     case SM_CYCAPTION:
         return captionHeight;
     case SM_CXBORDER:
@@ -176,3 +179,7 @@ int CoreVisibleClientArea(HWND window, RECT* client) {
     *client = ClientScreenRect(*record);
     return 1;
 }
+
+#ifdef VORLANTH_TEST_HOOKS
+void ResetPlacementState(void) { state = {}; }
+#endif

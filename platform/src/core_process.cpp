@@ -13,16 +13,19 @@
 #include "core_events.h"
 
 namespace {
-DWORD lastError = 0;
-OSVERSIONINFOA version = {sizeof(OSVERSIONINFOA), 6, 2, 9200, VER_PLATFORM_WIN32_NT, ""};
+struct ProcessState {
+    DWORD lastError = 0;
+    OSVERSIONINFOA version = {sizeof(OSVERSIONINFOA), 6, 2, 9200, VER_PLATFORM_WIN32_NT, ""};
+};
+ProcessState state;
 const uintptr_t moduleHandle = 0x80000001; // the running executable
 const uintptr_t applicationIcon = 0x70000101;
 const uintptr_t arrowCursor = 0x70000102;
 } // namespace
 
-DWORD WINAPI GetLastError(void) { return lastError; }
+DWORD WINAPI GetLastError(void) { return state.lastError; }
 
-void WINAPI SetLastError(DWORD error) { lastError = error; }
+void WINAPI SetLastError(DWORD error) { state.lastError = error; }
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
     if (name != nullptr) {
@@ -40,16 +43,16 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
         return FALSE;
     }
     DWORD size = info->dwOSVersionInfoSize;
-    *info = version;
+    *info = state.version;
     info->dwOSVersionInfoSize = size;
     return TRUE;
 }
 
 #ifdef VORLANTH_TEST_HOOKS
 void CoreSetVersion(DWORD platformId, DWORD major, DWORD minor) {
-    version.dwPlatformId = platformId;
-    version.dwMajorVersion = major;
-    version.dwMinorVersion = minor;
+    state.version.dwPlatformId = platformId;
+    state.version.dwMajorVersion = major;
+    state.version.dwMinorVersion = minor;
 }
 #endif
 
@@ -119,8 +122,5 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
 }
 
 #ifdef VORLANTH_TEST_HOOKS
-void ResetProcessState(void) {
-    lastError = 0;
-    version = OSVERSIONINFOA{sizeof(OSVERSIONINFOA), 6, 2, 9200, VER_PLATFORM_WIN32_NT, ""};
-}
+void ResetProcessState(void) { state = {}; }
 #endif
