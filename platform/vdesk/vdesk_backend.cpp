@@ -124,13 +124,10 @@ void DestroyNativeWindow(void* handle) {
 }
 
 // As a window manager does, the desktop gives the keyboard focus to a window shown or
-// restored to be activated, and takes it from one hidden or minimized.
+// restored to be activated. A window the program minimizes stays the active one, as on Win32.
 void ShowNativeWindow(void* handle, NativeShow verb, int activate) {
-    HWND window = static_cast<VdeskWindow*>(handle)->window;
     if ((verb == NATIVE_SHOW || verb == NATIVE_RESTORE) && activate) {
-        VdeskFocus(window);
-    } else if ((verb == NATIVE_HIDE || verb == NATIVE_MINIMIZE) && window == vdeskFocus) {
-        VdeskFocus(nullptr);
+        VdeskFocus(static_cast<VdeskWindow*>(handle)->window);
     }
 }
 
