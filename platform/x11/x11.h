@@ -50,7 +50,8 @@ void* X11CreateContext(void* native, int format);
 int X11MakeCurrent(void* native, void* context);
 void X11DeleteContext(void* context);
 int X11SwapBuffers(void* native);
-void X11DestroyGl(X11Window* native);
+// Lets go of the window's GL side; windowGone: its X window has gone with the top-level one.
+void X11DestroyGl(X11Window* native, bool windowGone);
 void X11ResizeGl(X11Window* native);
 
 // The message box: opened and closed for the core's modal loop, which waits on the
@@ -60,6 +61,13 @@ void X11CloseMessageBox(void* box);
 int X11BoxesOpen(void);
 // The box's own events; returns 1 when the event was the box's.
 int X11MessageBoxEvent(XEvent* event);
+
+// Errors trapped: the requests made from X11TrapErrors (which returns the trap) until
+// X11ReleaseErrors may find their window gone (destroyed by another client, unmapped by the
+// window manager) and fail harmlessly. Any other error of any request ends the program
+// through the core, with the error named. Traps nest; they cost no round trip.
+unsigned long X11TrapErrors(void);
+void X11ReleaseErrors(unsigned long trap);
 
 // Sets the UTF-8 _NET_WM_NAME and the Latin-1 WM_NAME of a window (and the icon names).
 void X11SetTitle(Window xwindow, const char* titleUtf8);

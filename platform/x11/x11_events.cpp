@@ -17,8 +17,10 @@ void RootPosition(X11Window* native, const XConfigureEvent& event, int* x, int* 
         return;
     }
     Window child = 0;
+    unsigned long trap = X11TrapErrors(); // the window may have gone since the event
     XTranslateCoordinates(x11Display, native->xwindow, RootWindow(x11Display, x11Screen), 0, 0, x,
                           y, &child);
+    X11ReleaseErrors(trap);
 }
 
 void Configured(X11Window* native, const XConfigureEvent& event) {
@@ -100,9 +102,11 @@ long WindowManagerState(Window xwindow) {
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     long state = -1;
-    if (XGetWindowProperty(x11Display, xwindow, x11Atoms.wmState, 0, 2, False, AnyPropertyType,
-                           &type, &format, &count, &after, &data) == Success &&
-        data != nullptr && format == 32 && count >= 1) {
+    unsigned long trap = X11TrapErrors(); // the window may have gone since the event
+    Status read = XGetWindowProperty(x11Display, xwindow, x11Atoms.wmState, 0, 2, False,
+                                     AnyPropertyType, &type, &format, &count, &after, &data);
+    X11ReleaseErrors(trap);
+    if (read == Success && data != nullptr && format == 32 && count >= 1) {
         state = reinterpret_cast<long*>(data)[0];
     }
     if (data != nullptr) {
@@ -115,7 +119,9 @@ long WindowManagerState(Window xwindow) {
 void DestroyedElsewhere(X11Window* native) {
     HWND window = native->window;
     x11Windows.erase(std::remove(x11Windows.begin(), x11Windows.end(), native), x11Windows.end());
-    X11DestroyGl(native);
+    unsigned long trap = X11TrapErrors(); // the GL library may still ask for the window
+    X11DestroyGl(native, true);
+    X11ReleaseErrors(trap);
     delete native;
     CoreNotifyLost(window);
 }

@@ -280,14 +280,16 @@ int X11SwapBuffers(void* handle) {
     return 1;
 }
 
-void X11DestroyGl(X11Window* native) {
+void X11DestroyGl(X11Window* native, bool windowGone) {
     if (native->glWindow == 0) {
         return;
     }
     if (glXGetCurrentDrawable() == native->glWindow) {
         glXMakeContextCurrent(x11Display, None, None, nullptr);
     }
-    XDestroyWindow(x11Display, native->glWindow);
+    if (!windowGone) {
+        XDestroyWindow(x11Display, native->glWindow);
+    }
     XFreeColormap(x11Display, native->glColormap);
     native->glWindow = 0;
     native->glColormap = 0;
@@ -295,7 +297,10 @@ void X11DestroyGl(X11Window* native) {
 
 void X11ResizeGl(X11Window* native) {
     if (native->glWindow != 0) {
+        // Also on a ConfigureNotify, which may come after another client destroyed the window.
+        unsigned long trap = X11TrapErrors();
         XResizeWindow(x11Display, native->glWindow, X11Side(native->width),
                       X11Side(native->height));
+        X11ReleaseErrors(trap);
     }
 }

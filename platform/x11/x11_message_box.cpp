@@ -34,7 +34,9 @@ unsigned long Grey(int level) {
     return XAllocColor(x11Display, map, &colour) ? colour.pixel : WhitePixel(x11Display, x11Screen);
 }
 
+// Also on an event that came before another client destroyed the box's window.
 void Draw(Dialog* d) {
+    unsigned long trap = X11TrapErrors();
     Window w = d->xwindow;
     XClearWindow(x11Display, w);
     XSetForeground(x11Display, d->gc, BlackPixel(x11Display, x11Screen));
@@ -58,6 +60,7 @@ void Draw(Dialog* d) {
     int labelWidth = XTextWidth(d->font, label, 2);
     XDrawString(x11Display, w, d->gc, b.x + (b.width - labelWidth) / 2,
                 b.y + (b.height + d->font->ascent - d->font->descent) / 2, label, 2);
+    X11ReleaseErrors(trap);
     XFlush(x11Display);
 }
 
