@@ -115,6 +115,13 @@ long WindowManagerState(Window xwindow) {
     return state;
 }
 
+// An event the server sent before it saw the program's last minimize request: it tells of a
+// state from before the minimize, not of a restore. Events carry the serial of the last
+// request the server had seen from us.
+bool BeforeMinimize(const X11Window& native, unsigned long serial) {
+    return serial < native.minimizeRequest;
+}
+
 // Someone else destroyed our window: the core lets the window go, as on Win32.
 void DestroyedElsewhere(X11Window* native) {
     HWND window = native->window;
@@ -167,7 +174,7 @@ void HandleEvent(XEvent* event) {
             }
             // A map the server made before it saw the program minimize the window (a late
             // event of its showing) restores nothing; nothing either when it was not minimized.
-            if (event->xmap.serial >= native->minimizeRequest) {
+            if (!BeforeMinimize(*native, event->xmap.serial)) {
                 CoreNotifyMinimize(window, 0);
             }
         }
@@ -181,12 +188,17 @@ void HandleEvent(XEvent* event) {
         }
         break;
     case PropertyNotify:
-        // Managers that minimize without unmapping still mark the window iconic.
+        // Managers that minimize without unmapping still mark the window iconic. A change the
+        // server made before it saw the program minimize the window restores nothing: the
+        // state read now may still be the normal one of before, which the manager has yet to
+        // change.
         if (event->xproperty.atom == x11Atoms.wmState &&
             event->xproperty.state == PropertyNewValue) {
             long state = WindowManagerState(native->xwindow);
-            if (state == IconicState || state == NormalState) {
-                CoreNotifyMinimize(window, state == IconicState ? 1 : 0);
+            if (state == IconicState) {
+                CoreNotifyMinimize(window, 1);
+            } else if (state == NormalState && !BeforeMinimize(*native, event->xproperty.serial)) {
+                CoreNotifyMinimize(window, 0);
             }
         }
         break;

@@ -7,8 +7,9 @@
 //                                                       "idle", the first frame only)
 //   gl <version string>        once the window is open
 // Escape quits (the app kit's own binding). With "box" on the command line, B shows a
-// message box; with "idle" the loop polls and draws continuously; with "formats" it prints
-// every pixel format as DescribePixelFormat gives it, one line each, and ends.
+// message box; with "minimize", M minimizes the window, then says "minimized"; with "idle"
+// the loop polls and draws continuously; with "formats" it prints every pixel format as
+// DescribePixelFormat gives it, one line each, and ends.
 #include <windows.h>
 
 #include <cstdio>
@@ -22,6 +23,7 @@
 namespace {
 
 bool boxMode = false;
+bool minimizeMode = false;
 bool idle = false;
 int paints = 0;
 
@@ -40,6 +42,11 @@ template <int Key> void Action(void) {
         MessageBoxA(windowState.window, "The first line of the box\nand its second line\n",
                     "Probe box", MB_OK);
         Say("box closed %d", 0);
+    }
+    if (Key == 'm' && minimizeMode) {
+        ShowWindow(windowState.window, SW_MINIMIZE);
+        std::printf("minimized\n");
+        std::fflush(stdout);
     }
 }
 
@@ -122,6 +129,7 @@ void PrintFormats(void) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     boxMode = std::strstr(commandLine, "box") != nullptr;
+    minimizeMode = std::strstr(commandLine, "minimize") != nullptr;
     idle = std::strstr(commandLine, "idle") != nullptr;
     AppSetDisplayMode(DM_DOUBLE | DM_DEPTH16);
     AppSetPosition(100, 100, 320, 240);
