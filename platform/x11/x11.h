@@ -67,6 +67,8 @@ int X11MessageBoxEvent(XEvent* event);
 // window manager) and fail harmlessly. Any other error of any request ends the program
 // through the core, with the error named. Traps nest; they cost no round trip.
 unsigned long X11TrapErrors(void);
+// A trap of every error, for calls whose result says that they failed, and how to go on.
+unsigned long X11TrapAllErrors(void);
 void X11ReleaseErrors(unsigned long trap);
 
 // Sets the UTF-8 _NET_WM_NAME and the Latin-1 WM_NAME of a window (and the icon names).

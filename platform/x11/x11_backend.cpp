@@ -43,8 +43,8 @@ Cursor ArrowCursor(void) {
 int ConnectionLost(Display*) { CoreDisplayFailed("lost the connection to the X server"); }
 
 // The actions the fault handler took over (a sanitizer's, say), for SIGSEGV and SIGBUS.
-struct sigaction previousOnSegv {
-}, previousOnBus{};
+using SignalAction = struct sigaction;
+SignalAction previousOnSegv{}, previousOnBus{};
 
 // The GL library reads its replies through a connection library of its own, whose failures never
 // reach Xlib's handler: when the server goes in the middle of one of its calls, it follows the
@@ -68,13 +68,13 @@ void FaultedAfterLoss(int signal, siginfo_t* info, void*) {
     errno = savedErrno;
 }
 
-// Errors the server may rightly send for requests made inside a trap (X11TrapErrors): the
-// target window has gone, or is not viewable, meanwhile. GLX reports the same as its own.
-int glxErrorBase = 0;
 // GLX's errors for a drawable or window that is not (or no longer) there, as the protocol
-// numbers them from its error base.
+// numbers them from the extension's error base.
+int glxErrorBase = 0;
 enum { GlxBadContextState = 1, GlxBadDrawable = 2, GlxBadCurrentWindow = 5, GlxBadWindow = 12 };
 
+// Errors the server may rightly send for requests made inside a trap (X11TrapErrors): the
+// target window has gone, or is not viewable, meanwhile. GLX reports the same as its own.
 bool WindowGoneError(const XErrorEvent& error) {
     switch (error.error_code) {
     case BadWindow:
@@ -89,19 +89,21 @@ bool WindowGoneError(const XErrorEvent& error) {
     }
 }
 
-// Requests [first, end) whose window-gone errors are expected; end is 0 while the trap is open.
+// Requests [first, end) whose window-gone errors (or all errors, with anyError) are expected;
+// end is 0 while the trap is open.
 // Errors come asynchronously, after the call, but carry the serial of the request that failed:
 // unlike a trap that syncs with the server at each end, this one costs no round trip, which
 // the buffer swap of every frame needs.
 struct ErrorTrap {
     unsigned long first, end;
+    bool anyError;
 };
 std::vector<ErrorTrap> errorTraps;
 
 bool Trapped(const XErrorEvent& error) {
     for (const ErrorTrap& trap : errorTraps) {
         if (error.serial >= trap.first && (trap.end == 0 || error.serial < trap.end)) {
-            return WindowGoneError(error);
+            return trap.anyError || WindowGoneError(error);
         }
     }
     return false;
@@ -119,6 +121,10 @@ int ProtocolError(Display* display, XErrorEvent* error) {
     XGetErrorText(display, error->error_code, text, sizeof text);
     std::snprintf(number, sizeof number, "%d", error->request_code);
     XGetErrorDatabaseText(display, "XRequest", number, number, request, sizeof request);
+    if (error->request_code >= 128) { // an extension's: its number and the request's within it
+        std::snprintf(request, sizeof request, "request %d.%d", error->request_code,
+                      error->minor_code);
+    }
     char why[320];
     std::snprintf(why, sizeof why, "the X server refused a request: %s in %s (resource 0x%lx)",
                   text, request, error->resourceid);
@@ -170,14 +176,6 @@ int Start(char* why, size_t whySize) {
     signal(SIGPIPE, SIG_IGN);
     XSetIOErrorHandler(ConnectionLost);
     XSetErrorHandler(ProtocolError);
-    // On the alternate stack where one is set up, as a sanitizer sets one up for a stack
-    // overflow's fault.
-    struct sigaction fault {};
-    fault.sa_sigaction = FaultedAfterLoss;
-    fault.sa_flags = SA_SIGINFO | SA_ONSTACK;
-    sigemptyset(&fault.sa_mask);
-    sigaction(SIGSEGV, &fault, &previousOnSegv);
-    sigaction(SIGBUS, &fault, &previousOnBus);
     x11Screen = DefaultScreen(x11Display);
     int eventBase = 0, major = 0, minor = 0;
     if (!glXQueryExtension(x11Display, &glxErrorBase, &eventBase) ||
@@ -188,6 +186,14 @@ int Start(char* why, size_t whySize) {
         x11Display = nullptr;
         return 0;
     }
+    // Once the display is kept; on the alternate stack where one is set up, as a sanitizer
+    // sets one up for a stack overflow's fault.
+    SignalAction fault{};
+    fault.sa_sigaction = FaultedAfterLoss;
+    fault.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    sigemptyset(&fault.sa_mask);
+    sigaction(SIGSEGV, &fault, &previousOnSegv);
+    sigaction(SIGBUS, &fault, &previousOnBus);
     // The GL library loads its driver on its first question about configurations, which takes
     // a while; asked here, before any window shows, not while the program sets one up.
     int count = 0;
@@ -426,11 +432,17 @@ extern const PlatformBackend x11Backend = {
     .Capture = Trapping<Capture>::Run,
 };
 
-unsigned long X11TrapErrors(void) {
+namespace {
+unsigned long Trap(bool anyError) {
     unsigned long first = XNextRequest(x11Display);
-    errorTraps.push_back({first, 0});
+    errorTraps.push_back({first, 0, anyError});
     return first;
 }
+} // namespace
+
+unsigned long X11TrapErrors(void) { return Trap(false); }
+
+unsigned long X11TrapAllErrors(void) { return Trap(true); }
 
 void X11ReleaseErrors(unsigned long first) {
     unsigned long end = XNextRequest(x11Display);

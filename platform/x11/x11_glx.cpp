@@ -244,6 +244,9 @@ void* X11CreateContext(void* handle, int number) {
     if (handle == nullptr || format.descriptor.iPixelType != PFD_TYPE_RGBA) {
         return nullptr; // a window the server destroyed, or colour index
     }
+    // A driver that offers no such profile, or no context for the configuration, refuses the
+    // request; the null context says so.
+    unsigned long trap = X11TrapAllErrors();
     GLXContext context = nullptr;
     const char* extensions = glXQueryExtensionsString(x11Display, x11Screen);
     auto createWithAttributes = reinterpret_cast<PFNGLXCREATECONTEXTATTRIBSARBPROC>(
@@ -258,6 +261,7 @@ void* X11CreateContext(void* handle, int number) {
     if (context == nullptr) {
         context = glXCreateNewContext(x11Display, format.config, GLX_RGBA_TYPE, nullptr, True);
     }
+    X11ReleaseErrors(trap);
     return context;
 }
 

@@ -31,7 +31,10 @@ unsigned long Grey(int level) {
     XColor colour{};
     colour.red = colour.green = colour.blue = static_cast<unsigned short>(level * 257);
     Colormap map = DefaultColormap(x11Display, x11Screen);
-    return XAllocColor(x11Display, map, &colour) ? colour.pixel : WhitePixel(x11Display, x11Screen);
+    unsigned long trap = X11TrapAllErrors(); // a full colour map refuses it: white then
+    Status allocated = XAllocColor(x11Display, map, &colour);
+    X11ReleaseErrors(trap);
+    return allocated ? colour.pixel : WhitePixel(x11Display, x11Screen);
 }
 
 // Also on an event that came before another client destroyed the box's window.

@@ -5,6 +5,8 @@
 //   refused          a request of ours refused outside any trap: the backend's message, code 1
 //   refused-in-trap  refused inside a trap, but for another reason than a window gone: the same
 //   after-trap       a window gone, but the request came after its trap: the same
+//   context-refused  a GL context no driver gives, asked for in a trap of all errors: the
+//                    null context says so; "survived", exit code 0
 //   fault            says "window <id>" and "armed", waits for SIGUSR1, then faults
 #include <signal.h>
 
@@ -89,6 +91,20 @@ int main(int argc, char** argv) {
         XMapWindow(x11Display, static_cast<X11Window*>(native)->xwindow);
         X11ReleaseErrors(trap);
         XUnmapWindow(x11Display, static_cast<X11Window*>(native)->xwindow);
+    } else if (std::strcmp(which, "context-refused") == 0) {
+        auto create = reinterpret_cast<PFNGLXCREATECONTEXTATTRIBSARBPROC>(
+            glXGetProcAddressARB(reinterpret_cast<const GLubyte*>("glXCreateContextAttribsARB")));
+        int count = 0;
+        GLXFBConfig* configs = glXGetFBConfigs(x11Display, x11Screen, &count);
+        const int attributes[] = {GLX_CONTEXT_MAJOR_VERSION_ARB, 99, None};
+        unsigned long trap = X11TrapAllErrors();
+        GLXContext context = create(x11Display, configs[0], nullptr, True, attributes);
+        X11ReleaseErrors(trap);
+        XFree(configs);
+        if (context != nullptr) {
+            std::fprintf(stderr, "x11_backend_probe: a GL %d context was given\n", 99);
+            return 3;
+        }
     } else if (std::strcmp(which, "fault") == 0) {
         return Fault();
     } else {
