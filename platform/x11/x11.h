@@ -36,8 +36,9 @@ extern int x11Screen;
 extern X11Atoms x11Atoms;
 extern std::vector<X11Window*> x11Windows;
 
-// A side of a window as X takes it: X refuses windows without area, Win32 has them.
-inline unsigned X11Side(int size) { return static_cast<unsigned>(std::max(size, 1)); }
+// A side of a window as X takes it: X refuses windows without area, Win32 has them, and
+// sides carry 16 bits, where a larger one would wrap to another size or to none.
+inline unsigned X11Side(int size) { return static_cast<unsigned>(std::clamp(size, 1, 65535)); }
 
 // Events: runs every event the connection holds into the core; returns how many there were.
 int X11DrainEvents(void);
