@@ -6,10 +6,11 @@
                                           the window manager to close it, as a task bar does
     x_client.py stale-map WINDOW_ID LOG   with the server grabbed: presses M in the probe's
     x_client.py stale-wm-state WINDOW_ID LOG  window (tests/x11/x11_probe.cpp, "minimize"),
-                                          waits for its "minimized" in LOG, then sends it a
+                                          waits for a new "minimized" in LOG, then sends it a
                                           MapNotify, or sets its WM_STATE to NormalState,
-                                          before the server has read its minimize request:
-                                          the event carries a serial from before it
+                                          before the server has read its minimize request
+                                          (the event carries a serial from before it); then
+                                          presses A and waits for the probe's "action 97"
 
 Exits 0 when the request was made, 1 with a message on stderr otherwise."""
 import ctypes
@@ -48,12 +49,17 @@ def send(x11, display, window, mask, structure):
     return x11.XSendEvent(display, window, 0, mask, ctypes.byref(event))
 
 
-def wait_line(path, line, seconds):
+def count_lines(path, line):
+    with open(path, encoding="utf-8", errors="replace") as log:
+        return log.read().splitlines().count(line)
+
+
+def wait_line(path, line, before, seconds):
+    """Waits until the log holds more such lines than before."""
     end = time.monotonic() + seconds
     while time.monotonic() < end:
-        with open(path, encoding="utf-8", errors="replace") as log:
-            if line in log.read().splitlines():
-                return True
+        if count_lines(path, line) > before:
+            return True
         time.sleep(0.05)
     return False
 
@@ -69,17 +75,19 @@ def stale(x11, display, kind, window, log):
                                     ctypes.c_void_p, ctypes.c_int]
     for name in ("XGrabServer", "XUngrabServer"):
         getattr(x11, name).argtypes = [ctypes.c_void_p]
-    root = x11.XDefaultRootWindow(display)
-    key = KeyEvent(window=window, root=root, same_screen=1, time=0,
-                   keycode=x11.XKeysymToKeycode(display, x11.XStringToKeysym(b"m")))
+    def press(name):
+        key = KeyEvent(window=window, root=x11.XDefaultRootWindow(display), same_screen=1,
+                       keycode=x11.XKeysymToKeycode(display, x11.XStringToKeysym(name)))
+        for key.type, mask in ((KEY_PRESS, KEY_PRESS_MASK), (KEY_RELEASE, KEY_RELEASE_MASK)):
+            send(x11, display, window, mask, key)
+        x11.XSync(display, 0)
+
+    before = count_lines(log, "minimized")
     x11.XGrabServer(display)
     x11.XSync(display, 0)
     try:
-        for kind_of_key, mask in ((KEY_PRESS, KEY_PRESS_MASK), (KEY_RELEASE, KEY_RELEASE_MASK)):
-            key.type = kind_of_key
-            send(x11, display, window, mask, key)
-        x11.XSync(display, 0)
-        if not wait_line(log, "minimized", 10):
+        press(b"m")
+        if not wait_line(log, "minimized", before, 10):
             print("x_client: the program never said it minimized its window", file=sys.stderr)
             return False
         if kind == "stale-map":
@@ -92,6 +100,12 @@ def stale(x11, display, kind, window, log):
         x11.XSync(display, 0)
     finally:
         x11.XUngrabServer(display)
+    # A key after the event: once the program has taken it, it has taken the event too.
+    before = count_lines(log, "action 97")
+    press(b"a")
+    if not wait_line(log, "action 97", before, 10):
+        print("x_client: the program never took the key sent after the event", file=sys.stderr)
+        return False
     return True
 
 
