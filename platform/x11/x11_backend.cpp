@@ -114,7 +114,9 @@ bool Trapped(const XErrorEvent& error) {
 // thing. Xlib's handler may not make requests; the error's text and the request's name come
 // from Xlib's own tables.
 int ProtocolError(Display* display, XErrorEvent* error) {
-    if (Trapped(*error)) {
+    // Xlib has one handler for the process: another connection's errors (a library's, or a
+    // test's own client) are its owner's business.
+    if (display != x11Display || Trapped(*error)) {
         return 0;
     }
     char text[128] = "", number[16], request[64] = "";
