@@ -49,6 +49,7 @@ void CoreNotifyMessageBoxAnswer(void* box, int button);
 
 // The display is unusable or was lost: says "<program>: <why>" on standard error and ends
 // the process with exit code 1. The one way a backend reports a failure it cannot go on from.
+// Safe to call from a signal handler (write and _exit only); `why` is cut at about 500 bytes.
 [[noreturn]] void CoreDisplayFailed(const char* why);
 // The program's name, as messages and native window identities give it.
 const char* CoreProgramName(void);

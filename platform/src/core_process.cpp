@@ -93,10 +93,29 @@ void WINAPI ExitProcess(UINT exitCode) {
 
 const char* CoreProgramName(void) { return program_invocation_short_name; }
 
+// Safe in a signal handler (a fault inside the display's library comes here): the line is
+// put together by hand and written in one write(2), and _exit ends at once, since the
+// display's library may be inside a call that cannot return. No stdio, no allocation.
 void CoreDisplayFailed(const char* why) {
-    std::fprintf(stderr, "%s: %s\n", CoreProgramName(), why);
-    std::fflush(stderr);
-    std::_Exit(1); // at once: the display's library may be inside a call that cannot return
+    char line[512];
+    size_t length = 0;
+    for (const char* part : {CoreProgramName(), ": ", why}) {
+        for (; *part != 0 && length < sizeof line - 1; ++part) {
+            line[length++] = *part;
+        }
+    }
+    line[length++] = '\n';
+    for (size_t written = 0; written < length;) {
+        ssize_t n = write(STDERR_FILENO, line + written, length - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        written += static_cast<size_t>(n);
+    }
+    _exit(1);
 }
 
 DWORD WINAPI GetTickCount(void) {

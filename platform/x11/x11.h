@@ -38,8 +38,9 @@ extern int x11Screen;
 extern X11Atoms x11Atoms;
 extern std::vector<X11Window*> x11Windows;
 
-// A side of a window as X takes it: X refuses windows without area, Win32 has them.
-inline unsigned X11Side(int size) { return static_cast<unsigned>(std::max(size, 1)); }
+// A side of a window as X takes it: X refuses windows without area, Win32 has them, and
+// sides carry 16 bits, where a larger one would wrap to another size or to none.
+inline unsigned X11Side(int size) { return static_cast<unsigned>(std::clamp(size, 1, 65535)); }
 
 // Events: runs every event the connection holds into the core; returns how many there were.
 int X11DrainEvents(void);
@@ -52,7 +53,8 @@ void* X11CreateContext(void* native, void* config);
 int X11MakeCurrent(void* native, void* context);
 void X11DeleteContext(void* context);
 int X11SwapBuffers(void* native);
-void X11DestroyGl(X11Window* native);
+// Lets go of the window's GL side; windowGone: its X window has gone with the top-level one.
+void X11DestroyGl(X11Window* native, bool windowGone);
 void X11ResizeGl(X11Window* native);
 
 // The message box: opened and closed for the core's modal loop, which waits on the
@@ -62,6 +64,15 @@ void X11CloseMessageBox(void* box);
 int X11BoxesOpen(void);
 // The box's own events; returns 1 when the event was the box's.
 int X11MessageBoxEvent(XEvent* event);
+
+// Errors trapped: the requests made from X11TrapErrors (which returns the trap) until
+// X11ReleaseErrors may find their window gone (destroyed by another client, unmapped by the
+// window manager) and fail harmlessly. Any other error of any request ends the program
+// through the core, with the error named. Traps nest; they cost no round trip.
+unsigned long X11TrapErrors(void);
+// A trap of every error, for calls whose result says that they failed, and how to go on.
+unsigned long X11TrapAllErrors(void);
+void X11ReleaseErrors(unsigned long trap);
 
 // Sets the UTF-8 _NET_WM_NAME and the Latin-1 WM_NAME of a window (and the icon names).
 void X11SetTitle(Window xwindow, const char* titleUtf8);

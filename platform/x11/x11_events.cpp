@@ -17,8 +17,10 @@ void RootPosition(X11Window* native, const XConfigureEvent& event, int* x, int* 
         return;
     }
     Window child = 0;
+    unsigned long trap = X11TrapErrors(); // the window may have gone since the event
     XTranslateCoordinates(x11Display, native->xwindow, RootWindow(x11Display, x11Screen), 0, 0, x,
                           y, &child);
+    X11ReleaseErrors(trap);
 }
 
 void Configured(X11Window* native, const XConfigureEvent& event) {
@@ -110,9 +112,11 @@ long WindowManagerState(Window xwindow) {
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     long state = -1;
-    if (XGetWindowProperty(x11Display, xwindow, x11Atoms.wmState, 0, 2, False, AnyPropertyType,
-                           &type, &format, &count, &after, &data) == Success &&
-        data != nullptr && format == 32 && count >= 1) {
+    unsigned long trap = X11TrapErrors(); // the window may have gone since the event
+    Status read = XGetWindowProperty(x11Display, xwindow, x11Atoms.wmState, 0, 2, False,
+                                     AnyPropertyType, &type, &format, &count, &after, &data);
+    X11ReleaseErrors(trap);
+    if (read == Success && data != nullptr && format == 32 && count >= 1) {
         state = reinterpret_cast<long*>(data)[0];
     }
     if (data != nullptr) {
@@ -121,11 +125,20 @@ long WindowManagerState(Window xwindow) {
     return state;
 }
 
+// An event the server sent before it saw the program's last minimize request: it tells of a
+// state from before the minimize, not of a restore. Events carry the serial of the last
+// request the server had seen from us.
+bool BeforeMinimize(const X11Window& native, unsigned long serial) {
+    return serial < native.minimizeRequest;
+}
+
 // Someone else destroyed our window: the core lets the window go, as on Win32.
 void DestroyedElsewhere(X11Window* native) {
     HWND window = native->window;
     x11Windows.erase(std::remove(x11Windows.begin(), x11Windows.end(), native), x11Windows.end());
-    X11DestroyGl(native);
+    unsigned long trap = X11TrapErrors(); // the GL library may still ask for the window
+    X11DestroyGl(native, true);
+    X11ReleaseErrors(trap);
     delete native;
     CoreNotifyLost(window);
 }
@@ -169,7 +182,7 @@ void HandleEvent(XEvent* event) {
             }
             // A map the server made before it saw the program minimize the window (a late
             // event of its showing) restores nothing; nothing either when it was not minimized.
-            if (event->xmap.serial >= native->minimizeRequest) {
+            if (!BeforeMinimize(*native, event->xmap.serial)) {
                 CoreNotifyMinimize(window, 0);
             }
         }
@@ -183,12 +196,17 @@ void HandleEvent(XEvent* event) {
         }
         break;
     case PropertyNotify:
-        // Managers that minimize without unmapping still mark the window iconic.
+        // Managers that minimize without unmapping still mark the window iconic. A change the
+        // server made before it saw the program minimize the window restores nothing: the
+        // state read now may still be the normal one of before, which the manager has yet to
+        // change.
         if (event->xproperty.atom == x11Atoms.wmState &&
             event->xproperty.state == PropertyNewValue) {
             long state = WindowManagerState(native->xwindow);
-            if (state == IconicState || state == NormalState) {
-                CoreNotifyMinimize(window, state == IconicState ? 1 : 0);
+            if (state == IconicState) {
+                CoreNotifyMinimize(window, 1);
+            } else if (state == NormalState && !BeforeMinimize(*native, event->xproperty.serial)) {
+                CoreNotifyMinimize(window, 0);
             }
         }
         break;

@@ -171,6 +171,9 @@ void* X11CreateContext(void* handle, void* id) {
     if (handle == nullptr) {
         return nullptr; // a window the server destroyed
     }
+    // A driver that offers no such profile, or no context for the configuration, refuses the
+    // request; the null context says so.
+    unsigned long trap = X11TrapAllErrors();
     GLXContext context = nullptr;
     const char* extensions = glXQueryExtensionsString(x11Display, x11Screen);
     auto createWithAttributes = reinterpret_cast<PFNGLXCREATECONTEXTATTRIBSARBPROC>(
@@ -185,6 +188,7 @@ void* X11CreateContext(void* handle, void* id) {
     if (context == nullptr) {
         context = glXCreateNewContext(x11Display, config, GLX_RGBA_TYPE, nullptr, True);
     }
+    X11ReleaseErrors(trap);
     return context;
 }
 
@@ -207,14 +211,16 @@ int X11SwapBuffers(void* handle) {
     return 1;
 }
 
-void X11DestroyGl(X11Window* native) {
+void X11DestroyGl(X11Window* native, bool windowGone) {
     if (native->glWindow == 0) {
         return;
     }
     if (glXGetCurrentDrawable() == native->glWindow) {
         glXMakeContextCurrent(x11Display, None, None, nullptr);
     }
-    XDestroyWindow(x11Display, native->glWindow);
+    if (!windowGone) {
+        XDestroyWindow(x11Display, native->glWindow);
+    }
     XFreeColormap(x11Display, native->glColormap);
     native->glWindow = 0;
     native->glColormap = 0;
@@ -222,7 +228,10 @@ void X11DestroyGl(X11Window* native) {
 
 void X11ResizeGl(X11Window* native) {
     if (native->glWindow != 0) {
+        // Also on a ConfigureNotify, which may come after another client destroyed the window.
+        unsigned long trap = X11TrapErrors();
         XResizeWindow(x11Display, native->glWindow, X11Side(native->width),
                       X11Side(native->height));
+        X11ReleaseErrors(trap);
     }
 }

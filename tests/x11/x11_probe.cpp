@@ -7,11 +7,12 @@
 //                                                       "idle", the first frame only)
 //   gl <version string>        once the window is open
 // Escape quits (the app kit's own binding). With "box" on the command line, B shows a
-// message box; with "idle" the loop polls and draws continuously; with "formats" it prints
-// every pixel format as DescribePixelFormat gives it, one line each, and ends. With
-// "sizedestroys", D arms it: the next resize destroys the window from inside WM_SIZE, after
-// saying whether that WM_SIZE came from the message loop or from inside the display
-// library's own event dispatch ("destroyed at <width> <height> from the loop|dispatch").
+// message box; with "minimize", M minimizes the window, then says "minimized"; with "idle"
+// the loop polls and draws continuously; with "formats" it prints every pixel format as
+// DescribePixelFormat gives it, one line each, and ends. With "sizedestroys", D arms it: the
+// next resize destroys the window from inside WM_SIZE, after saying whether that WM_SIZE came
+// from the message loop or from inside the display library's own event dispatch
+// ("destroyed at <width> <height> from the loop|dispatch").
 #include <windows.h>
 
 #include <execinfo.h>
@@ -28,6 +29,7 @@
 namespace {
 
 bool boxMode = false;
+bool minimizeMode = false;
 bool idle = false;
 bool sizeDestroys = false, armed = false;
 int paints = 0;
@@ -50,6 +52,11 @@ template <int Key> void Action(void) {
         MessageBoxA(windowState.window, "The first line of the box\nand its second line\n",
                     "Probe box", MB_OK);
         Say("box closed %d", 0);
+    }
+    if (Key == 'm' && minimizeMode) {
+        ShowWindow(windowState.window, SW_MINIMIZE);
+        std::printf("minimized\n");
+        std::fflush(stdout);
     }
 }
 
@@ -155,6 +162,7 @@ void PrintFormats(void) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     boxMode = std::strstr(commandLine, "box") != nullptr;
+    minimizeMode = std::strstr(commandLine, "minimize") != nullptr;
     idle = std::strstr(commandLine, "idle") != nullptr;
     sizeDestroys = std::strstr(commandLine, "sizedestroys") != nullptr;
     AppSetDisplayMode(DM_DOUBLE | DM_DEPTH16);
