@@ -8,6 +8,7 @@
 #include "desk_controls.h"
 #include "pixel_format.h"
 #include "toolkit_fixture.h"
+#include "vdesk_control.h"
 
 namespace {
 
@@ -79,6 +80,16 @@ TEST(OpenFailure, NoDeviceContext) {
 }
 
 TEST(OpenFailure, NoPixelFormat) {
+    DeskFailNextCall("ChoosePixelFormat");
+    EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 0);
+    ExpectOneError("Selecting a pixel format failed\n");
+    ExpectReleasedWithoutQuit();
+}
+
+// The user closes the window while the failure's box comes up: the window, disabled from
+// before the box opened, stays until the open releases it, and no quit request is left.
+TEST(OpenFailure, ACloseWhileTheErrorBoxOpensLeavesNoQuit) {
+    VdeskSetBoxOpenHook([](HWND owner, void*) { VdeskClickClose(owner); });
     DeskFailNextCall("ChoosePixelFormat");
     EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 0);
     ExpectOneError("Selecting a pixel format failed\n");
