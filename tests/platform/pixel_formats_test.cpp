@@ -8,8 +8,7 @@
 #include <vector>
 
 #include "backend.h"
-#include "test_window.h"
-#include "vdesk_control.h"
+#include "desk.h"
 
 namespace {
 

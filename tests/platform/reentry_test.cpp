@@ -5,8 +5,7 @@
 
 #include <string>
 
-#include "test_window.h"
-#include "vdesk_control.h"
+#include "desk.h"
 
 namespace {
 

@@ -4,8 +4,7 @@
 
 #include <algorithm>
 
-#include "test_window.h"
-#include "vdesk_control.h"
+#include "desk.h"
 
 namespace {
 

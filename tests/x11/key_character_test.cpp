@@ -5,32 +5,11 @@
 #include <string>
 
 #include "core_events.h"
-#include "test_window.h"
-#include "vdesk_control.h"
+#include "desk.h"
 
 namespace {
 
-class KeyCharacter : public DesktopTest {
-  protected:
-    void SetUp() override {
-        DesktopTest::SetUp();
-        window = CreateShownWindow();
-    }
-    HWND window = nullptr;
-};
-
-// Takes every waiting message, translating key messages; returns the characters produced.
-std::string Typed(void) {
-    std::string out;
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_CHAR) {
-            out += static_cast<char>(msg.wParam);
-        }
-        TranslateMessage(&msg);
-    }
-    return out;
-}
+class KeyCharacter : public ShownWindowTest {};
 
 TEST_F(KeyCharacter, TheLayoutsCharacterWinsOverTheUsTable) {
     CoreNotifyKey(window, 'Q', 1, '@'); // Q on a German layout with AltGr
