@@ -87,7 +87,7 @@ TEST(OpenFailure, NoPixelFormat) {
 // before the box opened, stays until the open releases it, and no quit request is left.
 TEST(OpenFailure, ACloseWhileTheErrorBoxOpensLeavesNoQuit) {
     VdeskSetBoxOpenHook([](HWND owner, void*) { VdeskClickClose(owner); });
-    DeskFailNextCall("ChoosePixelFormat");
+    VdeskFailNext(VDESK_FAIL_CHOOSE_FORMAT, 1);
     EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 0);
     ExpectOneError("Selecting a pixel format failed\n");
     ExpectReleasedWithoutQuit();
