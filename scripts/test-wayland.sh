@@ -305,6 +305,8 @@ weston_scale_checks() {
   locate any
   xdotool key b
   wait_line "$out/probe-scale2.log" "action 98"
+  # The box opens after the probe says so: wait for its title in the protocol log.
+  for _ in $(seq 200); do grep -q 'set_title("Probe box")' "$log" && break; sleep 0.05; done
   local top xdg surface
   top=$(sed -n 's/.*xdg_toplevel@\([0-9]*\)\.set_title("Probe box").*/\1/p' "$log" | head -n1)
   xdg=$(sed -n "s/.*xdg_surface@\([0-9]*\)\.get_toplevel(new id xdg_toplevel@$top).*/\1/p" "$log" | head -n1)
