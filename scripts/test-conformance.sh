@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # The platform layer against a Win32 implementation written by others: the scenario program
 # (tests/conformance/scenarios.cpp) is cross-built with MinGW-w64 and run on Wine (a fresh
-# prefix), and built natively and run on the virtual desktop and on the X11 backend, all on one
-# Xvfb server of the script's own. The same xdotool script (tests/conformance/input.xdo) drives
-# the Wine and the X11 run; the traces are compared line by line with Wine's
-# (tests/conformance/compare_traces.py), allowing only tests/conformance/known-differences.txt.
+# prefix), and built natively and run on the virtual desktop, on the X11 backend and on the
+# Wayland backend under weston, all on one Xvfb server of the script's own. The same xdotool
+# script (tests/conformance/input.xdo) drives the Wine and the X11 run; the traces are compared
+# line by line with Wine's (tests/conformance/compare_traces.py), allowing only
+# tests/conformance/known-differences.txt.
 # bash scripts/test-conformance.sh PRESET wine (ctest: conformance.wine) makes Wine's trace in
-# build/conformance/; bash scripts/test-conformance.sh PRESET (ctest: conformance) runs that
-# preset's build and compares, making Wine's trace first if there is none. Traces and logs of
-# the native runs go to build/<preset>/conformance-check/. Every wait has a time limit.
+# build/conformance/; bash scripts/test-conformance.sh PRESET x11 (ctest: conformance.x11) runs
+# that preset's build on the virtual desktop and X11 and compares, and PRESET wayland (ctest:
+# conformance.wayland) under weston; either makes Wine's trace first if there is none. Traces
+# and logs of the native runs go to build/<preset>/conformance-check/<part>/. Every wait has a
+# time limit.
 . "$(dirname "$0")/lib/end_to_end.sh"
-need python3 x86_64-w64-mingw32-g++ wine wineboot wineserver Xvfb xdpyinfo xdotool
+need python3 weston x86_64-w64-mingw32-g++ wine wineboot wineserver Xvfb xdpyinfo xdotool
 here=$root/tests/conformance
 traces=$root/build/conformance
 at_exit '[ ! -d "${WINEPREFIX:-}" ] || timeout 20 wineserver -k 2>/dev/null'
@@ -66,15 +69,29 @@ say "Xvfb on $DISPLAY"
 # sends a window under it WM_MOUSEMOVE when the window appears and when capture ends.
 xdotool mousemove --sync 0 0
 if [ "$part" = wine ] || [ ! -s "$traces/wine.txt" ]; then wine_trace; fi
-if [ "$part" != wine ]; then
-  native=$build/tests/conformance
-  say "the virtual desktop, $preset (no input from outside)"
-  VORLANTH_PLATFORM=virtual timeout 60 "$native/conformance_scenarios" </dev/null >"$out/vdesk.txt" 2>"$out/vdesk.err" ||
-    fail "the scenarios ended with code $? on the virtual desktop (see $out/vdesk.err)"
-  say "the X11 backend, $preset"
-  VORLANTH_PLATFORM=x11 drive x11 "$native/conformance_scenarios"
-  say "comparing with Wine ($preset)"
-  python3 "$here/compare_traces.py" "$traces/wine.txt" "$here/known-differences.txt" \
-    "vdesk=$out/vdesk.txt" "x11=$out/x11.txt" || fail "the traces differ from Wine's (all in $out)"
-fi
+native=$build/tests/conformance
+case $part in
+  wine) ;;
+  x11)
+    say "the virtual desktop, $preset (no input from outside)"
+    VORLANTH_PLATFORM=virtual timeout 60 "$native/conformance_scenarios" </dev/null >"$out/vdesk.txt" 2>"$out/vdesk.err" ||
+      fail "the scenarios ended with code $? on the virtual desktop (see $out/vdesk.err)"
+    say "the X11 backend, $preset"
+    VORLANTH_PLATFORM=x11 drive x11 "$native/conformance_scenarios"
+    say "comparing with Wine ($preset)"
+    python3 "$here/compare_traces.py" "$traces/wine.txt" "$here/known-differences.txt" \
+      "vdesk=$out/vdesk.txt" "x11=$out/x11.txt" || fail "the traces differ from Wine's (all in $out)"
+    ;;
+  wayland)
+    start_weston
+    say "the Wayland backend under weston \"$socket\", $preset (no input from outside)"
+    VORLANTH_PLATFORM=wayland env -u DISPLAY XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" \
+      timeout 60 "$native/conformance_scenarios" </dev/null >"$out/wayland.txt" 2>"$out/wayland.err" ||
+      fail "the scenarios ended with code $? under weston (see $out/wayland.err)"
+    say "comparing with Wine ($preset)"
+    python3 "$here/compare_traces.py" "$traces/wine.txt" "$here/known-differences.txt" \
+      "wayland=$out/wayland.txt" || fail "the traces differ from Wine's (all in $out)"
+    ;;
+  *) fail "no part \"$part\": wine, x11 or wayland" ;;
+esac
 passed

@@ -14,9 +14,10 @@
 #     kwin (nested) the scene, the class's arrow once the pointer enters, a click and Escape;
 #     under sway (headless, as nobody, scale 2) the scene and Escape; sharp at scale 2 (weston
 #     and sway), also after a scale change at run time; frames paced to the output's rate while
-#     visible and at a bounded rate while hidden; whose decorations frame the window.
-# bash scripts/test-wayland.sh PRESET weston|scale2|mutter|kwin|sway (ctest: wayland.PART; the
-# desktops beyond weston with the debug build only). Screenshots and logs go to
+#     visible and at a bounded rate while hidden; whose decorations frame the window;
+#   - a probe whose WM_SIZE destroys its window as sway's output scale changes (sway-reentry).
+# bash scripts/test-wayland.sh PRESET weston|scale2|mutter|kwin|sway|sway-reentry (ctest:
+# wayland.PART; scale2, mutter, kwin and sway with the debug build only). Screenshots and logs go to
 # build/<preset>/wayland-check/<part>/; protocol logs are read by tests/desktop/check_protocol.py.
 # Every wait has a time limit.
 . "$(dirname "$0")/lib/end_to_end.sh"
@@ -259,6 +260,29 @@ sway_checks() {
   stop_compositor
 }
 
+# A program whose WM_SIZE destroys its window, under sway as the output's scale goes from 1 to
+# 2: that WM_SIZE reaches it from its message loop, not from inside the Wayland library's
+# dispatch, and it ends cleanly (under the sanitizers with the asan preset).
+sway_reentry_checks() {
+  say "a window destroyed in its WM_SIZE as sway's output scale changes"
+  start_sway 'output HEADLESS-1 resolution 1200x1000@60Hz scale 1'
+  cp "$1" "$runtime/probe"
+  # As the probe, the sanitizers' suppressions must be where nobody may read them.
+  cp "$root/tests/lsan.supp" "$runtime/lsan.supp"
+  LSAN_OPTIONS=${LSAN_OPTIONS//$root\/tests\/lsan.supp/$runtime\/lsan.supp} \
+    start_client reentry "$runtime/probe" sizedestroys
+  wait_line "$out/reentry.log" "painted 1"
+  # shellcheck disable=SC2086
+  $as_user WAYLAND_DISPLAY="$socket" wtype -s 500 -k d
+  wait_line "$out/reentry.log" "action 100"
+  swaymsg_ output HEADLESS-1 scale 2
+  wait_exit "$exit_limit"
+  grep -qx 'destroyed at [0-9]* [0-9]* from the loop' "$out/reentry.log" ||
+    fail "the WM_SIZE of the scale change did not come from the message loop (see $out/reentry.log)"
+  [ "$status" = 0 ] || fail "exit code $status after destroying the window (see $out/reentry.err)"
+  stop_compositor
+}
+
 # The decoration's close button ends it.
 close_button_checks() {
   say "vorlanth: the decoration's close button"
@@ -354,7 +378,8 @@ case $part in
     screen_size=1000x800
     desktop_checks "$exe" kwin ;;
   sway) sway_checks "$exe" ;;
-  *) fail "no part \"$part\": weston, scale2, mutter, kwin or sway" ;;
+  sway-reentry) sway_reentry_checks "$probe" ;;
+  *) fail "no part \"$part\": weston, scale2, mutter, kwin, sway or sway-reentry" ;;
 esac
 say "screenshots in $out"
 passed

@@ -3,7 +3,8 @@
 
     check_protocol.py scale LOG N             the window's surface (the one that asks for frame
                                               callbacks) took buffer scale N
-    check_protocol.py box-scale LOG TITLE N   the surface of the toplevel titled TITLE did
+    check_protocol.py box-scale LOG TITLE N   the surface of the toplevel titled TITLE took
+                                              buffer scale N (waits up to 10 s for it)
     check_protocol.py pacing LOG SECONDS LOW HIGH
                                               the frames per second presented over the next
                                               SECONDS lie between LOW and HIGH
@@ -52,10 +53,15 @@ def scale(log, n):
 
 
 def box_scale(log, title, n):
-    lines = read(log)
-    top = first(lines, r'xdg_toplevel@(\d+)\.set_title\("' + re.escape(title) + r'"\)')
-    xdg = top and first(lines, rf"xdg_surface@(\d+)\.get_toplevel\(new id xdg_toplevel@{top}\)")
-    surface = xdg and first(lines, rf"get_xdg_surface\(new id xdg_surface@{xdg}, wl_surface@(\d+)\)")
+    # The box opens after the program says so: its requests may still be on their way.
+    for _ in range(100):
+        lines = read(log)
+        top = first(lines, r'xdg_toplevel@(\d+)\.set_title\("' + re.escape(title) + r'"\)')
+        xdg = top and first(lines, rf"xdg_surface@(\d+)\.get_toplevel\(new id xdg_toplevel@{top}\)")
+        surface = xdg and first(lines, rf"get_xdg_surface\(new id xdg_surface@{xdg}, wl_surface@(\d+)\)")
+        if took_scale(lines, surface, n):
+            break
+        time.sleep(0.1)
     if not took_scale(lines, surface, n):
         return f'the surface of "{title}" ({surface or "not found"}) did not take buffer scale {n}'
     print(f'the surface of "{title}" took buffer scale {n}')
