@@ -11,8 +11,9 @@ need Xvfb
 seconds=${VORLANTH_FUZZ_SECONDS:-60}
 fuzzer=$build/tests/fuzz/${part}_fuzz
 [ -x "$fuzzer" ] || fail "no fuzz target $fuzzer (cmake --build --preset fuzz builds them)"
-# The fuzzer reports leaks itself and keeps going after an error it saves.
-export ASAN_OPTIONS="detect_leaks=1"
+# The fuzzer reports leaks itself and keeps going after an error it saves; dynamic TLS as
+# scripts/lib/sanitizers.sh says.
+export ASAN_OPTIONS="detect_leaks=1:intercept_tls_get_addr=0"
 if [ "$part" = x_events ]; then
   start_xvfb $((140 + RANDOM % 40)) 199
   say "Xvfb on $DISPLAY"

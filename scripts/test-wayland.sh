@@ -322,11 +322,8 @@ selection_checks() {
   say "backend selection with a compositor and an X display"
   got=$(XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" timeout 10 "$1" 2>&1) || fail "both reachable: $got"
   [ "$got" = "backend wayland" ] || fail "with both reachable the first was not wayland: \"$got\""
-  # The X11 path keeps the leak check's thread-local scan, which the Wayland runs leave out:
-  # glibc's dlerror message from the GL loader's tries lives there, and without libc's
-  # symbols (a fresh machine has none) no suppression can name it.
-  got=$(XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" VORLANTH_PLATFORM=x11 \
-    LSAN_OPTIONS="${LSAN_OPTIONS:-}:use_tls=1" timeout 10 "$1" 2>&1) || fail "VORLANTH_PLATFORM=x11: $got"
+  got=$(XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" VORLANTH_PLATFORM=x11 timeout 10 "$1" 2>&1) ||
+    fail "VORLANTH_PLATFORM=x11: $got"
   [ "$got" = "backend x11" ] || fail "VORLANTH_PLATFORM=x11 gave \"$got\""
   say "  wayland first, x11 named"
 }
@@ -354,11 +351,6 @@ no_compositor_checks() {
   done
 }
 
-# Not even without llvmpipe's threads is the sanitizer runtime's dynamic-TLS record sound on
-# this path (libdecor's plugins): its leak check at exit crashed in 3 of 6 runs in a fresh
-# root. Leave thread-local storage out of the scan; what the loader and GLib keep there for
-# the process's life is in tests/lsan.supp.
-export LSAN_OPTIONS="$LSAN_OPTIONS:use_tls=0"
 start_xvfb 200 259
 case $part in
   weston) start_weston
