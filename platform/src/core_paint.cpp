@@ -56,8 +56,9 @@ bool EraseBackground(HWND window) {
         return false;
     }
     RECT client = ClientScreenRect(*record);
-    RECT area = record->invalid ? record->invalidRect
-                                : RECT{0, 0, client.right - client.left, client.bottom - client.top};
+    RECT area = record->invalid
+                    ? record->invalidRect
+                    : RECT{0, 0, client.right - client.left, client.bottom - client.top};
     if (record->native != nullptr && Backend()->PaintBackground != nullptr) {
         Backend()->PaintBackground(record->native, &area, colour);
     }

@@ -147,7 +147,8 @@ void PaintBackground(void* handle, const RECT* area, COLORREF colour) {
          y < std::min(native->height, static_cast<int>(area->bottom)); ++y) {
         for (int x = std::max(0, static_cast<int>(area->left));
              x < std::min(native->width, static_cast<int>(area->right)); ++x) {
-            std::copy(rgba, rgba + 4, &native->presented[(static_cast<size_t>(y) * native->width + x) * 4]);
+            std::copy(rgba, rgba + 4,
+                      &native->presented[(static_cast<size_t>(y) * native->width + x) * 4]);
         }
     }
 }

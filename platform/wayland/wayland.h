@@ -25,9 +25,9 @@ struct WaylandWindow {
     wl_callback* frameDone = nullptr; // the last frame's callback, until the compositor says
     bool framesLate = false;          // the last wait for one ran out: the window is unseen
     bool configured = false;          // the toplevel's first configure came: buffers may follow
-    bool drawn = false;                   // OpenGL has shown a frame since the window was shown
-    bool backgroundSet = false;           // erased at least once: `background` is its colour
-    COLORREF background = 0;              // the class brush's colour
+    bool drawn = false;               // OpenGL has shown a frame since the window was shown
+    bool backgroundSet = false;       // erased at least once: `background` is its colour
+    COLORREF background = 0;          // the class brush's colour
     wl_buffer* backgroundBuffer = nullptr; // shown until the first frame
     std::string title;
 };

@@ -22,9 +22,9 @@ struct X11Window {
     bool reparented = false; // a window manager framed it
     bool hideRequested = false;
     bool mapped = false;
-    unsigned long minimizeRequest = 0; // serial of the program's last minimize request
-    bool focusOnMap = true;            // shown to be activated
-    RECT exposed{};                    // the exposure series so far
+    unsigned long minimizeRequest = 0;  // serial of the program's last minimize request
+    bool focusOnMap = true;             // shown to be activated
+    RECT exposed{};                     // the exposure series so far
     COLORREF background = RGB(0, 0, 0); // the window's background, which the server paints
 };
 

@@ -43,7 +43,8 @@ void Draw(Dialog* d) {
                  static_cast<unsigned short>(l.button.right - l.button.left),
                  static_cast<unsigned short>(l.button.bottom - l.button.top)};
     XSetForeground(x11Display, d->gc,
-                   d->layout.pressed ? BlackPixel(x11Display, x11Screen) : X11Pixel(RGB(0xF0, 0xF0, 0xF0)));
+                   d->layout.pressed ? BlackPixel(x11Display, x11Screen)
+                                     : X11Pixel(RGB(0xF0, 0xF0, 0xF0)));
     XFillRectangle(x11Display, w, d->gc, b.x, b.y, b.width, b.height);
     XSetForeground(x11Display, d->gc,
                    d->layout.pressed ? WhitePixel(x11Display, x11Screen)
