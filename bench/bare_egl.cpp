@@ -1,6 +1,7 @@
 // The least an EGL program on Wayland does to show a frame, for bench/first_frame.sh: an
 // xdg-shell toplevel of 600 x 500 without decorations, cleared once after the compositor's
-// first configure, and the swap.
+// first configure, and the swap. Built as scene_egl (VORLANTH_SAME_SCENE), it draws the
+// scene's first frame there instead.
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
@@ -11,12 +12,19 @@
 #include <cstring>
 
 #include "xdg-shell-client-protocol.h"
+#ifdef VORLANTH_SAME_SCENE
+#include "same_scene.h"
+#endif
 
 namespace {
 
 wl_compositor* compositor = nullptr;
 xdg_wm_base* shell = nullptr;
 bool configured = false;
+EGLDisplay egl = EGL_NO_DISPLAY;
+EGLSurface eglSurface = EGL_NO_SURFACE;
+
+[[maybe_unused]] int32_t Swap(void) { return eglSwapBuffers(egl, eglSurface); }
 
 void Global(void*, wl_registry* registry, uint32_t name, const char* interface, uint32_t) {
     if (std::strcmp(interface, wl_compositor_interface.name) == 0) {
@@ -70,7 +78,7 @@ int main(void) {
     xdg_toplevel_set_title(toplevel, "bare_egl");
     wl_surface_commit(surface);
 
-    EGLDisplay egl = eglGetPlatformDisplay(EGL_PLATFORM_WAYLAND_KHR, display, nullptr);
+    egl = eglGetPlatformDisplay(EGL_PLATFORM_WAYLAND_KHR, display, nullptr);
     const EGLint attributes[] = {EGL_SURFACE_TYPE,
                                  EGL_WINDOW_BIT,
                                  EGL_RENDERABLE_TYPE,
@@ -92,14 +100,19 @@ int main(void) {
         return 1;
     }
     wl_egl_window* window = wl_egl_window_create(surface, 600, 500);
-    EGLSurface eglSurface = eglCreatePlatformWindowSurface(egl, config, window, nullptr);
+    eglSurface = eglCreatePlatformWindowSurface(egl, config, window, nullptr);
     EGLContext context = eglCreateContext(egl, config, EGL_NO_CONTEXT, nullptr);
     eglMakeCurrent(egl, eglSurface, eglSurface, context);
     while (!configured && wl_display_dispatch(display) != -1) {
     }
+#ifdef VORLANTH_SAME_SCENE
+    SameSceneStart(600, 500, Swap);
+    SameSceneFrame();
+#else
     glClearColor(0.3f, 0.3f, 0.7f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     eglSwapBuffers(egl, eglSurface);
+#endif
     eglMakeCurrent(egl, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     eglDestroyContext(egl, context);
     eglDestroySurface(egl, eglSurface);
