@@ -58,7 +58,7 @@ int main(void) {
     set.colormap = XCreateColormap(display, root, visual->visual, AllocNone);
     set.event_mask = ExposureMask;
     window = XCreateWindow(display, root, 0, 0, 600, 500, 0, visual->depth, InputOutput,
-                                  visual->visual, CWColormap | CWEventMask, &set);
+                           visual->visual, CWColormap | CWEventMask, &set);
     XStoreName(display, window, "bare_glx");
     XMapWindow(display, window);
     GLXContext context = glXCreateNewContext(display, configs[0], GLX_RGBA_TYPE, nullptr, True);

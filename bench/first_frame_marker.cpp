@@ -51,8 +51,8 @@ void Mapping(Display* display, Window window) {
     Window root = 0, parent = 0, *children = nullptr;
     unsigned count = 0;
     // The program's own libraries, looked up when it calls them: the marker loads none.
-    static auto query = Next<Status (*)(Display*, Window, Window*, Window*, Window**, unsigned*)>(
-        "XQueryTree");
+    static auto query =
+        Next<Status (*)(Display*, Window, Window*, Window*, Window**, unsigned*)>("XQueryTree");
     static auto release = Next<int (*)(void*)>("XFree");
     if (shown < 0 && query(display, window, &root, &parent, &children, &count)) {
         release(children);
