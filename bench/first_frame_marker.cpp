@@ -2,7 +2,9 @@
 // screen (X11: the map request of a top-level window; Wayland: the first commit of a
 // toplevel's surface with a buffer attached) and when the first buffer swap through GLX or
 // EGL returns. At the swap it writes both, in milliseconds since VORLANTH_FIRST_FRAME_START,
-// as "FRAME SHOWN" to the file VORLANTH_FIRST_FRAME_LOG names, and ends the program.
+// as "FRAME SHOWN" to the file VORLANTH_FIRST_FRAME_LOG names, and ends the program. With
+// VORLANTH_FIRST_FRAME_PHASES set it adds a line for each of the start-up's steps, with the
+// moments it was first and last taken and how often: "STEP FIRST LAST COUNT".
 #include <X11/Xlib.h>
 #include <dlfcn.h>
 #include <unistd.h>
@@ -26,6 +28,28 @@ double Since(void) {
 
 double shown = -1;
 
+// The start-up's steps, in the order they were first taken.
+struct Step {
+    const char* name;
+    double first, last;
+    int count;
+} steps[32];
+int stepCount = 0;
+
+void Step(const char* name) {
+    for (int i = 0; i < stepCount; ++i) {
+        if (steps[i].name == name) {
+            ++steps[i].count;
+            steps[i].last = Since();
+            return;
+        }
+    }
+    if (stepCount < 32) {
+        double now = Since();
+        steps[stepCount++] = {name, now, now, 1};
+    }
+}
+
 void Shown(void) {
     if (shown < 0) {
         shown = Since();
@@ -37,6 +61,11 @@ void Presented(void) {
     if (const char* path = std::getenv("VORLANTH_FIRST_FRAME_LOG")) {
         if (FILE* log = std::fopen(path, "w")) {
             std::fprintf(log, "%.2f %.2f\n", frame, shown < 0 ? frame : shown);
+            for (int i = 0; std::getenv("VORLANTH_FIRST_FRAME_PHASES") != nullptr && i < stepCount;
+                 ++i) {
+                std::fprintf(log, "%s %.2f %.2f %d\n", steps[i].name, steps[i].first, steps[i].last,
+                             steps[i].count);
+            }
             std::fclose(log);
         }
     }
@@ -48,6 +77,7 @@ template <typename Function> Function Next(const char* name) {
 }
 
 void Mapping(Display* display, Window window) {
+    Step("map");
     Window root = 0, parent = 0, *children = nullptr;
     unsigned count = 0;
     // The program's own libraries, looked up when it calls them: the marker loads none.
@@ -92,6 +122,34 @@ void Request(wl_proxy* proxy, uint32_t opcode, const wl_argument* args) {
 }
 
 } // namespace
+
+// The steps both kinds of program take, passed on unchanged.
+#define STEP(Result, name, parameters, arguments)                                              \
+    extern "C" Result name parameters {                                                        \
+        static auto next = Next<Result(*) parameters>(#name);                                  \
+        Step(#name);                                                                           \
+        return next arguments;                                                                 \
+    }
+STEP(Display*, XOpenDisplay, (const char* name), (name))
+STEP(void*, glXGetFBConfigs, (Display * d, int screen, int* n), (d, screen, n))
+STEP(void*, glXChooseFBConfig, (Display * d, int screen, const int* a, int* n), (d, screen, a, n))
+STEP(int, glXGetFBConfigAttrib, (Display * d, void* c, int a, int* v), (d, c, a, v))
+STEP(void*, glXGetVisualFromFBConfig, (Display * d, void* c), (d, c))
+STEP(Window, XCreateWindow,
+     (Display * d, Window p, int x, int y, unsigned w, unsigned h, unsigned b, int depth,
+      unsigned c, Visual* v, unsigned long m, XSetWindowAttributes* a),
+     (d, p, x, y, w, h, b, depth, c, v, m, a))
+STEP(void*, glXCreateNewContext, (Display * d, void* c, int t, void* s, int direct),
+     (d, c, t, s, direct))
+STEP(int, glXMakeContextCurrent, (Display * d, unsigned long w, unsigned long r, void* c),
+     (d, w, r, c))
+STEP(int, XNextEvent, (Display * d, XEvent* e), (d, e))
+STEP(int, XPending, (Display * d), (d))
+STEP(void, glClear, (unsigned mask), (mask))
+STEP(void, glNewList, (unsigned list, unsigned mode), (list, mode))
+STEP(void, glEndList, (void), ())
+STEP(int, XSync, (Display * d, int discard), (d, discard))
+STEP(void*, glXGetProcAddressARB, (const unsigned char* name), (name))
 
 extern "C" int XMapWindow(Display* display, Window window) {
     static auto next = Next<int (*)(Display*, Window)>("XMapWindow");
