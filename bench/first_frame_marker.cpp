@@ -124,11 +124,11 @@ void Request(wl_proxy* proxy, uint32_t opcode, const wl_argument* args) {
 } // namespace
 
 // The steps both kinds of program take, passed on unchanged.
-#define STEP(Result, name, parameters, arguments)                                              \
-    extern "C" Result name parameters {                                                        \
-        static auto next = Next<Result(*) parameters>(#name);                                  \
-        Step(#name);                                                                           \
-        return next arguments;                                                                 \
+#define STEP(Result, name, parameters, arguments)                                                  \
+    extern "C" Result name parameters {                                                            \
+        static auto next = Next<Result(*) parameters>(#name);                                      \
+        Step(#name);                                                                               \
+        return next arguments;                                                                     \
     }
 STEP(Display*, XOpenDisplay, (const char* name), (name))
 STEP(void*, glXGetFBConfigs, (Display * d, int screen, int* n), (d, screen, n))
