@@ -165,6 +165,7 @@ desktop_checks() {
   start_logged "vorlanth-$2" "$1"
   locate 600 500
   say "  client area $width x $height at $left, $top"
+  protocol background
   shoot_scene scene
   scene_moves scene
   paced_checks 66 10 "visible under a 60 Hz output"
@@ -229,6 +230,7 @@ sway_checks() {
   cp "$1" "$runtime/vorlanth"
   start_logged vorlanth-sway "$runtime/vorlanth"
   locate any
+  protocol background
   shoot_scene scene-sway
   protocol scale 2
   sharp_checks sharp-sway

@@ -10,6 +10,10 @@
                                               SECONDS lie between LOW and HIGH
     check_protocol.py cursor LOG              each time the pointer entered the window, the
                                               program set a cursor with that entry's serial
+    check_protocol.py background LOG          the window showed a buffer (its class background)
+                                              before its first frame: an attach and a commit
+                                              on its surface before the first frame callback
+                                              it asks for, which each OpenGL frame asks first
     check_protocol.py frame LOG client|server who draws the window's frame
     check_protocol.py app-id LOG              prints the toplevel's app id
 
@@ -123,6 +127,23 @@ def cursor(log):
     print(f"the arrow set on entries {' '.join(serials)}")
 
 
+def background(log):
+    lines = read(log)
+    surface = frame_surface(lines)
+    attach = commit = frame_asked = None
+    for number, line in enumerate(lines):
+        if f"-> wl_surface@{surface}.attach(wl_buffer" in line and attach is None:
+            attach = number
+        elif f"-> wl_surface@{surface}.commit()" in line and attach is not None and commit is None:
+            commit = number
+        elif f"-> wl_surface@{surface}.frame(" in line:
+            frame_asked = number
+            break
+    if commit is None or frame_asked is None:
+        return "no buffer on the window before its first frame"
+    print("a buffer committed on the window before its first frame")
+
+
 def frame(log, side):
     # Server-side decorations are mode 2 of the xdg-decoration protocol; without them libdecor
     # draws its own on subsurfaces.
@@ -142,7 +163,7 @@ def app_id(log):
 
 
 CHECKS = {"scale": scale, "box-scale": box_scale, "pacing": pacing, "cursor": cursor,
-          "frame": frame, "app-id": app_id}
+          "background": background, "frame": frame, "app-id": app_id}
 
 if __name__ == "__main__":
     if len(sys.argv) < 3 or sys.argv[1] not in CHECKS:
