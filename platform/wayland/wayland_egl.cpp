@@ -169,17 +169,10 @@ int WaylandListPixelConfigs(const PlatformPixelConfig** listed) {
 
 int WaylandSetPixelFormat(void* handle, void* config, int width, int height) {
     WaylandWindow* native = WaylandNative(handle);
-    // The program's sizes are in buffer pixels; one that no logical size gives at the
-    // surface's scale becomes the next larger one, and the program hears of it.
-    int s = native->scale;
-    if (WaylandLogicalSize(width, s) != native->width ||
-        WaylandLogicalSize(height, s) != native->height) {
-        native->width = WaylandLogicalSize(width, s);
-        native->height = WaylandLogicalSize(height, s);
-        WaylandScaleSurface(native->surface, native->viewport, s, native->width, native->height);
-    }
-    int bufferWidth = WaylandBufferSize(native->width, s);
-    int bufferHeight = WaylandBufferSize(native->height, s);
+    // The drawable covers the client area as the surface has it: the program may not have
+    // heard yet of a scale that came since it last placed the window, and hears of it now.
+    int bufferWidth = WaylandBufferSize(native->width, native->scale);
+    int bufferHeight = WaylandBufferSize(native->height, native->scale);
     if (bufferWidth != width || bufferHeight != height) {
         CoreNotifyResize(native->window, bufferWidth, bufferHeight);
     }
