@@ -25,7 +25,7 @@ checker=$root/tests/desktop/check_scene.py
 say() { echo "test-scale: $*"; }
 fail() { echo "test-scale: FAIL: $*" >&2; exit 1; }
 
-for tool in Xvfb xdpyinfo xrdb xsettingsd weston kwin_wayland sway swaymsg grim wtype setpriv \
+for tool in Xvfb xdpyinfo xrdb xsettingsd weston kwin_wayland sway swaymsg wtype setpriv \
   setsid xdotool xwininfo import convert python3; do
   command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh run test installs it)"
 done
@@ -100,24 +100,13 @@ buffers() {
 }
 last_buffer() { buffers | tail -n1; }
 
-# screen NAME: the compositor's output as $out/NAME.png and .ppm (sway's through grim).
-screen() {
-  if [ -n "$as_user" ]; then
-    # shellcheck disable=SC2086
-    $as_user WAYLAND_DISPLAY="$socket" grim "$runtime/shot.png" && cp "$runtime/shot.png" "$out/$1.png" ||
-      fail "grim took no screenshot"
-  else
-    import -window root "$out/$1.png"
-  fi
-  convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
-}
-
-# scene_at WIDTH HEIGHT: the clear colour spans a client area of that size on the screen, and
-# it shows the scene.
+# scene_at WIDTH HEIGHT: the clear colour spans a client area of that size on the X screen,
+# where the nested compositor shows its output, and it shows the scene.
 scene_at() {
   local found=""
   for _ in $(seq 30); do
-    screen screen
+    import -window root "$out/screen.png"
+    convert "$out/screen.png" -depth 8 "ppm:$out/screen.ppm"
     found=$(python3 "$checker" find "$out/screen.ppm" 2>/dev/null || true)
     read -r left top width height <<<"${found:-0 0 0 0}"
     if [ "$width x $height" = "$1 x $2" ]; then
@@ -150,17 +139,14 @@ wayland_scale() {
     grep -qE -- "-> wl_surface@$surface\.set_buffer_scale\(2\)" "$log" || fail "no buffer scale 2 (see $log)"
     ! grep -q 'wp_viewport@' "$log" || fail "a viewport on the integer path (see $log)"
   fi
-  if [ "$kind" = fractional ]; then
-    say "  $(grep -oE 'preferred_scale\([0-9]+\)' "$log" | tail -n1), $(grep -oE 'set_destination\([0-9, ]+\)' "$log" | tail -n1), buffers $(last_buffer)"
-  else
-    say "  set_buffer_scale(2), no viewport, buffers $(last_buffer)"
-  fi
+  say "  $(grep -oE 'preferred_scale\([0-9]+\)|set_destination\([0-9, ]+\)|> wl_surface@'"$surface"'\.set_buffer_scale\([0-9]\)' "$log" |
+    sort -u | tr '\n' ' ')buffers $(last_buffer)"
 }
 
 # wayland_scale_checks: the fractional path on kwin at 150 % and 125 %, the integer path on
 # weston and sway, and sway's scale changed while it runs.
 wayland_scale_checks() {
-  local scale preferred width height mark first surface
+  local scale preferred width height mark first surface arrow
   for scale in "1.5 180 900 750" "1.25 150 750 625"; do
     read -r scale preferred width height <<<"$scale"
     start_kwin_scaled "$scale"
@@ -178,8 +164,9 @@ wayland_scale_checks() {
   # The window fills most of weston's 640 x 512 output, shown at twice that on the X screen.
   xdotool mousemove --sync 600 500 sleep 0.3 mousemove --sync 640 520
   wait_log '-> wl_pointer@[0-9]+\.set_cursor' "the arrow"
-  grep -qE -- "-> wl_surface@[0-9]+\.set_buffer_scale\(2\)" <(grep -v "wl_surface@$(frame_surface)\." "$log") ||
-    fail "the arrow's surface has no buffer scale 2 (see $log)"
+  arrow=$(grep -oE -m1 -- '-> wl_pointer@[0-9]+\.set_cursor\([0-9]+, wl_surface@[0-9]+' "$log" | grep -oE '[0-9]+$')
+  grep -q -- "-> wl_surface@$arrow\.set_buffer_scale(2)" "$log" ||
+    fail "the arrow's surface (wl_surface@$arrow) has no buffer scale 2 (see $log)"
   say "  the arrow's surface at buffer scale 2"
   xdotool key Escape
   wait_exit 5
