@@ -71,8 +71,8 @@ int BufferHeight(const WaylandWindow* native) {
     return WaylandBufferSize(native->height, native->scale);
 }
 
-// The logical size or the scale changed: the buffers follow, and the program hears of a
-// client area other than it has.
+// The logical size or the scale changed: the surface's mapping to its logical size, the
+// drawable and the background follow.
 void Resized(WaylandWindow* native) {
     WaylandScaleSurface(native->surface, native->viewport, native->scale, native->width,
                         native->height);
