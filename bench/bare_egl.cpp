@@ -1,7 +1,6 @@
 // The least an EGL program on Wayland does to show a frame, for bench/first_frame.sh: an
 // xdg-shell toplevel of 600 x 500 without decorations, cleared once after the compositor's
-// first configure, and the swap. Built as scene_egl (VORLANTH_SAME_SCENE), it draws the
-// scene's first frame there instead.
+// first configure, and the swap.
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
@@ -12,9 +11,6 @@
 #include <cstring>
 
 #include "xdg-shell-client-protocol.h"
-#ifdef VORLANTH_SAME_SCENE
-#include "same_scene.h"
-#endif
 
 namespace {
 
@@ -23,8 +19,6 @@ xdg_wm_base* shell = nullptr;
 bool configured = false;
 EGLDisplay egl = EGL_NO_DISPLAY;
 EGLSurface eglSurface = EGL_NO_SURFACE;
-
-[[maybe_unused]] int32_t Swap(void) { return eglSwapBuffers(egl, eglSurface); }
 
 void Global(void*, wl_registry* registry, uint32_t name, const char* interface, uint32_t) {
     if (std::strcmp(interface, wl_compositor_interface.name) == 0) {
@@ -92,12 +86,23 @@ int main(void) {
                                  EGL_DEPTH_SIZE,
                                  16,
                                  EGL_NONE};
-    EGLConfig config = nullptr;
+    EGLConfig configs[64], config = nullptr;
     EGLint count = 0;
     if (!eglInitialize(egl, nullptr, nullptr) || !eglBindAPI(EGL_OPENGL_API) ||
-        !eglChooseConfig(egl, attributes, &config, 1, &count) || count < 1) {
+        !eglChooseConfig(egl, attributes, configs, 64, &count) || count < 1) {
         std::fprintf(stderr, "bare_egl: no EGL configuration for OpenGL windows\n");
         return 1;
+    }
+    // The same buffer vorlanth draws into, 8 bits a channel without alpha: the server sorts
+    // deeper ones (10 bits) first, which the renderer draws differently.
+    config = configs[0];
+    for (int i = count - 1; i >= 0; --i) {
+        EGLint red = 0, alpha = 0;
+        eglGetConfigAttrib(egl, configs[i], EGL_RED_SIZE, &red);
+        eglGetConfigAttrib(egl, configs[i], EGL_ALPHA_SIZE, &alpha);
+        if (red == 8 && alpha == 0) {
+            config = configs[i];
+        }
     }
     wl_egl_window* window = wl_egl_window_create(surface, 600, 500);
     eglSurface = eglCreatePlatformWindowSurface(egl, config, window, nullptr);
@@ -105,14 +110,9 @@ int main(void) {
     eglMakeCurrent(egl, eglSurface, eglSurface, context);
     while (!configured && wl_display_dispatch(display) != -1) {
     }
-#ifdef VORLANTH_SAME_SCENE
-    SameSceneStart(600, 500, Swap);
-    SameSceneFrame();
-#else
     glClearColor(0.3f, 0.3f, 0.7f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     eglSwapBuffers(egl, eglSurface);
-#endif
     eglMakeCurrent(egl, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     eglDestroyContext(egl, context);
     eglDestroySurface(egl, eglSurface);

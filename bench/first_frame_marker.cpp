@@ -2,11 +2,13 @@
 // screen (X11: the map request of a top-level window; Wayland: the first commit of a
 // toplevel's surface with a buffer attached) and when the first buffer swap through GLX or
 // EGL returns. At the swap it writes both, in milliseconds since VORLANTH_FIRST_FRAME_START,
-// as "FRAME SHOWN" to the file VORLANTH_FIRST_FRAME_LOG names, and ends the program. With
+// with the processor time the program used until then, as "FRAME SHOWN CPU" to the file
+// VORLANTH_FIRST_FRAME_LOG names, and ends the program. With
 // VORLANTH_FIRST_FRAME_PHASES set it adds a line for each of the start-up's steps, with the
 // moments it was first and last taken and how often: "STEP FIRST LAST COUNT".
 #include <X11/Xlib.h>
 #include <dlfcn.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #include <wayland-client-core.h>
 
@@ -60,7 +62,11 @@ void Presented(void) {
     double frame = Since();
     if (const char* path = std::getenv("VORLANTH_FIRST_FRAME_LOG")) {
         if (FILE* log = std::fopen(path, "w")) {
-            std::fprintf(log, "%.2f %.2f\n", frame, shown < 0 ? frame : shown);
+            rusage used{};
+            getrusage(RUSAGE_SELF, &used);
+            double cpu = (used.ru_utime.tv_sec + used.ru_stime.tv_sec) * 1e3 +
+                         (used.ru_utime.tv_usec + used.ru_stime.tv_usec) / 1e3;
+            std::fprintf(log, "%.2f %.2f %.2f\n", frame, shown < 0 ? frame : shown, cpu);
             for (int i = 0; std::getenv("VORLANTH_FIRST_FRAME_PHASES") != nullptr && i < stepCount;
                  ++i) {
                 std::fprintf(log, "%s %.2f %.2f %d\n", steps[i].name, steps[i].first, steps[i].last,
@@ -148,6 +154,20 @@ STEP(int, XPending, (Display * d), (d))
 STEP(void, glClear, (unsigned mask), (mask))
 STEP(void, glNewList, (unsigned list, unsigned mode), (list, mode))
 STEP(void, glEndList, (void), ())
+STEP(wl_display*, wl_display_connect, (const char* name), (name))
+STEP(int, wl_display_roundtrip, (wl_display * d), (d))
+STEP(int, wl_display_dispatch, (wl_display * d), (d))
+STEP(void*, libdecor_new, (void* d, void* i), (d, i))
+STEP(void*, libdecor_decorate, (void* l, void* s, void* i, void* u), (l, s, i, u))
+STEP(unsigned, eglInitialize, (void* d, int* major, int* minor), (d, major, minor))
+STEP(unsigned, eglGetConfigs, (void* d, void** c, int size, int* n), (d, c, size, n))
+STEP(unsigned, eglChooseConfig, (void* d, const int* a, void** c, int size, int* n),
+     (d, a, c, size, n))
+STEP(unsigned, eglGetConfigAttrib, (void* d, void* c, int a, int* v), (d, c, a, v))
+STEP(void*, eglCreateContext, (void* d, void* c, void* share, const int* a), (d, c, share, a))
+STEP(void*, eglCreatePlatformWindowSurface, (void* d, void* c, void* w, const intptr_t* a),
+     (d, c, w, a))
+STEP(unsigned, eglMakeCurrent, (void* d, void* draw, void* read, void* c), (d, draw, read, c))
 STEP(int, XSync, (Display * d, int discard), (d, discard))
 STEP(void*, glXGetProcAddressARB, (const unsigned char* name), (name))
 
