@@ -247,11 +247,8 @@ TEST_F(Gdi, ColourIndexFormatsHaveNoOpenGLContext) {
 }
 
 // Showing erases the window with its class brush before the program draws anything: what
-// the desktop shows then is that colour, or nothing without a brush. The fixture destroys the
-// last case's window.
-class Erase : public DesktopTest {};
-
-TEST_F(Erase, ShowingPaintsTheClassBrushUntilTheFirstFrame) {
+// the desktop shows then is that colour, or nothing without a brush.
+TEST(Erase, ShowingPaintsTheClassBrushUntilTheFirstFrame) {
     struct Case {
         const char* what;
         HBRUSH brush;
