@@ -207,6 +207,7 @@ int Start(char* why, size_t whySize) {
     Bool supported = False;
     XkbSetDetectableAutoRepeat(x11Display, True, &supported);
     CoreNotifyScreenSize(DisplayWidth(x11Display, x11Screen), DisplayHeight(x11Display, x11Screen));
+    X11WatchScale();
     return 1;
 }
 
@@ -282,10 +283,20 @@ void Record(X11Window* native, const RECT* area) {
     native->height = area->bottom - area->top;
 }
 
-void* CreateNativeWindow(HWND window, const RECT* area, const char* title, const char* className) {
+// A new window's client area and place are in the desktop's units: it opens at the size other
+// programs have at the desktop's scale, and the program hears of its area in device pixels.
+void* CreateNativeWindow(HWND window, const RECT* logical, const char* title,
+                         const char* className) {
     X11Window* native = new X11Window;
     native->window = window;
+    RECT scaled{X11Scaled(logical->left), X11Scaled(logical->top), X11Scaled(logical->right),
+                X11Scaled(logical->bottom)};
+    const RECT* area = &scaled;
     Record(native, area);
+    if (x11Scale != 4) {
+        CoreNotifyResize(window, native->width, native->height);
+        CoreNotifyMove(window, native->clientX, native->clientY);
+    }
 
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(x11Display, x11Screen);
