@@ -119,6 +119,12 @@ int ProtocolError(Display* display, XErrorEvent* error) {
     if (display != x11Display || Trapped(*error)) {
         return 0;
     }
+    // The GL library asks for its drawable's size at any of its calls, not only inside ours:
+    // a window another client destroyed fails it until the DestroyNotify has been read.
+    const int getGeometry = 14; // X_GetGeometry; <X11/Xproto.h> has a BOOL of its own
+    if (error->request_code == getGeometry && WindowGoneError(*error)) {
+        return 0;
+    }
     char text[128] = "", number[16], request[64] = "";
     XGetErrorText(display, error->error_code, text, sizeof text);
     std::snprintf(number, sizeof number, "%d", error->request_code);
