@@ -146,10 +146,20 @@ wayland_scale() {
   say "  $(grep -oE 'preferred_scale\([0-9]+\)|set_destination\([0-9, ]+\)|> wl_surface@'"$surface"'\.set_buffer_scale\([0-9]\)' "$log" |
     sort -u | tr '\n' ' ')buffers $(last_buffer)"
   if [ "$desktop" = weston ]; then
-    # The window fills most of weston's 640 x 512 output, twice that on the X screen.
-    xdotool mousemove --sync 600 500 sleep 0.3 mousemove --sync 640 520
+    # The window fills most of weston's 640 x 512 output, twice that on the X screen, where
+    # weston puts it: the pointer goes to a few places until it enters the client area, not
+    # libdecor's frame (whose arrow is libdecor's own), and the arrow set for that entry counts.
+    local serial=""
+    for point in "600 500" "640 620" "400 400" "800 760" "640 300"; do
+      # shellcheck disable=SC2086 # two coordinates
+      xdotool mousemove --sync $point sleep 0.3
+      serial=$(grep -oE -m1 "wl_pointer@[0-9]+\.enter\([0-9]+, wl_surface@$surface," "$log" |
+        grep -oE 'enter\([0-9]+' | grep -oE '[0-9]+' || true)
+      [ -n "$serial" ] && break
+    done
+    [ -n "$serial" ] || fail "the pointer never entered the client area (see $log)"
     for _ in $(seq 50); do
-      arrow=$(grep -oE -m1 -- '-> wl_pointer@[0-9]+\.set_cursor\([0-9]+, wl_surface@[0-9]+' "$log" | grep -oE '[0-9]+$' || true)
+      arrow=$(grep -oE -m1 -- "-> wl_pointer@[0-9]+\.set_cursor\($serial, wl_surface@[0-9]+" "$log" | grep -oE '[0-9]+$' || true)
       [ -n "$arrow" ] && break
       sleep 0.1
     done
