@@ -12,66 +12,18 @@
 # Usage: bash scripts/test-scale.sh [PRESET] (default: debug; the test command runs it as a
 # ctest test for each desktop build). Logs and screenshots go to build/<preset>/scale-check/.
 # Every wait has a time limit.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$PWD
-preset=${1:-debug}
-build=$root/build/$preset
-out=$build/scale-check
-started=$SECONDS
+# shellcheck source=scripts/lib/end_to_end.sh
+. "$(dirname "$0")/lib/end_to_end.sh"
+need Xvfb xdpyinfo xrdb xsettingsd weston kwin_wayland sway swaymsg wtype setpriv setsid \
+  xdotool xwininfo import convert python3
 checker=$root/tests/desktop/check_scene.py
+protocol=$root/tests/desktop/check_protocol.py
 
-say() { echo "test-scale: $*"; }
-fail() { echo "test-scale: FAIL: $*" >&2; exit 1; }
-
-for tool in Xvfb xdpyinfo xrdb xsettingsd weston kwin_wayland sway swaymsg wtype setpriv \
-  setsid xdotool xwininfo import convert python3; do
-  command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh run test installs it)"
-done
-# shellcheck source=scripts/lib/logged.sh
-. "$root/scripts/lib/logged.sh"
-# shellcheck source=scripts/lib/xsession.sh
-. "$root/scripts/lib/xsession.sh"
-# shellcheck source=scripts/lib/weston.sh
-. "$root/scripts/lib/weston.sh"
-# shellcheck source=scripts/lib/compositors.sh
-. "$root/scripts/lib/compositors.sh"
-# shellcheck source=scripts/lib/program.sh
-. "$root/scripts/lib/program.sh"
-# shellcheck source=scripts/lib/sanitizers.sh
-. "$root/scripts/lib/sanitizers.sh"
-
-trap 'stop_compositor; stop_session_and_weston' EXIT
-
-# start_kwin_scaled SCALE: kwin as compositors.sh starts it, with a fractional output of
-# 800 x 640 logical pixels, a window of SCALE times that at the X screen's corner.
-start_kwin_scaled() {
-  new_runtime kwin
-  socket=vorlanth-kwin-$$ as_user=""
-  mkdir -p "$out/kwin-bin"
-  [ -x "$out/kwin-bin/kwin_wayland" ] || cp /usr/bin/kwin_wayland "$out/kwin-bin/kwin_wayland"
-  XDG_RUNTIME_DIR=$runtime setsid dbus-run-session -- "$out/kwin-bin/kwin_wayland" --x11-display "$DISPLAY" \
-    --socket "$socket" --no-lockscreen --no-global-shortcuts --width 800 --height 640 --scale "$1" \
-    >"$out/kwin.log" 2>&1 &
-  compositor_pid=$!
-  await_socket kwin "$out/kwin.log"
-}
-
-# The program's own surface in its protocol log $log: the one it asks frame callbacks of.
+# protocol CHECK ARGS...: tests/desktop/check_protocol.py on the program's protocol log ($log).
+protocol() { python3 "$protocol" "$1" "$log" "${@:2}"; }
+# The window's surface: the one the program asks frame callbacks of.
 frame_surface() { grep -o -m1 -- '-> wl_surface@[0-9]*\.frame(' "$log" | grep -o '[0-9]*'; }
-
-# buffers [AFTER]: the sizes ("W x H") of the buffers the program's surface took, one a line
-# (Mesa's software renderer draws into shared memory); with AFTER, only those after the first
-# line that has that text.
-buffers() {
-  awk -v surface="wl_surface@$(frame_surface).attach(wl_buffer@" -v after="${1:-}" '
-    after != "" && !started { if (index($0, after)) started = 1; else next }
-    match($0, /new id wl_buffer@[0-9]+, [0-9]+, [0-9]+, [0-9]+/) {
-      split(substr($0, RSTART + 7, RLENGTH - 7), f, ", "); size[f[1]] = f[3] " x " f[4] }
-    index($0, surface) { id = substr($0, index($0, surface) + length(surface)); sub(/[^0-9].*/, "", id)
-      print size["wl_buffer@" id] }' "$log"
-}
-last_buffer() { buffers | tail -n1; }
+last_buffer() { protocol buffers | tail -n1; }
 await_buffer() {
   for _ in $(seq 100); do [ "$(last_buffer)" = "$1" ] && return 0; sleep 0.1; done
   fail "buffers of ${2:-}$(last_buffer), expected $1 (see $log)"
@@ -112,10 +64,10 @@ escape() {
 # 1 to 1.5 (told 2; 800 x 666 logical, 1000 / 1.5 rounded down) a resize within a frame: the
 # first frame after that size's configure is twice it, and none at buffer scale 2 is odd.
 wayland_scale() {
-  local desktop=$1 scale=$2 buffer=$3 surface exe=$exe arrow first
+  local desktop=$1 scale=$2 buffer=$3 surface exe=$exe first
   say "$desktop at scale $scale: $buffer buffers"
   case $desktop in
-    kwin) start_kwin_scaled "$scale" ;;
+    kwin) start_kwin --width 800 --height 640 --scale "$scale" ;; # a fractional output
     weston) start_weston --scale=2 ;;
     sway) # tiled over its whole output; the program and the leak check's suppressions go
           # where nobody may read them
@@ -140,7 +92,7 @@ wayland_scale() {
     say "  the scene in $width x $height at $left, $top"
     xdotool mousemove --sync $((left + width / 2)) $((top + height / 2)) # for the keyboard
   else
-    grep -q -- "-> wl_surface@$surface\.set_buffer_scale(2)" "$log" || fail "no buffer scale 2 (see $log)"
+    protocol scale 2 >/dev/null || fail "no buffer scale 2 (see $log)"
     ! grep -q 'wp_viewport@' "$log" || fail "a viewport on the integer path (see $log)"
   fi
   say "  $(grep -oE 'preferred_scale\([0-9]+\)|set_destination\([0-9, ]+\)|> wl_surface@'"$surface"'\.set_buffer_scale\([0-9]\)' "$log" |
@@ -149,31 +101,21 @@ wayland_scale() {
     # The window fills most of weston's 640 x 512 output, twice that on the X screen, where
     # weston puts it: the pointer goes to a few places until it enters the client area, not
     # libdecor's frame (whose arrow is libdecor's own), and the arrow set for that entry counts.
-    local serial=""
     for point in "600 500" "640 620" "400 400" "800 760" "640 300"; do
       # shellcheck disable=SC2086 # two coordinates
       xdotool mousemove --sync $point sleep 0.3
-      serial=$(grep -oE -m1 "wl_pointer@[0-9]+\.enter\([0-9]+, wl_surface@$surface," "$log" |
-        grep -oE 'enter\([0-9]+' | grep -oE '[0-9]+' || true)
-      [ -n "$serial" ] && break
+      grep -qE "wl_pointer@[0-9]+\.enter\([0-9]+, wl_surface@$surface," "$log" && break
     done
-    [ -n "$serial" ] || fail "the pointer never entered the client area (see $log)"
-    for _ in $(seq 50); do
-      arrow=$(grep -oE -m1 -- "-> wl_pointer@[0-9]+\.set_cursor\($serial, wl_surface@[0-9]+" "$log" | grep -oE '[0-9]+$' || true)
-      [ -n "$arrow" ] && break
-      sleep 0.1
-    done
-    grep -q -- "-> wl_surface@${arrow:-none}\.set_buffer_scale(2)" "$log" ||
-      fail "the arrow's surface (wl_surface@${arrow:-none}) has no buffer scale 2 (see $log)"
+    protocol arrow-scale 2 >/dev/null || fail "the arrow for the pointer's entry has no buffer scale 2 (see $log)"
     say "  the arrow's surface at buffer scale 2"
   elif [ "$desktop" = sway ]; then
     swaymsg_ output HEADLESS-1 scale 1
     await_buffer "1200 x 1000" "sway at scale 1: "
     swaymsg_ output HEADLESS-1 scale 1.5
     await_buffer "1600 x 1332" "sway at scale 1.5: "
-    first=$(buffers "configure(800, 666," | head -n1)
+    first=$(protocol buffers "configure(800, 666," | sed -n 1p)
     [ "$first" = "1600 x 1332" ] || fail "sway 1 -> 1.5: the first frame of the new size is $first (see $log)"
-    ! buffers "wl_surface@$surface.set_buffer_scale(2)" | grep -E '[13579]( |$)' ||
+    ! protocol buffers "wl_surface@$surface.set_buffer_scale(2)" | grep -E '[13579]( |$)' ||
       fail "sway 1 -> 1.5: a frame at buffer scale 2 of odd size (see $log)"
     say "  sway 1 -> 1.5: the first frame of the new size is $first"
   fi
@@ -237,9 +179,6 @@ x11_scale() {
   stop_session
 }
 
-rm -rf "$out"
-mkdir -p "$out"
-sanitizer_environment "$preset"
 exe=$build/scene/vorlanth
 x11_scale xrdb
 x11_scale xsettings
@@ -248,5 +187,4 @@ wayland_scale kwin 1.5 "900 x 750" 180
 wayland_scale kwin 1.25 "750 x 625" 150
 wayland_scale weston 2 "1200 x 1000"
 wayland_scale sway 2 "1200 x 1000"
-stop_session_and_weston
-say "passed in $((SECONDS - started)) s"
+passed

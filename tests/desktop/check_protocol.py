@@ -14,6 +14,11 @@
                                               before its first frame: an attach and a commit
                                               on its surface before the first frame callback
                                               it asks for, which each OpenGL frame asks first
+    check_protocol.py arrow-scale LOG N       the arrow set for the pointer's first entry into
+                                              the window took buffer scale N (waits up to 5 s)
+    check_protocol.py buffers LOG [AFTER]     prints the size ("W x H") of each buffer the
+                                              window's surface took, one a line; with AFTER only
+                                              those after the first line that holds that text
     check_protocol.py frame LOG client|server who draws the window's frame
     check_protocol.py app-id LOG              prints the toplevel's app id
 
@@ -127,6 +132,34 @@ def cursor(log):
     print(f"the arrow set on entries {' '.join(serials)}")
 
 
+def arrow_scale(log, n):
+    arrow = None
+    for _ in range(50):
+        lines = read(log)
+        serial = first(lines, rf"wl_pointer@\d+\.enter\((\d+), wl_surface@{frame_surface(lines)},")
+        arrow = serial and first(lines, rf"-> wl_pointer@\d+\.set_cursor\({serial}, wl_surface@(\d+),")
+        if arrow:
+            break
+        time.sleep(0.1)
+    if not took_scale(lines, arrow, n):
+        return f"the arrow's surface ({arrow or 'none'}) did not take buffer scale {n}"
+    print(f"the arrow's surface {arrow} took buffer scale {n}")
+
+
+def buffers(log, after=""):
+    # Mesa's software renderer draws into shared memory: each buffer's size is in its request.
+    lines = read(log)
+    attach = f"-> wl_surface@{frame_surface(lines)}.attach(wl_buffer@"
+    sizes, started = {}, not after
+    for line in lines:
+        started = started or after in line
+        m = re.search(r"new id wl_buffer@(\d+), \d+, (\d+), (\d+),", line)
+        if m:
+            sizes[m.group(1)] = f"{m.group(2)} x {m.group(3)}"
+        elif started and attach in line:
+            print(sizes.get(re.match(r"\d+", line[line.index(attach) + len(attach):]).group(0), "?"))
+
+
 def background(log):
     lines = read(log)
     surface = frame_surface(lines)
@@ -163,7 +196,8 @@ def app_id(log):
 
 
 CHECKS = {"scale": scale, "box-scale": box_scale, "pacing": pacing, "cursor": cursor,
-          "background": background, "frame": frame, "app-id": app_id}
+          "arrow-scale": arrow_scale, "buffers": buffers, "background": background,
+          "frame": frame, "app-id": app_id}
 
 if __name__ == "__main__":
     if len(sys.argv) < 3 or sys.argv[1] not in CHECKS:
