@@ -32,6 +32,7 @@ struct X11Atoms {
     Atom wmProtocols, wmDeleteWindow, wmState, wmChangeState, netWmPing, netWmPid, netWmName,
         netWmIconName, netWmWindowType, netWmWindowTypeNormal, netWmWindowTypeDialog, netWmState,
         netWmStateHidden, netWmStateModal, utf8String;
+    Atom settingsSelection, settingsProperty, manager; // XSETTINGS: _XSETTINGS_S<screen>, ...
 };
 
 extern Display* x11Display;

@@ -140,6 +140,8 @@ int ProtocolError(Display* display, XErrorEvent* error) {
 }
 
 void InternAtoms(void) {
+    char settingsSelection[32];
+    std::snprintf(settingsSelection, sizeof settingsSelection, "_XSETTINGS_S%d", x11Screen);
     const std::pair<const char*, Atom*> table[] = {
         {"WM_PROTOCOLS", &x11Atoms.wmProtocols},
         {"WM_DELETE_WINDOW", &x11Atoms.wmDeleteWindow},
@@ -155,7 +157,10 @@ void InternAtoms(void) {
         {"_NET_WM_STATE", &x11Atoms.netWmState},
         {"_NET_WM_STATE_HIDDEN", &x11Atoms.netWmStateHidden},
         {"_NET_WM_STATE_MODAL", &x11Atoms.netWmStateModal},
-        {"UTF8_STRING", &x11Atoms.utf8String}};
+        {"UTF8_STRING", &x11Atoms.utf8String},
+        {settingsSelection, &x11Atoms.settingsSelection},
+        {"_XSETTINGS_SETTINGS", &x11Atoms.settingsProperty},
+        {"MANAGER", &x11Atoms.manager}};
     const int count = sizeof table / sizeof table[0];
     char* names[count];
     Atom atoms[count];

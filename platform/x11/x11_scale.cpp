@@ -18,7 +18,6 @@ int x11Scale = 4;
 
 namespace {
 
-Atom settingsSelection = None, settingsProperty = None, managerAtom = None;
 Window settingsOwner = None; // the XSETTINGS manager's window, while one runs
 
 // A property's bytes (of 8-bit format), empty when there is none.
@@ -84,10 +83,13 @@ long SettingsDpi(const std::string& s) {
     return 0;
 }
 
-// Xft.dpi from the root window's resources; 0 when absent.
-double ResourceDpi(void) {
+// Xft.dpi from the root window's resources (Xlib's copy from the connection's start, or the
+// property read anew after a change); 0 when absent.
+double ResourceDpi(bool changed) {
+    const char* start = XResourceManagerString(x11Display);
     std::string resources =
-        Property(RootWindow(x11Display, x11Screen), XA_RESOURCE_MANAGER, XA_STRING);
+        changed ? Property(RootWindow(x11Display, x11Screen), XA_RESOURCE_MANAGER, XA_STRING)
+                : std::string(start != nullptr ? start : "");
     if (resources.empty()) {
         return 0;
     }
@@ -105,7 +107,7 @@ double ResourceDpi(void) {
 
 // Finds the settings manager, if one runs, and watches its settings and its going.
 void FindSettingsManager(void) {
-    settingsOwner = XGetSelectionOwner(x11Display, settingsSelection);
+    settingsOwner = XGetSelectionOwner(x11Display, x11Atoms.settingsSelection);
     if (settingsOwner != None) {
         unsigned long trap = X11TrapErrors(); // it may have gone meanwhile: the resources say
         XSelectInput(x11Display, settingsOwner, PropertyChangeMask | StructureNotifyMask);
@@ -114,13 +116,14 @@ void FindSettingsManager(void) {
 }
 
 // The scale in quarters: dpi / 96, rounded to a quarter; 100 % where nothing says.
-int ReadScale(void) {
+int ReadScale(bool changed) {
     double dpi = 0;
     if (settingsOwner != None) {
-        dpi = SettingsDpi(Property(settingsOwner, settingsProperty, settingsProperty)) / 1024.0;
+        Atom settings = x11Atoms.settingsProperty;
+        dpi = SettingsDpi(Property(settingsOwner, settings, settings)) / 1024.0;
     }
     if (dpi <= 0) {
-        dpi = ResourceDpi();
+        dpi = ResourceDpi(changed);
     }
     int quarters = dpi > 0 ? static_cast<int>(std::lround(dpi * 4 / 96)) : 4;
     return std::clamp(quarters, 1, 32);
@@ -150,16 +153,11 @@ void Rescale(int scale) {
 } // namespace
 
 void X11WatchScale(void) {
-    char name[32];
-    std::snprintf(name, sizeof name, "_XSETTINGS_S%d", x11Screen);
-    settingsSelection = XInternAtom(x11Display, name, False);
-    settingsProperty = XInternAtom(x11Display, "_XSETTINGS_SETTINGS", False);
-    managerAtom = XInternAtom(x11Display, "MANAGER", False);
     // The resources' changes, and a settings manager's start, announced to the root.
     XSelectInput(x11Display, RootWindow(x11Display, x11Screen),
                  PropertyChangeMask | StructureNotifyMask);
     FindSettingsManager();
-    x11Scale = ReadScale();
+    x11Scale = ReadScale(false);
 }
 
 int X11ScaleEvent(XEvent* event) {
@@ -171,10 +169,10 @@ int X11ScaleEvent(XEvent* event) {
     bool changed = false;
     if (event->type == PropertyNotify) {
         changed = window == root ? event->xproperty.atom == XA_RESOURCE_MANAGER
-                                 : event->xproperty.atom == settingsProperty;
+                                 : event->xproperty.atom == x11Atoms.settingsProperty;
     } else if (event->type == ClientMessage && window == root &&
-               event->xclient.message_type == managerAtom &&
-               static_cast<Atom>(event->xclient.data.l[1]) == settingsSelection) {
+               event->xclient.message_type == x11Atoms.manager &&
+               static_cast<Atom>(event->xclient.data.l[1]) == x11Atoms.settingsSelection) {
         FindSettingsManager(); // a manager started
         changed = true;
     } else if (event->type == DestroyNotify && window == settingsOwner &&
@@ -183,7 +181,7 @@ int X11ScaleEvent(XEvent* event) {
         changed = true;
     }
     if (changed) {
-        Rescale(ReadScale());
+        Rescale(ReadScale(true));
     }
     return 1;
 }
