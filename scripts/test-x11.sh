@@ -5,7 +5,8 @@
 #     modifiers as its key handler sees them, mouse buttons and capture, minimizing and
 #     restoring (also with a map or WM_STATE from before the program's minimize), the modal
 #     message box, an idle loop that waits without using the processor;
-#   - the vorlanth executable: its window, screenshots of the scene, Escape, closing,
+#   - the vorlanth executable: its window, black before its first frame (held back by a
+#     preloaded library), screenshots of the scene, Escape, closing,
 #     resizing, and no display at all;
 #   - the backend selection: VORLANTH_PLATFORM=x11, and x11 as the first that connects.
 # bash scripts/test-x11.sh PRESET (ctest: x11.xvfb). Screenshots and logs go to
@@ -162,11 +163,21 @@ box closed 0"
   done
 }
 
+# The window shows its class background, black, from its map on: with the first frame held
+# back by a preloaded library the client area is black; let go, the scene follows.
 vorlanth_checks() {
   local exe=$1
-  say "vorlanth: window and screenshots"
-  start_program vorlanth "$exe"
+  say "vorlanth: window, black before the first frame, screenshots"
+  rm -f "$out/hold.held" "$out/hold.go"
+  VORLANTH_HOLD_SWAP=$out/hold LD_PRELOAD=$build/tests/support/libhold_first_swap.so \
+    ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" start_program vorlanth "$exe"
   wait_window "Vorlanth"
+  for _ in $(seq 300); do [ -e "$out/hold.held" ] && break; sleep 0.1; done
+  [ -e "$out/hold.held" ] || fail "the program never came to its first frame (see $out/vorlanth.err)"
+  shoot held
+  python3 "$checks/check_scene.py" uniform "$out/held.ppm" 0 0 0 >"$out/held.check" 2>&1 ||
+    fail "not black before the first frame: $(cat "$out/held.check")"
+  touch "$out/hold.go"
   geometry
   say "  window $window: client area ${width} x ${height} at ${left}, ${top}"
   [ "$width x $height" = "600 x 500" ] || fail "client area ${width} x ${height}, expected 600 x 500"
@@ -196,27 +207,6 @@ vorlanth_checks() {
   python3 "$root/tests/windows/send_close.py" "$window" || fail "could not ask the window to close"
   wait_exit "$exit_limit"
   [ "$status" = 0 ] || fail "exit code $status after closing (see $out/vorlanth-close.err)"
-}
-
-# The window shows its class background, black, from its map on: with the first frame held
-# back by a preloaded library, the client area is black; let go, the scene follows.
-background_checks() {
-  say "vorlanth: black before the first frame"
-  rm -f "$out/hold.held" "$out/hold.go"
-  VORLANTH_HOLD_SWAP=$out/hold LD_PRELOAD=$build/tests/support/libhold_first_swap.so \
-    ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" start_program vorlanth-held "$1"
-  wait_window "Vorlanth"
-  for _ in $(seq 300); do [ -e "$out/hold.held" ] && break; sleep 0.1; done
-  [ -e "$out/hold.held" ] || fail "the program never came to its first frame (see $out/vorlanth-held.err)"
-  shoot held
-  python3 "$checks/check_scene.py" uniform "$out/held.ppm" 0 0 0 >"$out/held.check" 2>&1 ||
-    fail "not black before the first frame: $(cat "$out/held.check")"
-  touch "$out/hold.go"
-  shoot_scene held-scene
-  wait_focus
-  xdotool key Escape
-  wait_exit "$exit_limit"
-  [ "$status" = 0 ] || fail "exit code $status after Escape (see $out/vorlanth-held.err)"
 }
 
 # Ends the X server under the running program: it must end too, with a message.
@@ -281,7 +271,6 @@ say "Xvfb on $DISPLAY"
 selection_checks "$build/tests/platform/backend_select_probe"
 probe_checks "$build/tests/desktop/x11_probe"
 vorlanth_checks "$build/scene/vorlanth"
-background_checks "$build/scene/vorlanth"
 lost_server_checks "$build/scene/vorlanth"
 say "screenshots in $out"
 passed
