@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # One fuzz target of the preset fuzz (clang 14, libFuzzer, ASan + UBSan), for a bounded time
-# from its seeds in tests/fuzz/<name>/, the X events target against an Xvfb server of its own:
-#   bash scripts/test-fuzz.sh fuzz registry_colors|message_sequence|x_events
-# (ctest: fuzz.<name>; the three run side by side). Any crash, sanitizer report, failed check
+# from its seeds in tests/fuzz/<name>/, the X events target against an Xvfb server of its own
+# (the Wayland events target brings its own compositor):
+#   bash scripts/test-fuzz.sh fuzz registry_colors|message_sequence|x_events|wayland_events
+# (ctest: fuzz.<name>; the four run side by side). Any crash, sanitizer report, failed check
 # or hang fails it; the input that caused it is left in build/fuzz/fuzz-check/<name>/ as
 # crash-* (or leak-, oom-, timeout-), the log beside it.
 #   VORLANTH_FUZZ_SECONDS   seconds the target runs (default 60)
 . "$(dirname "$0")/lib/end_to_end.sh"
-need Xvfb
 seconds=${VORLANTH_FUZZ_SECONDS:-60}
 fuzzer=$build/tests/fuzz/${part}_fuzz
 [ -x "$fuzzer" ] || fail "no fuzz target $fuzzer (cmake --build --preset fuzz builds them)"
@@ -15,6 +15,7 @@ fuzzer=$build/tests/fuzz/${part}_fuzz
 # scripts/lib/sanitizers.sh says.
 export ASAN_OPTIONS="detect_leaks=1:intercept_tls_get_addr=0"
 if [ "$part" = x_events ]; then
+  need Xvfb
   start_xvfb $((140 + RANDOM % 40)) 199
   say "Xvfb on $DISPLAY"
 fi
