@@ -80,6 +80,21 @@ void Resized(WaylandWindow* native) {
     WaylandShowBackground(native); // a buffer of the old size may not fit the new one
 }
 
+// Takes a logical size as far as the buffers' bound allows at the window's scale; a size the
+// compositor has not asked for is committed to it.
+void SetLogicalSize(WaylandWindow* native, int width, int height) {
+    width = WaylandBoundedSize(width, native->scale);
+    height = WaylandBoundedSize(height, native->scale);
+    bool own = width != native->width || height != native->height;
+    native->width = width;
+    native->height = height;
+    if (own && native->frame != nullptr && native->configured) {
+        libdecor_state* state = libdecor_state_new(width, height);
+        libdecor_frame_commit(native->frame, state, nullptr);
+        libdecor_state_free(state);
+    }
+}
+
 // The surface's scale follows the compositor's word; the program sees its client area in
 // buffer pixels, so its viewport covers the whole buffer, while the window keeps its logical
 // size. A change of scale is a resize.
@@ -89,6 +104,7 @@ void FollowScale(WaylandWindow* native) {
         return;
     }
     native->scale = scale;
+    SetLogicalSize(native, native->width, native->height);
     Resized(native);
     CoreNotifyResize(native->window, BufferWidth(native), BufferHeight(native));
 }
@@ -261,6 +277,8 @@ void Configure(libdecor_frame* frame, libdecor_configuration* configuration, voi
     libdecor_window_state state = LIBDECOR_WINDOW_STATE_NONE;
     bool active = libdecor_configuration_get_window_state(configuration, &state) &&
                   (state & LIBDECOR_WINDOW_STATE_ACTIVE);
+    width = WaylandBoundedSize(width, native->scale);
+    height = WaylandBoundedSize(height, native->scale);
     libdecor_state* committed = libdecor_state_new(std::max(width, 1), std::max(height, 1));
     libdecor_frame_commit(frame, committed, configuration);
     libdecor_state_free(committed);
@@ -298,8 +316,10 @@ void* CreateNativeWindow(HWND window, const RECT* client, const char* title,
                          const char* /*className*/) {
     WaylandWindow* native = new WaylandWindow;
     native->window = window;
-    native->width = std::max(static_cast<int>(client->right - client->left), 1);
-    native->height = std::max(static_cast<int>(client->bottom - client->top), 1);
+    native->width = WaylandBoundedSize(std::max(static_cast<int>(client->right - client->left), 1),
+                                       native->scale);
+    native->height = WaylandBoundedSize(std::max(static_cast<int>(client->bottom - client->top), 1),
+                                        native->scale);
     native->title = title;
     native->surface = wl_compositor_create_surface(waylandCompositor);
     wl_surface_add_listener(native->surface, &surfaceListener, native);
@@ -369,17 +389,11 @@ void PlaceNativeWindow(void* handle, const RECT* client) {
     WaylandWindow* native = WaylandNative(handle);
     int asked = static_cast<int>(client->right - client->left);
     int askedHeight = static_cast<int>(client->bottom - client->top);
-    int width = WaylandLogicalSize(asked, native->scale);
-    int height = WaylandLogicalSize(askedHeight, native->scale);
+    int width = WaylandBoundedSize(WaylandLogicalSize(asked, native->scale), native->scale);
+    int height = WaylandBoundedSize(WaylandLogicalSize(askedHeight, native->scale), native->scale);
     if (width != native->width || height != native->height) {
-        native->width = width;
-        native->height = height;
+        SetLogicalSize(native, width, height);
         Resized(native);
-        if (native->frame != nullptr && native->configured) {
-            libdecor_state* state = libdecor_state_new(width, height);
-            libdecor_frame_commit(native->frame, state, nullptr);
-            libdecor_state_free(state);
-        }
         wl_display_flush(waylandDisplay);
     }
     if (BufferWidth(native) != asked || BufferHeight(native) != askedHeight) {
