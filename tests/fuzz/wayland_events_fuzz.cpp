@@ -459,14 +459,14 @@ void Pump(void) {
     }
 }
 
-// Pumps until `done` holds, for up to two seconds.
+// Pumps until `done` holds, for up to about two seconds.
 bool PumpUntil(const std::function<bool()>& done) {
-    for (int turn = 0; turn < 400; ++turn) {
+    for (int turn = 0; turn < 2000; ++turn) {
         Pump();
         if (done()) {
             return true;
         }
-        Sleep(5);
+        Sleep(1);
     }
     return false;
 }
@@ -476,6 +476,11 @@ bool PumpUntil(const std::function<bool()>& done) {
 int Pick(uint8_t choice, std::initializer_list<int> table, int raw) {
     size_t i = choice % (table.size() + 1);
     return i < table.size() ? table.begin()[i] : raw;
+}
+
+// A pointer coordinate (24.8 fixed point): the ends of its range, or any whole or half one.
+wl_fixed_t Coordinate(uint8_t choice, uint16_t raw) {
+    return Pick(choice, {0, -256, INT_MAX, INT_MIN}, static_cast<int16_t>(raw) * 128);
 }
 
 Surface* WindowSurface(int i) {
@@ -619,8 +624,8 @@ void Event(const uint8_t* f) {
     case 10: { // pointer enter, anywhere on any surface
         Surface* s = AnySurface(sel);
         if (pointer == nullptr || s == nullptr) break;
-        wl_pointer_send_enter(pointer, serial, s->resource, static_cast<int16_t>(a) * 256,
-                              static_cast<int16_t>(b) * 7);
+        wl_pointer_send_enter(pointer, serial, s->resource, Coordinate(sel >> 2, a),
+                              Coordinate(sel >> 5, b));
         break;
     }
     case 11: { // pointer leave, entered or not
@@ -631,8 +636,7 @@ void Event(const uint8_t* f) {
     }
     case 12: // pointer motion
         if (pointer == nullptr) break;
-        wl_pointer_send_motion(pointer, a, static_cast<int16_t>(a) * 256 + sel,
-                               static_cast<int16_t>(b) * 256);
+        wl_pointer_send_motion(pointer, a, Coordinate(sel, a), Coordinate(sel >> 3, b));
         break;
     case 13: // a button, any
         if (pointer == nullptr) break;
@@ -823,7 +827,15 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    largestAsked = 0;
+    // Each input starts with frames answered, as a compositor that shows the windows does.
+    OnCompositor([] {
+        largestAsked = 0;
+        answerFrames = true;
+        for (wl_resource* frame : std::vector<wl_resource*>(waitingFrames)) {
+            wl_callback_send_done(frame, 0);
+            wl_resource_destroy(frame);
+        }
+    });
     for (size_t at = 0; at + 6 <= size && at < 6 * 200; at += 6) {
         OnCompositor([&] { Event(data + at); });
         if (data[at] % 22 == 21 || data[at + 1] % 8 == 0) {
