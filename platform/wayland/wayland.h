@@ -54,7 +54,10 @@ extern wp_fractional_scale_manager_v1* waylandFractionalScale; // null where not
 // Scales in 120ths of a buffer pixel per logical unit, as the fractional scale protocol
 // gives them; an integer output scale s is 120 s. A logical length takes round(length *
 // scale / 120) buffer pixels.
-inline int WaylandBufferSize(int logical, int scale) { return (logical * scale + 60) / 120; }
+// Computed in 64 bits: a pointer's position may be anywhere in wl_fixed's 24 bits.
+inline int WaylandBufferSize(int logical, int scale) {
+    return static_cast<int>((static_cast<long long>(logical) * scale + 60) / 120);
+}
 // The smallest logical length whose buffer holds `pixels`.
 inline int WaylandLogicalSize(int pixels, int scale) {
     return std::max((pixels * 120 + scale - 1) / scale, 1);
