@@ -150,8 +150,11 @@ void KeyEvent(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t st
 
 void Modifiers(void*, wl_keyboard*, uint32_t, uint32_t depressed, uint32_t latched, uint32_t locked,
                uint32_t group) {
-    // No modifier in force before the keymap is compiled: none to report, nothing to compile.
-    if ((keyState != nullptr || (depressed | latched | locked | group) != 0) && KeymapReady()) {
+    // None in force needs no compiled keymap to say so; the core may still hold those
+    // of a keymap the compositor has since replaced (a layout switched with Alt+Shift).
+    if (keyState == nullptr && (depressed | latched | locked | group) == 0) {
+        CoreNotifyModifiers(0, 0, 0, 0);
+    } else if (KeymapReady()) {
         xkb_state_update_mask(keyState, depressed, latched, locked, 0, 0, group);
         SyncModifiers();
     }
