@@ -827,9 +827,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // Each input starts with frames answered, as a compositor that shows the windows does.
+    // Each input starts with frames answered, as a compositor that shows the windows does,
+    // and without the outputs unplugged before, whose removal the program has seen by now.
     OnCompositor([] {
         largestAsked = 0;
+        for (Output* o : std::vector<Output*>(outputs)) {
+            if (o->removed) {
+                wl_global_destroy(o->global);
+                outputs.erase(std::find(outputs.begin(), outputs.end(), o));
+                delete o;
+            }
+        }
         answerFrames = true;
         for (wl_resource* frame : std::vector<wl_resource*>(waitingFrames)) {
             wl_callback_send_done(frame, 0);
