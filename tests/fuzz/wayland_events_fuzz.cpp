@@ -77,7 +77,6 @@ struct Output {
 
 // Never destroyed: the compositor's thread runs until the process has ended.
 wl_display* server = nullptr;
-wl_client* client = nullptr;
 std::vector<Surface*>& surfaces = *new std::vector<Surface*>;
 std::vector<Output*>& outputs = *new std::vector<Output*>;
 std::vector<wl_resource*>&keyboards = *new std::vector<wl_resource*>,
@@ -116,11 +115,8 @@ void ResourceGone(wl_resource* resource) {
     for (Output* o : outputs) {
         Erase(&o->resources, resource);
     }
-    for (size_t i = 0; i < surfaces.size(); ++i) {
-        Surface* s = surfaces[i];
-        for (Surface* other : surfaces) {
-            Erase(&other->frames, resource);
-        }
+    for (Surface* s : std::vector<Surface*>(surfaces)) {
+        Erase(&s->frames, resource);
         if (s->xdgSurface == resource) s->xdgSurface = nullptr;
         if (s->toplevel == resource) s->toplevel = nullptr;
         if (s->fractional == resource) s->fractional = nullptr;
@@ -128,12 +124,8 @@ void ResourceGone(wl_resource* resource) {
             if (s->buffer != nullptr) {
                 wl_list_remove(&s->bufferGone.link);
             }
-            for (wl_resource* frame : s->frames) {
-                wl_resource_set_destructor(frame, nullptr); // still the client's to see go
-            }
-            surfaces.erase(surfaces.begin() + static_cast<long>(i));
+            surfaces.erase(std::find(surfaces.begin(), surfaces.end(), s));
             delete s;
-            --i;
         }
     }
 }
@@ -366,7 +358,7 @@ void StartCompositor(void) {
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
         Fail("no socket pair");
     }
-    client = wl_client_create(server, ends[0]);
+    wl_client_create(server, ends[0]);
     int programEnd = fcntl(ends[1], F_DUPFD, 3); // without close-on-exec, as a compositor passes it
     close(ends[1]);
     setenv("WAYLAND_SOCKET", std::to_string(programEnd).c_str(), 1);
