@@ -18,7 +18,8 @@
 // wraps it) and fails. That a protocol error ends the program cleanly, with the funnel's line
 // and exit code 1, is checked once at start in a child process.
 //
-// Input: events of 6 bytes each: kind, selector, two 16-bit values.
+// Input: events of 6 bytes each: kind, selector, two 16-bit values. One kind of them is the
+// program's own: it sizes a window, up to 65535 x 65535.
 #include <fcntl.h>
 #include <linux/input-event-codes.h>
 #include <poll.h>
@@ -492,7 +493,7 @@ wl_resource* Last(const std::vector<wl_resource*>& list) {
     return list.empty() ? nullptr : list.back();
 }
 
-int largestAsked = 0; // configures of the largest size this input
+int largestAsked = 0; // windows sized at their largest this input
 
 void Event(const uint8_t* f) {
     const uint8_t kind = f[0], sel = f[1];
@@ -674,7 +675,7 @@ void Event(const uint8_t* f) {
             answerFrames = sel % 3 == 0;
         }
         break;
-    case 20: { // the user closes a window
+    case 20: { // the user closes a window (or, with the selector's top bit, see Resize)
         Surface* s = WindowSurface(sel & 1);
         if (s != nullptr) xdg_toplevel_send_close(s->toplevel);
         break;
@@ -691,6 +692,16 @@ void Event(const uint8_t* f) {
         }
         break;
     }
+}
+
+// The program sizes a window itself, up to 65535 x 65535.
+void Resize(const uint8_t* f) {
+    const uint16_t a = static_cast<uint16_t>(f[2] | f[3] << 8),
+                   b = static_cast<uint16_t>(f[4] | f[5] << 8);
+    int width = Pick(f[1] >> 1, {0, 1, 65535, 32767}, a % 1024);
+    int height = Pick(f[1] >> 4, {0, 1, 65535, 32767}, b % 1024);
+    if (width > 32766 && height > 32766 && largestAsked++ > 0) height = 480; // as Event's
+    MoveWindow(windows[f[1] & 1], 100, 100, width, height, TRUE);
 }
 
 // An Escape for window i from a keyboard as a sane compositor has it.
@@ -837,7 +848,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     });
     for (size_t at = 0; at + 6 <= size && at < 6 * 200; at += 6) {
-        OnCompositor([&] { Event(data + at); });
+        if (data[at] % 22 == 20 && data[at + 1] & 0x80) {
+            Resize(data + at);
+        } else {
+            OnCompositor([&] { Event(data + at); });
+        }
         if (data[at] % 22 == 21 || data[at + 1] % 8 == 0) {
             InvalidateRect(windows[data[at + 1] & 1], nullptr, FALSE); // a frame to draw
         }
