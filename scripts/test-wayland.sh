@@ -15,13 +15,15 @@
 #     under sway (headless, as nobody, scale 2) the scene and Escape; sharp at scale 2 (weston
 #     and sway), also after a scale change at run time; frames paced to the output's rate while
 #     visible and at a bounded rate while hidden; whose decorations frame the window;
-#   - a probe whose WM_SIZE destroys its window as sway's output scale changes (sway-reentry).
-# bash scripts/test-wayland.sh PRESET weston|scale2|mutter|kwin|sway|sway-reentry (ctest:
-# wayland.PART; scale2, mutter, kwin and sway with the debug build only). Screenshots and logs go to
+#   - a probe whose WM_SIZE destroys its window as sway's output scale changes (sway-reentry);
+#   - sway's outputs (windows on the X server) added and unplugged under the program, which
+#     draws on at the scale of the output it is on (sway-outputs).
+# bash scripts/test-wayland.sh PRESET weston|scale2|mutter|kwin|sway|sway-reentry|sway-outputs
+# (ctest: wayland.PART; scale2, mutter, kwin and sway with the debug build only). Screenshots and logs go to
 # build/<preset>/wayland-check/<part>/; protocol logs are read by tests/desktop/check_protocol.py.
 # Every wait has a time limit.
 . "$(dirname "$0")/lib/end_to_end.sh"
-need Xvfb xdpyinfo weston mutter dbus-run-session kwin_wayland sway swaymsg grim wtype setpriv setsid \
+need Xvfb xdpyinfo xwininfo weston mutter dbus-run-session kwin_wayland sway swaymsg grim wtype setpriv setsid \
   xdotool import convert python3
 checks=$root/tests/desktop
 protocol=$checks/check_protocol.py
@@ -262,6 +264,60 @@ sway_checks() {
   stop_compositor
 }
 
+# unplug OUTPUT: closes the window of one of sway's outputs on the X server (start_sway --x11),
+# as a monitor unplugged; sway drops the output and moves its workspaces to another.
+unplug() {
+  local window
+  window=$(xwininfo -name "wlroots - $1" 2>/dev/null | awk '/Window id/ {print $4}')
+  [ -n "$window" ] || fail "sway has no output $1"
+  python3 "$root/tests/windows/send_close.py" "$window" || fail "could not close the window of $1"
+  for _ in $(seq 50); do
+    xwininfo -id "$window" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  fail "sway kept its output $1"
+}
+
+# drawn_at SCALE WHAT [SINCE]: the window's buffers are its configured size at that scale (and
+# it took no other since line SINCE of its protocol log), and its frames go on, paced.
+drawn_at() {
+  what="$2: "
+  protocol follows "$1" ${3:-}
+  paced_checks 66 10 "$2"
+}
+
+# Outputs that come and go under sway, its outputs windows on the X server: the window moves
+# from X11-1 at scale 1 to a new X11-2 at scale 2; X11-1 is unplugged, then X11-2, which leaves
+# the window on no output; then X11-3 comes, at scale 2. At each step the program draws on at
+# the scale of the output it is on, which it keeps while it is on none; Escape ends it.
+sway_outputs_checks() {
+  say "vorlanth under sway as its outputs come and go"
+  start_sway --x11 'output X11-1 resolution 800x600 scale 1' 'output X11-2 resolution 800x600 scale 2' \
+    'output X11-3 resolution 800x600 scale 2' 'default_border normal'
+  cp "$1" "$runtime/vorlanth"
+  start_logged vorlanth-outputs "$runtime/vorlanth"
+  locate any
+  drawn_at 1 "on X11-1"
+  swaymsg_ create_output
+  swaymsg_ "[app_id=vorlanth]" move container to output X11-2
+  drawn_at 2 "moved to a new X11-2"
+  unplug X11-1
+  drawn_at 2 "X11-1 unplugged"
+  locate any
+  shoot_scene scene-outputs
+  sharp_checks sharp-outputs
+  unplug X11-2
+  paced_checks 66 10 "X11-2 unplugged, on no output"
+  swaymsg_ create_output
+  drawn_at 2 "a new X11-3"
+  swaymsg_ "[app_id=vorlanth]" focus
+  # shellcheck disable=SC2086
+  $as_user WAYLAND_DISPLAY="$socket" wtype -s 500 -k Escape
+  wait_exit "$exit_limit"
+  [ "$status" = 0 ] || fail "exit code $status after Escape (see $log)"
+  stop_compositor
+}
+
 # A program whose WM_SIZE destroys its window, under sway as the output's scale goes from 1 to
 # 2: that WM_SIZE reaches it from its message loop, not from inside the Wayland library's
 # dispatch, and it ends cleanly (under the sanitizers with the asan preset).
@@ -373,7 +429,8 @@ case $part in
     desktop_checks "$exe" kwin ;;
   sway) sway_checks "$exe" ;;
   sway-reentry) sway_reentry_checks "$probe" ;;
-  *) fail "no part \"$part\": weston, scale2, mutter, kwin, sway or sway-reentry" ;;
+  sway-outputs) sway_outputs_checks "$exe" ;;
+  *) fail "no part \"$part\": weston, scale2, mutter, kwin, sway, sway-reentry or sway-outputs" ;;
 esac
 say "screenshots in $out"
 passed
