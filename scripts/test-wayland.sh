@@ -291,6 +291,7 @@ drawn_at() {
 # the window on no output; then X11-3 comes, at scale 2. At each step the program draws on at
 # the scale of the output it is on, which it keeps while it is on none; Escape ends it.
 sway_outputs_checks() {
+  local since
   say "vorlanth under sway as its outputs come and go"
   start_sway --x11 'output X11-1 resolution 800x600 scale 1' 'output X11-2 resolution 800x600 scale 2' \
     'output X11-3 resolution 800x600 scale 2' 'default_border normal'
@@ -307,9 +308,11 @@ sway_outputs_checks() {
   shoot_scene scene-outputs
   sharp_checks sharp-outputs
   unplug X11-2
+  since=$(wc -l <"$log")
   paced_checks 66 10 "X11-2 unplugged, on no output"
   swaymsg_ create_output
-  drawn_at 2 "a new X11-3"
+  # The new output's description comes before sway says the window entered it.
+  drawn_at 2 "a new X11-3" "$since"
   swaymsg_ "[app_id=vorlanth]" focus
   # shellcheck disable=SC2086
   $as_user WAYLAND_DISPLAY="$socket" wtype -s 500 -k Escape
