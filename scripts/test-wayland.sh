@@ -17,10 +17,11 @@
 #     visible and at a bounded rate while hidden; whose decorations frame the window;
 #   - a probe whose WM_SIZE destroys its window as sway's output scale changes (sway-reentry);
 #   - sway's outputs (windows on the X server) added and unplugged under the program, which
-#     draws on at the scale of the output it is on (sway-outputs).
-# bash scripts/test-wayland.sh PRESET weston|scale2|mutter|kwin|sway|sway-reentry|sway-outputs
-# (ctest: wayland.PART; scale2, mutter, kwin and sway with the debug build only). Screenshots and logs go to
-# build/<preset>/wayland-check/<part>/; protocol logs are read by tests/desktop/check_protocol.py.
+#     draws on at the scale of the output it is on (sway-outputs);
+#   - the X11 backend through weston's Xwayland: in weston's frame, Escape and its close button.
+# bash scripts/test-wayland.sh PRESET weston|scale2|mutter|kwin|sway|sway-reentry|sway-outputs|xwayland
+# (ctest: wayland.PART; scale2, mutter, kwin, sway and xwayland with the debug build only).
+# Screenshots and logs go to build/<preset>/wayland-check/<part>/; protocol logs are read by tests/desktop/check_protocol.py.
 # Every wait has a time limit.
 . "$(dirname "$0")/lib/end_to_end.sh"
 need Xvfb xdpyinfo xwininfo weston mutter dbus-run-session kwin_wayland sway swaymsg grim wtype setpriv setsid \
@@ -377,6 +378,46 @@ lost_compositor_checks() {
   say "  exit code $status: $(grep -v '^\[' "$out/vorlanth-lost.err" | head -n1)"
 }
 
+# X11 through weston's Xwayland (VORLANTH_PLATFORM=x11 on the X display weston started): the
+# X window's 600 x 500 client area where the scene shows on weston's output, inside weston's
+# frame for X11 windows; Escape ends it, and a second run ends by the frame's close button,
+# both with code 0.
+xwayland_checks() {
+  local way scene frame frame_width frame_height
+  say "vorlanth on X11 through weston's Xwayland"
+  start_weston --xwayland
+  screen_size=1024x768
+  for way in Escape close; do
+    DISPLAY=$xwayland_display VORLANTH_PLATFORM=x11 start_program "xwayland-$way" "$1"
+    DISPLAY=$xwayland_display wait_window Vorlanth
+    locate 600 500
+    scene="$left $top $width $height"
+    # Xwayland's root is weston's output: the X window is where the scene is.
+    DISPLAY=$xwayland_display geometry
+    [ "$left $top $width $height" = "$scene" ] ||
+      fail "the X window's client area is $width x $height at $left, $top; the scene's $scene"
+    frame=$(DISPLAY=$xwayland_display xwininfo -id "$window" -tree | sed -n 's/.*Parent window id: \(0x[0-9a-f]*\) .*/\1/p')
+    read -r frame_width frame_height < <(DISPLAY=$xwayland_display xwininfo -id "$frame" |
+      awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w, h}')
+    say "  client area $width x $height at $left, $top in weston's $frame_width x $frame_height frame"
+    [ "$frame_width" -gt "$width" ] && [ "$frame_height" -gt "$height" ] ||
+      fail "the X window is in no frame (its parent is $frame_width x $frame_height)"
+    window="" # the pictures come from the X server weston is nested in
+    if [ "$way" = Escape ]; then
+      shoot_scene scene-xwayland
+      scene_moves scene-xwayland
+      xdotool key Escape
+    else
+      # The frame's close button, at the right end of its title bar.
+      xdotool mousemove --sync $((left + width - 14)) $((top - 14)) click 1
+    fi
+    wait_exit "$exit_limit"
+    [ "$status" = 0 ] || fail "exit code $status after $way (see $out/xwayland-$way.err)"
+    say "  $way: exit code 0"
+  done
+  stop_weston
+}
+
 # With both weston and the X display reachable, as in a Wayland session with XWayland.
 selection_checks() {
   local got
@@ -433,7 +474,8 @@ case $part in
   sway) sway_checks "$exe" ;;
   sway-reentry) sway_reentry_checks "$probe" ;;
   sway-outputs) sway_outputs_checks "$exe" ;;
-  *) fail "no part \"$part\": weston, scale2, mutter, kwin, sway, sway-reentry or sway-outputs" ;;
+  xwayland) xwayland_checks "$exe" ;;
+  *) fail "no part \"$part\": weston, scale2, mutter, kwin, sway, sway-reentry, sway-outputs or xwayland" ;;
 esac
 say "screenshots in $out"
 passed
