@@ -21,7 +21,8 @@
 #   - the X11 backend through weston's Xwayland: in weston's frame, Escape and its close button.
 # bash scripts/test-wayland.sh PRESET weston|scale2|mutter|kwin|sway|sway-reentry|sway-outputs|xwayland
 # (ctest: wayland.PART; scale2, mutter, kwin, sway and xwayland with the debug build only).
-# Screenshots and logs go to build/<preset>/wayland-check/<part>/; protocol logs are read by tests/desktop/check_protocol.py.
+# Screenshots and logs go to build/<preset>/wayland-check/<part>/; protocol logs are read by
+# tests/desktop/check_protocol.py.
 # Every wait has a time limit.
 . "$(dirname "$0")/lib/end_to_end.sh"
 need Xvfb xdpyinfo xwininfo weston mutter dbus-run-session kwin_wayland sway swaymsg grim wtype setpriv setsid \
