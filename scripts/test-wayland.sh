@@ -289,14 +289,16 @@ drawn_at() {
 }
 
 # Outputs that come and go under sway, its outputs windows on the X server: the window moves
-# from X11-1 at scale 1 to a new X11-2 at scale 2; X11-1 is unplugged, then X11-2, which leaves
-# the window on no output; then X11-3 comes, at scale 2. At each step the program draws on at
-# the scale of the output it is on, which it keeps while it is on none; Escape ends it.
+# from X11-1 at scale 1 to a new X11-2 at scale 2, and X11-1 is unplugged; then X11-2, which
+# sends the window to a new X11-3 at scale 3; then X11-3, which leaves it on no output, until
+# X11-4 comes, at scale 3. At each step the program draws on at the scale of the output it is
+# on, which it keeps while it is on none; Escape ends it.
 sway_outputs_checks() {
   local since
   say "vorlanth under sway as its outputs come and go"
   start_sway --x11 'output X11-1 resolution 800x600 scale 1' 'output X11-2 resolution 800x600 scale 2' \
-    'output X11-3 resolution 800x600 scale 2' 'default_border normal'
+    'output X11-3 resolution 800x600 scale 3' 'output X11-4 resolution 800x600 scale 3' \
+    'default_border normal'
   cp "$1" "$runtime/vorlanth"
   start_logged vorlanth-outputs "$runtime/vorlanth"
   locate any
@@ -309,12 +311,15 @@ sway_outputs_checks() {
   locate any
   shoot_scene scene-outputs
   sharp_checks sharp-outputs
+  swaymsg_ create_output
   unplug X11-2
+  drawn_at 3 "X11-2 unplugged, moved to a new X11-3"
+  unplug X11-3
   since=$(wc -l <"$log")
-  paced_checks 66 10 "X11-2 unplugged, on no output"
+  paced_checks 66 10 "X11-3 unplugged, on no output"
   swaymsg_ create_output
   # The new output's description comes before sway says the window entered it.
-  drawn_at 2 "a new X11-3" "$since"
+  drawn_at 3 "a new X11-4" "$since"
   swaymsg_ "[app_id=vorlanth]" focus
   # shellcheck disable=SC2086
   $as_user WAYLAND_DISPLAY="$socket" wtype -s 500 -k Escape
