@@ -146,11 +146,12 @@ start_logged() {
 }
 
 # protocol CHECK ARGS...: tests/desktop/check_protocol.py on the program's protocol log ($log),
-# what it found said after $what.
+# what it found said after $what, and on a failure whether the program had ended.
 protocol() {
   local check=$1
   shift
-  python3 "$protocol" "$check" "$log" "$@" >"$out/protocol.out" 2>&1 || fail "${what:-}$(cat "$out/protocol.out")"
+  python3 "$protocol" "$check" "$log" "$@" >"$out/protocol.out" 2>&1 ||
+    fail "${what:-}$(cat "$out/protocol.out")$(program_running || echo "; the program has ended")"
   say "  ${what:-}$(cat "$out/protocol.out")"
   what=""
 }
