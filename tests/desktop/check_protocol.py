@@ -176,24 +176,26 @@ def follows(log, n, since=0):
     n, since = int(n), int(since)
     for _ in range(100):
         lines = read(log)
-        surface = frame_surface(lines)
+        took = rf"-> wl_surface@{frame_surface(lines)}\.set_buffer_scale\((\d+)\)"
         scales = [(number, int(m.group(1))) for number, line in enumerate(lines, 1)
-                  for m in [re.search(rf"-> wl_surface@{surface}\.set_buffer_scale\((\d+)\)", line)] if m]
-        sizes = [m.groups() for line in lines
+                  for m in [re.search(took, line)] if m]
+        # The compositor's sizes, in its logical units; 0 x 0 leaves the size to the program.
+        sizes = [(int(m.group(1)), int(m.group(2))) for line in lines
                  for m in [re.search(r"xdg_toplevel@\d+\.configure\((\d+), (\d+),", line)] if m]
-        sizes = [(int(w), int(h)) for w, h in sizes if w != "0"]
-        wanted = sizes and f"{sizes[-1][0] * n} x {sizes[-1][1] * n}"
-        buffers = attached(lines)
-        if scales and scales[-1][1] == n and buffers and buffers[-1] == wanted:
+        size = ([s for s in sizes if s[0] > 0] or [None])[-1]
+        wanted = size and f"{size[0] * n} x {size[1] * n}"
+        last = (attached(lines) or ["none"])[-1]
+        scale = scales[-1][1] if scales else "unset"
+        if scale == n and last == wanted:
             break
         time.sleep(0.1)
     else:
-        return (f"the window's last buffer scale is {scales[-1][1] if scales else 'unset'} and its last "
-                f"buffer {buffers[-1] if buffers else 'none'}, expected {n} and {wanted or 'a configured size'}")
+        return (f"the window's last buffer scale is {scale} and its last buffer {last}, "
+                f"expected {n} and {wanted or 'a configured size'}")
     others = sorted({scale for number, scale in scales if number > since and scale != n})
     if since and others:
         return f"the window took buffer scale {', '.join(map(str, others))} after line {since}"
-    print(f"buffer scale {n}, {wanted} buffers for a {sizes[-1][0]} x {sizes[-1][1]} window"
+    print(f"buffer scale {n}, {wanted} buffers for a {size[0]} x {size[1]} window"
           + (f", scale {n} since line {since}" if since else ""))
 
 
