@@ -24,7 +24,7 @@ set(CPACK_GENERATOR ZIP)
 # The installer: a 64-bit one (makensis builds 32-bit ones unless told), into
 # Program Files\Vorlanth, a Start-menu entry "Vorlanth" whose icon is the program's, and an
 # uninstaller listed under installed programs that removes every file and key it made.
-set(CPACK_NSIS_EXECUTABLE_PRE_ARGUMENTS "-XTarget amd64-unicode")
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_PACKAGE_NAME Vorlanth)
 set(CPACK_NSIS_DISPLAY_NAME Vorlanth)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Vorlanth)
@@ -36,9 +36,10 @@ set(CPACK_NSIS_INSTALLED_ICON_NAME vorlanth.exe)
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_CREATE_ICONS_EXTRA
     "CreateShortCut '$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\Vorlanth.lnk' '$INSTDIR\\\\vorlanth.exe' '' '$INSTDIR\\\\vorlanth.exe' 0")
-set(CPACK_NSIS_DELETE_ICONS_EXTRA "Delete '$SMPROGRAMS\\\\$MUI_TEMP\\\\Vorlanth.lnk'")
-# The template removes the program's key under the vendor's but leaves the vendor's own.
-set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS
-    "DeleteRegKey /ifempty SHCTX 'Software\\\\${CPACK_PACKAGE_VENDOR}'")
+# The template removes the program's key under the vendor's but leaves the vendor's own; these
+# lines run after that removal (its extra uninstall commands would run before it).
+set(CPACK_NSIS_DELETE_ICONS_EXTRA
+    "Delete '$SMPROGRAMS\\\\$MUI_TEMP\\\\Vorlanth.lnk'
+  DeleteRegKey /ifempty SHCTX 'Software\\\\${CPACK_PACKAGE_VENDOR}'")
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/PackagingGenerator.cmake)
 include(CPack)

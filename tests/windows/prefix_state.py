@@ -17,8 +17,7 @@ import sys
 # from the user's temporary folder and is removed at the next start.
 TEMPORARY = re.compile(r"^(windows/temp|users/[^/]+/(AppData/Local/)?Temp)(/|$)", re.IGNORECASE)
 # Keys Wine rewrites on each start or run, whatever ran.
-VOLATILE = re.compile(r"^\[(Software\\\\Wine\\\\|System\\\\CurrentControlSet\\\\Control\\\\Session Manager\\\\Environment)",
-                      re.IGNORECASE)
+VOLATILE = re.compile(r"^\[Software\\\\Wine\\\\", re.IGNORECASE)
 
 
 def snapshot(prefix):
@@ -67,7 +66,7 @@ def shortcut(path):
             count = struct.unpack_from("<H", data, at)[0]
             width = 2 if unicode else 1
             raw = data[at + 2:at + 2 + count * width]
-            strings[name] = raw.decode("utf-16-le" if unicode else "latin-1")
+            strings[name] = raw.decode("utf-16-le" if unicode else "latin-1").rstrip("\0")
             at += 2 + count * width
     icon_index = struct.unpack_from("<i", data, 0x38)[0]
     print(f"target={target or strings.get('relative', '')}")
