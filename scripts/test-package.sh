@@ -56,7 +56,7 @@ say "built in $((SECONDS - phase)) s: $(cd "$first" && for f in vorlanth_*.tar.x
 
 # Debian's checker on all three, at its own judgement, with info and pedantic tags shown.
 lintian_status=0
-lintian --fail-on error,warning --display-info --pedantic "$dsc" "$changes" "$deb" \
+lintian --fail-on error,warning --display-info --pedantic --display-experimental "$dsc" "$changes" "$deb" \
   >"$out/lintian.log" 2>"$out/lintian.err" || lintian_status=$?
 cat "$out/lintian.log"
 grep -v '^running with root privileges' "$out/lintian.err" >&2 || true
