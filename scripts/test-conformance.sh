@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The platform layer against a Win32 implementation written by others: the scenario program
 # (tests/conformance/scenarios.cpp) is cross-built with MinGW-w64 and run on Wine (a fresh
-# prefix), and built natively and run on the virtual desktop and on the X11 backend, all on one
-# Xvfb server of the script's own. The same xdotool script (tests/conformance/input.xdo) drives
+# prefix), and built natively and run on the virtual desktop, on the X11 backend and on the
+# Wayland backend under weston, all on one Xvfb server of the script's own. The same xdotool script (tests/conformance/input.xdo) drives
 # the Wine and the X11 run; the traces are compared line by line with Wine's
 # (tests/conformance/compare_traces.py), allowing only tests/conformance/known-differences.txt.
 # The native runs happen for each preset in VORLANTH_CONFORMANCE_PRESETS (default: debug asan).
@@ -37,6 +37,7 @@ for preset in $presets; do
 done
 
 source scripts/lib/xsession.sh
+source scripts/lib/weston.sh
 source scripts/lib/sanitizers.sh
 # The sanitizers' settings, which the debug programs ignore.
 sanitizer_environment asan
@@ -44,7 +45,7 @@ cleanup() {
   if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
   app_pid=""
   if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX:-}" ]; then timeout 20 wineserver -k 2>/dev/null || true; fi
-  stop_session
+  stop_session_and_weston
 }
 trap cleanup EXIT
 
@@ -98,9 +99,17 @@ for preset in $presets; do
     fail "the scenarios ended with code $? on the virtual desktop (see $out/vdesk-$preset.err)"
   say "the X11 backend, $preset"
   VORLANTH_PLATFORM=x11 drive "x11-$preset" "$native/conformance_scenarios"
+  # weston's window would be under the pointer the X11 run parks at the screen's corner.
+  start_weston
+  say "the Wayland backend under weston \"$socket\", $preset (no input from outside)"
+  VORLANTH_PLATFORM=wayland env -u DISPLAY XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" \
+    timeout 60 "$native/conformance_scenarios" </dev/null >"$out/wayland-$preset.txt" 2>"$out/wayland-$preset.err" ||
+    fail "the scenarios ended with code $? under weston (see $out/wayland-$preset.err)"
+  stop_weston
   say "comparing with Wine ($preset)"
   python3 "$here/compare_traces.py" "$out/wine.txt" "$here/known-differences.txt" \
-    "vdesk=$out/vdesk-$preset.txt" "x11=$out/x11-$preset.txt" || status=1
+    "vdesk=$out/vdesk-$preset.txt" "x11=$out/x11-$preset.txt" "wayland=$out/wayland-$preset.txt" ||
+    status=1
 done
 [ "$status" = 0 ] || fail "the traces differ from Wine's (all in $out)"
 say "passed in $((SECONDS - started)) s"

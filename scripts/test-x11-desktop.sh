@@ -4,7 +4,9 @@
 #   - without a manager: its window destroyed by another client (a clean end), the client
 #     killed by the server with xkill (a message and code 1), a hundred random resizes with
 #     1 x 1 and 4000 x 4000 among them, a burst of typed input (it keeps running and drawing),
-#     SIGTERM and SIGINT (it ends at once, codes 143 and 130);
+#     SIGTERM and SIGINT (it ends at once, codes 143 and 130); the backend alone on X errors
+#     (expected ones pass, others end it with a message) and on faults (after the server
+#     closed the connection a message, else the action before it: the sanitizer's report);
 #   - under openbox: the frame around the 600 x 500 client area, the manager's minimize and
 #     restore (it keeps running and drawing), focus by a click then Escape (code 0), the
 #     manager's close (code 0).
@@ -130,6 +132,60 @@ fault_checks() {
   done
 }
 
+# The backend alone (tests/x11/x11_backend_probe.cpp). X errors that its calls meet on a window
+# another client destroyed pass; any other error the server sends ends the program with the
+# error named and code 1, also one inside a trap that is not about a window gone, and one
+# about a window gone that comes after its trap. GLX's refusal of a context, trapped as a call
+# whose result tells, passes.
+backend_error_checks() {
+  local case expected pattern
+  say "X errors of the backend, no window manager"
+  while read -r case expected pattern; do
+    status=0
+    timeout 20 "$backend_probe" "$case" </dev/null >"$out/backend-$case.log" 2>"$out/backend-$case.err" || status=$?
+    [ "$status" = "$expected" ] || fail "backend $case: exit code $status, expected $expected (see $out/backend-$case.err)"
+    cat "$out/backend-$case.log" "$out/backend-$case.err" | grep -qE "$pattern" ||
+      fail "backend $case: no line like \"$pattern\" (see $out/backend-$case.err)"
+    say "  $case: exit code $status, $(cat "$out/backend-$case.log" "$out/backend-$case.err" | head -n1)"
+  done <<'EOF'
+gone 0 ^survived$
+refused 1 ^x11_backend_probe: the X server refused a request: BadColor .* in X_FreeColormap \(resource 0x
+refused-in-trap 1 ^x11_backend_probe: the X server refused a request: BadColor .* in X_FreeColormap
+after-trap 1 ^x11_backend_probe: the X server refused a request: BadWindow .* in X_UnmapWindow
+context-refused 0 ^survived$
+EOF
+}
+
+# A fault once xkill has made the server close the connection is the lost server: a message and
+# code 1. Any other fault goes to the action that was there before: the sanitizer's report under
+# asan, else the crash (SIGSEGV, 139).
+backend_fault_checks() {
+  local killed
+  say "faults in the backend, no window manager"
+  ulimit -c 0 # no core files of the faults made on purpose
+  for killed in yes no; do
+    start_program "backend-fault-$killed" "$backend_probe" fault
+    wait_line "$out/backend-fault-$killed.log" armed
+    if [ "$killed" = yes ]; then
+      xkill -id "$(sed -n 's/^window //p' "$out/backend-fault-$killed.log")" >"$out/xkill.log" 2>&1 ||
+        fail "xkill failed (see $out/xkill.log)"
+    fi
+    kill -USR1 "$(program_pid)"
+    wait_exit "$exit_limit"
+    if [ "$killed" = yes ]; then
+      [ "$status" = 1 ] || fail "fault after the server closed the connection: exit code $status (see $out)"
+      grep -qx "x11_backend_probe: lost the connection to the X server" "$out/backend-fault-$killed.err" ||
+        fail "no message about the lost connection after the fault (see $out/backend-fault-$killed.err)"
+    elif [ "$preset" = asan ]; then
+      grep -q "ERROR: AddressSanitizer: SEGV on unknown address" "$out/backend-fault-$killed.err" ||
+        fail "the sanitizer did not report the fault (exit code $status, see $out/backend-fault-$killed.err)"
+    else
+      [ "$status" = 139 ] || fail "a fault with the server there: exit code $status, expected 139 (see $out)"
+    fi
+    say "  fault, server connection closed: $killed: exit code $status"
+  done
+}
+
 start_manager() {
   openbox --sm-disable >"$out/openbox.log" 2>&1 &
   manager_pid=$!
@@ -221,13 +277,16 @@ for preset in $presets; do
   # Within a second; the sanitizers' leak scan at exit comes on top.
   exit_limit=1
   [ "$preset" = asan ] && exit_limit=3
-  build_targets "$preset" vorlanth
+  backend_probe=$build/tests/x11/x11_backend_probe
+  build_targets "$preset" vorlanth x11_backend_probe
   rm -rf "$out"
   mkdir -p "$out"
   sanitizer_environment "$preset"
   start_xvfb $((140 + RANDOM % 40)) 199
   say "Xvfb on $DISPLAY"
   fault_checks
+  backend_error_checks
+  backend_fault_checks
   manager_checks
   stop_xvfb
 done

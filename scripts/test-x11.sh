@@ -2,8 +2,9 @@
 # The Linux desktop, end to end: on an Xvfb server of its own (no window manager), drives
 # the X11 backend from outside with xdotool, xwininfo, xprop and ImageMagick.
 #   - the probe program (toolkit + app kit + X11 backend): window properties, keys and
-#     modifiers as its key handler sees them, mouse buttons and capture, the modal message
-#     box, an idle loop that waits without using the processor;
+#     modifiers as its key handler sees them, mouse buttons and capture, minimizing and
+#     restoring (also with a map or WM_STATE from before the program's minimize), the modal
+#     message box, an idle loop that waits without using the processor;
 #   - the vorlanth executable: its window, screenshots of the scene, Escape, closing,
 #     resizing, and no display at all;
 #   - the backend selection: VORLANTH_PLATFORM=x11, and x11 as the first that connects.
@@ -45,7 +46,7 @@ probe_checks() {
   say "probe: the pixel format list"
   format_list_check pixel-formats-xvfb.txt timeout 20 "$probe" formats </dev/null
   say "probe: window, properties, picture"
-  start_program probe "$probe"
+  start_program probe "$probe" minimize
   wait_window "Key probe"
   wait_line "$out/probe.log" "painted 1"
   grep '^gl ' "$out/probe.log" | grep -q "Compatibility Profile" ||
@@ -105,6 +106,29 @@ $got"
 reshape 320 240" ] || fail "WM_STATE iconic and normal reported
 $got"
   say "  WM_STATE iconic and normal: minimized and restored"
+
+  # The program minimizes its window while the server holds its requests back (another client
+  # has grabbed it); a map, or a WM_STATE of NormalState, arrives meanwhile, from before the
+  # server saw the minimize: the window stays minimized. A later NormalState restores it.
+  # The other client returns once the probe has taken a key it sent after the event.
+  local stale
+  for stale in stale-map stale-wm-state; do
+    set_mark
+    python3 "$checks/x_client.py" "$stale" "$window" "$out/probe.log" || fail "$stale: the other client failed"
+    got=$(tail -n +"$((mark + 1))" "$out/probe.log" | grep '^reshape' || true)
+    [ "$got" = "reshape 0 0" ] || fail "$stale: minimizing with an event from before reported
+$got"
+    xprop -id "$window" -f WM_STATE 32c -set WM_STATE 1,0
+    for _ in $(seq 100); do
+      got=$(tail -n +"$((mark + 1))" "$out/probe.log" | grep '^reshape' || true)
+      [ "$got" = "reshape 0 0" ] || break
+      sleep 0.1
+    done
+    [ "$got" = "reshape 0 0
+reshape 320 240" ] || fail "$stale: NormalState after the minimize reported
+$got"
+    say "  $stale from before the program's minimize: still minimized; restored by a later one"
+  done
 
   say "probe: waiting for messages takes no processor time"
   local before after

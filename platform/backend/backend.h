@@ -11,6 +11,24 @@
 
 #include <cstddef>
 
+enum NativeShow { NATIVE_HIDE, NATIVE_SHOW, NATIVE_MINIMIZE, NATIVE_RESTORE };
+
+// One framebuffer configuration as the display offers it, in the display's terms. Sizes
+// are in bits.
+struct PlatformPixelConfig {
+    unsigned char red, green, blue, alpha; // RGBA channel sizes; all 0 for colour index
+    unsigned char indexBits;               // a colour-index buffer's size; 0 for RGBA
+    unsigned char accumRed, accumGreen, accumBlue, accumAlpha;
+    unsigned char depth, stencil, auxBuffers;
+    bool doubleBuffered, stereo;
+    bool window;            // OpenGL can draw into a window with it
+    bool gdi;               // the desktop's own drawing shares its buffer (single buffers)
+    bool palette;           // its visual shows colours through a palette (8-bit displays)
+    bool systemPaletteOnly; // that palette is the system palette, static colours included
+    bool slow;              // the display marks it slower than the others (a caveat)
+    void* id;               // the backend's own handle, given back when it is used
+};
+
 struct PlatformBackend {
     // The name VORLANTH_PLATFORM gives it: "x11", "wayland", "virtual".
     const char* name;
@@ -23,15 +41,21 @@ struct PlatformBackend {
     void* (*CreateNativeWindow)(HWND window, const RECT* client, const char* titleUtf8,
                                 const char* className);
     void (*DestroyNativeWindow)(void* native);
-    void (*ShowNativeWindow)(void* native, int command);
+    // Shows, hides, minimizes or restores the native window; a shown or restored window takes
+    // the keyboard focus when `activate` is set. The core decides what a show command means.
+    void (*ShowNativeWindow)(void* native, NativeShow verb, int activate);
     // The client area moved or changed size (screen coordinates); never while minimized.
     void (*PlaceNativeWindow)(void* native, const RECT* client);
 
-    // Pixel formats: fills up to `capacity` descriptors and returns how many exist.
-    int (*ListPixelFormats)(PIXELFORMATDESCRIPTOR* formats, int capacity);
-    // Gives the window an OpenGL drawable of the (1-based) format; 1 on success.
-    int (*SetNativePixelFormat)(void* native, int format, int clientWidth, int clientHeight);
-    void* (*CreateContext)(void* native, int format);
+    // The display's framebuffer configurations that can back a window, in the display's
+    // own order; the core describes, merges and numbers them. Sets `configs` to an array
+    // the backend keeps until it stops and returns its length. Asked once, when the
+    // program first asks about pixel formats.
+    int (*ListPixelConfigs)(const PlatformPixelConfig** configs);
+    // Gives the window an OpenGL drawable of a listed configuration (its `id`); 1 on success.
+    int (*SetNativePixelFormat)(void* native, void* config, int clientWidth, int clientHeight);
+    // An RGBA context for a listed configuration (its `id`).
+    void* (*CreateContext)(void* native, void* config);
     // native and context both null: no context current.
     int (*MakeCurrent)(void* native, void* context);
     void (*DeleteContext)(void* context);

@@ -38,5 +38,8 @@ const PALETTEENTRY* CoreSystemPalette(void);
 // Another program realized a palette in the foreground: its colours take the system
 // palette's free entries and every top-level window hears of it (wParam `realizer`).
 void CoreSetSystemPaletteEntries(const PALETTEENTRY* entries, int count, HWND realizer);
+// Replaces the pixel format list with these descriptors, as Win32 programs see it. They
+// have no configuration behind them: the backend is handed a null one.
+void CoreSetPixelFormats(const PIXELFORMATDESCRIPTOR* formats, int count);
 // Posted messages waiting (window null: any window).
 int CoreQueuedCount(HWND window, UINT message);

@@ -18,8 +18,12 @@ void VdeskSetVersion(DWORD platformId, DWORD major, DWORD minor);
 // A 256-colour display: 8-bit 3-3-2 RGBA formats needing a palette (and the system
 // palette too when needSystemPalette is set), a system palette with 20 static colours.
 void VdeskUsePaletteDisplay(int needSystemPalette);
-// Replaces the pixel-format list (before the first window asks for it).
+// Replaces the pixel-format list as programs see it (before the first window asks for it).
 void VdeskSetPixelFormats(const PIXELFORMATDESCRIPTOR* formats, int count);
+// Replaces the display's framebuffer configurations, which the platform describes as
+// pixel formats when first asked (backend.h).
+struct PlatformPixelConfig;
+void VdeskSetPixelConfigs(const PlatformPixelConfig* configs, int count);
 
 // Failure injection: the next `count` calls of the kind fail as Win32 fails them.
 enum VdeskFailure {
@@ -37,16 +41,25 @@ void VdeskFailNext(VdeskFailure what, int count);
 // DescribePixelFormat of this (1-based) format number fails; 0: none fails.
 void VdeskFailDescribeFormat(int format);
 
-// Input, as the user gives it. Key input goes to the window with the focus.
+// Input and window events, as the user gives them. Key input goes to the window with the
+// focus. Like a display's events, each is queued and reaches the program as it retrieves
+// its messages.
 void VdeskKeyDown(int virtualKey);
 void VdeskKeyUp(int virtualKey);
 void VdeskPressKey(int virtualKey); // down and up
-void VdeskSetCapsLock(int on);
+void VdeskSetCapsLock(int on);      // as the display reports it with the next input
+
 void VdeskMouseMove(HWND window, int x, int y); // client coordinates of the window
 void VdeskMouseButton(HWND window, int button, int down, int x, int y); // 1 left, 2 right, 4 middle
 void VdeskClickClose(HWND window);
 void VdeskResize(HWND window, int clientWidth, int clientHeight);
 void VdeskMove(HWND window, int clientX, int clientY);
+// Part of the client area was uncovered (area null: all of it).
+void VdeskExpose(HWND window, const RECT* area);
+// The display made the window viewable, fully covered (obscured 1) or not.
+void VdeskMakeViewable(HWND window, int obscured);
+// Another program destroyed the window's native side.
+void VdeskDestroyElsewhere(HWND window);
 void VdeskMinimize(HWND window);
 void VdeskRestore(HWND window);
 void VdeskActivateOther(void); // another program's window takes the focus
@@ -76,6 +89,12 @@ struct VdeskMessageBoxRecord {
     UINT type;
 };
 int VdeskMessageBoxCount(void);
+// Called while a box opens, before the program's modal loop runs: what the desktop does
+// meanwhile (a close request, an answer).
+typedef void (*VdeskBoxOpenHook)(HWND owner, void* box);
+void VdeskSetBoxOpenHook(VdeskBoxOpenHook hook);
+// The user answers the box with this button.
+void VdeskAnswerBox(void* box, int button);
 const VdeskMessageBoxRecord* VdeskMessageBoxAt(int index);
 
 // Observation.

@@ -298,6 +298,7 @@ typedef HKEY* PHKEY;
 #define MB_ICONERROR 0x00000010L
 #define MB_ICONWARNING 0x00000030L
 #define IDOK 1
+#define IDCANCEL 2
 
 #define WHITE_BRUSH 0
 #define BLACK_BRUSH 4

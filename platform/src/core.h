@@ -89,6 +89,11 @@ struct WindowClass {
     HBRUSH background = nullptr;
 };
 
+// Whether the display's next exposure of a window repeats the paint that showing or restoring
+// it asked for: from the show until the display says the window is viewable, then up to the
+// exposure that comes with that.
+enum class ShowExposure { NONE, AWAIT_VIEWABLE, REPEATS_SHOW };
+
 struct WindowRecord {
     std::string title; // UTF-8
     std::string className;
@@ -107,6 +112,8 @@ struct WindowRecord {
     void* native = nullptr;
     unsigned long raised = 0; // when it last came to the top: shown or activated
     bool disabled = false;    // takes no input: the owner of a message box
+    ShowExposure showExposure = ShowExposure::NONE;
+    bool displayActive = false; // what the display said last of its activation
 };
 
 struct DcRecord {
@@ -189,6 +196,10 @@ void ForgetWindowInQueue(HWND window);
 // program retrieves them. False when the window takes no input (gone or disabled).
 void ResolveRawInput(void);
 bool TakesInput(HWND window);
+// A box's answers still queued go with the box (core_input.cpp); an answer reaches the box
+// that is up (core_message_box.cpp).
+void ForgetMessageBoxAnswers(void* box);
+void AnswerMessageBox(void* box, int button);
 
 // The keyboard (core_keyboard.cpp): key state, bit 0x80 down and 0x01 toggled.
 const uint8_t* LiveKeyState(void);                // 256 entries, as the keys are now
@@ -200,6 +211,15 @@ void QueueKey(HWND window, int virtualKey, bool down, int character);
 void SetModifierKeys(bool shift, bool control, bool alt);
 void SetCapsLockToggle(bool on);
 
+// A pixel format: its descriptor and the backend's configuration behind it (null in a
+// list a test set).
+struct PixelFormat {
+    PIXELFORMATDESCRIPTOR descriptor;
+    void* config;
+};
+// The display's configurations described, look-alikes merged, in order (core_pixel_formats.cpp).
+std::vector<PixelFormat> DescribePixelConfigs(const PlatformPixelConfig* configs, int count);
+
 // GDI objects and palettes (core_palette.cpp), OpenGL (core_opengl.cpp).
 DcRecord* FindDc(HDC dc);
 HPALETTE StockDefaultPalette(void);
@@ -209,13 +229,15 @@ void ReleaseWindowGdi(HWND window);
 // of core_test_hooks.h and the hooks; in the desktop program the hook sites compile to
 // nothing, so the call sites read the same in both.
 #ifdef VORLANTH_TEST_HOOKS
-// Each module's state back to a fresh start (CoreReset).
+// Each file's state, one structure, back to a fresh start as a whole (CoreReset).
 void ResetClassState(void);
 void ResetActivationState(void);
-void ResetWindowState(void); // classes and activation too
-void ResetQueueState(void);  // the keyboard and raw input too
+void ResetWindowState(void);
+void ResetPlacementState(void);
+void ResetQueueState(void);
 void ResetInputState(void);
 void ResetKeyboardState(void);
+void ResetMessageBoxState(void);
 void ResetPaletteState(void);
 void ResetOpenGlState(void);
 void ResetSysColorState(void);

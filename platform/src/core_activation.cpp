@@ -2,11 +2,14 @@
 #include "core.h"
 
 namespace {
-HWND focusWindow = nullptr;
-unsigned long raisedCount = 0;
+struct ActivationState {
+    HWND focusWindow = nullptr;
+    unsigned long raisedCount = 0;
+};
+ActivationState state;
 
 // Comes to the top: the latest window shown or activated is painted first.
-void Raise(WindowRecord* record) { record->raised = ++raisedCount; }
+void Raise(WindowRecord* record) { record->raised = ++state.raisedCount; }
 } // namespace
 
 // Activation moves from the active window to this one: the loser hears WA_INACTIVE naming the
@@ -17,12 +20,12 @@ int ActivateWindow(HWND window, int active) {
         return 0;
     }
     if (active) {
-        if (focusWindow == window) {
+        if (state.focusWindow == window) {
             return 1;
         }
-        HWND previous = focusWindow;
+        HWND previous = state.focusWindow;
         if (previous != nullptr) {
-            focusWindow = nullptr;
+            state.focusWindow = nullptr;
             CallWindow(previous, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(window));
         }
         if (FindWindow(window) == nullptr) {
@@ -33,21 +36,21 @@ int ActivateWindow(HWND window, int active) {
         if (record == nullptr) {
             return 0;
         }
-        focusWindow = window;
+        state.focusWindow = window;
         Raise(record);
         CallWindow(window, WM_ACTIVATE,
                    MAKEWPARAM(active == WA_CLICKACTIVE ? WA_CLICKACTIVE : WA_ACTIVE,
                               record->minimized ? 1 : 0),
                    reinterpret_cast<LPARAM>(previous));
-    } else if (focusWindow == window) {
-        focusWindow = nullptr;
+    } else if (state.focusWindow == window) {
+        state.focusWindow = nullptr;
         CallWindow(window, WM_ACTIVATE, WA_INACTIVE, 0);
     }
     return 1;
 }
 
 void HandOverActivation(HWND window) {
-    if (focusWindow != window) {
+    if (state.focusWindow != window) {
         return;
     }
     HWND topmost = nullptr;
@@ -73,21 +76,24 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
         return FALSE;
     }
     BOOL wasVisible = record->visible;
+    bool activate = command != SW_SHOWNOACTIVATE;
     switch (command) {
     case SW_HIDE:
         if (record->visible) {
             record->visible = false;
-            Backend()->ShowNativeWindow(record->native, SW_HIDE);
+            record->showExposure = ShowExposure::NONE;
+            Backend()->ShowNativeWindow(record->native, NATIVE_HIDE, 0);
             HandOverActivation(window);
         }
         break;
     case SW_MINIMIZE:
     case SW_SHOWMINIMIZED:
         if (!record->minimized) {
+            record->visible = true; // a hidden window is shown minimized
             MinimizeWindow(window, true);
             record = FindWindow(window);
             if (record != nullptr && record->native != nullptr) {
-                Backend()->ShowNativeWindow(record->native, SW_MINIMIZE);
+                Backend()->ShowNativeWindow(record->native, NATIVE_MINIMIZE, 0);
             }
         }
         break;
@@ -96,7 +102,7 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
             MinimizeWindow(window, false);
             record = FindWindow(window);
             if (record != nullptr && record->native != nullptr) {
-                Backend()->ShowNativeWindow(record->native, SW_RESTORE);
+                Backend()->ShowNativeWindow(record->native, NATIVE_RESTORE, 1);
             }
             break;
         }
@@ -104,11 +110,12 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
     default:
         if (!record->visible) {
             record->visible = true;
+            record->showExposure = ShowExposure::AWAIT_VIEWABLE;
             Raise(record);
-            Backend()->ShowNativeWindow(record->native, command);
+            Backend()->ShowNativeWindow(record->native, NATIVE_SHOW, activate ? 1 : 0);
             // As the system does on first showing: activation (with its palette query), the
             // background erased, size, move.
-            if (command != SW_SHOWNOACTIVATE) {
+            if (activate) {
                 ActivateWindow(window, 1);
             }
             if (FindWindow(window) != nullptr) {
@@ -132,6 +139,7 @@ void MinimizeWindow(HWND window, bool minimized) {
     if (minimized) {
         record->restored = record->outer;
         record->minimized = true;
+        record->showExposure = ShowExposure::NONE;
         // Parked off screen at the size of a minimized window: 160 wide, the caption plus 5 high.
         record->outer =
             RECT{-32000, -32000, -32000 + 160, -32000 + GetSystemMetrics(SM_CYCAPTION) + 5};
@@ -140,6 +148,7 @@ void MinimizeWindow(HWND window, bool minimized) {
     } else {
         record->minimized = false;
         record->outer = record->restored;
+        record->showExposure = ShowExposure::AWAIT_VIEWABLE;
         // Restoring erases the background, then moves the window back before it gets its size
         // again.
         EraseNow(window);
@@ -155,7 +164,7 @@ void MinimizeWindow(HWND window, bool minimized) {
         }
         if (FindWindow(window) != nullptr) {
             // Still the active window: it hears of its activation again, without a palette query.
-            if (focusWindow == window) {
+            if (state.focusWindow == window) {
                 CallWindow(window, WM_ACTIVATE, WA_ACTIVE, 0);
             } else {
                 ActivateWindow(window, WA_ACTIVE);
@@ -174,12 +183,12 @@ BOOL WINAPI IsIconic(HWND window) {
     return record != nullptr && record->minimized;
 }
 
-HWND WINAPI GetFocus(void) { return focusWindow; }
+HWND WINAPI GetFocus(void) { return state.focusWindow; }
 
-HWND WINAPI GetActiveWindow(void) { return focusWindow; }
+HWND WINAPI GetActiveWindow(void) { return state.focusWindow; }
 
 HWND WINAPI SetFocus(HWND window) {
-    HWND previous = focusWindow;
+    HWND previous = state.focusWindow;
     if (window == nullptr || FindWindow(window) != nullptr) {
         if (window == nullptr) {
             if (previous != nullptr) {
@@ -193,5 +202,5 @@ HWND WINAPI SetFocus(HWND window) {
 }
 
 #ifdef VORLANTH_TEST_HOOKS
-void ResetActivationState(void) { focusWindow = nullptr; }
+void ResetActivationState(void) { state = {}; }
 #endif

@@ -10,7 +10,10 @@ namespace {
 
 // Stable storage, like the handle tables: a class record (and the name a CREATESTRUCT
 // points to) stays where it is while a window procedure registers further classes.
-std::deque<WindowClass> classes;
+struct ClassState {
+    std::deque<WindowClass> classes;
+};
+ClassState state;
 
 ATOM AddClass(const std::string& name, UINT style, WNDPROC proc, HINSTANCE instance,
               HBRUSH background) {
@@ -26,14 +29,14 @@ ATOM AddClass(const std::string& name, UINT style, WNDPROC proc, HINSTANCE insta
         SetLastError(ERROR_CLASS_ALREADY_EXISTS);
         return 0;
     }
-    classes.push_back(WindowClass{name, style, proc, instance, background});
-    return static_cast<ATOM>(0xC000 + classes.size() - 1);
+    state.classes.push_back(WindowClass{name, style, proc, instance, background});
+    return static_cast<ATOM>(0xC000 + state.classes.size() - 1);
 }
 
 } // namespace
 
 WindowClass* FindClass(const std::string& name) {
-    for (auto& c : classes) {
+    for (auto& c : state.classes) {
         if (strcasecmp(c.name.c_str(), name.c_str()) == 0) {
             return &c;
         }
@@ -104,5 +107,5 @@ int WINAPI GetClassNameA(HWND window, LPSTR name, int maxCount) {
 }
 
 #ifdef VORLANTH_TEST_HOOKS
-void ResetClassState(void) { classes.clear(); }
+void ResetClassState(void) { state = {}; }
 #endif

@@ -44,13 +44,12 @@ void CoreReset(void) {
     dcs = HandleTable<DcRecord>{};
     palettes = HandleTable<PaletteRecord>{};
     contexts = HandleTable<ContextRecord>{};
-    ResetWindowState();
-    ResetQueueState();
-    ResetPaletteState();
-    ResetOpenGlState();
-    ResetSysColorState();
-    ResetRegistryState();
-    ResetProcessState();
-    CoreNotifyScreenSize(1280, 1024);
+    for (void (*reset)(void) :
+         {ResetClassState, ResetActivationState, ResetWindowState, ResetPlacementState,
+          ResetQueueState, ResetInputState, ResetKeyboardState, ResetMessageBoxState,
+          ResetPaletteState, ResetOpenGlState, ResetSysColorState, ResetRegistryState,
+          ResetProcessState}) {
+        reset();
+    }
 }
 #endif

@@ -1,23 +1,29 @@
-// Raw input as the backend reports it, in the order it came, turned into messages only as the
-// program retrieves them, as Win32 does: the capture at that moment decides where a mouse
-// message goes, a disabled window (a message box's owner) takes no input, and whatever came
-// after a mouse button waits until the program has retrieved the button, since the capture a
-// press usually sets decides where the moves after it go. Window events wait behind the input
-// that came before them, so that the program sees everything in the order it happened.
+// What the backend reports, input and window events alike, queued in the order it came and
+// turned into messages only as the program retrieves them (GetMessage, PeekMessage and the
+// modal loop, once the backend's pump has returned), as Win32 does: no window procedure runs
+// inside a backend's event handling. The capture at that moment decides where a mouse message
+// goes, a disabled window (a message box's owner) takes no input, and whatever came after a
+// mouse button waits until the program has retrieved the button, since the capture a press
+// usually sets decides where the moves after it go. Window events wait behind the input that
+// came before them, so that the program sees everything in the order it happened.
+#include <algorithm>
+
 #include "core.h"
 #include "core_events.h"
 
 namespace {
 
-enum RawKind { KEY, MODIFIERS, CAPS_LOCK, MOUSE_MOVE, MOUSE_BUTTON, WINDOW_EVENT };
-enum WindowEvent { RESIZED, MOVED, EXPOSED, ACTIVATED, MINIMIZED, CLOSED, LOST };
+enum RawKind { KEY, MODIFIERS, MOUSE_MOVE, MOUSE_BUTTON, BOX_ANSWER, WINDOW_EVENT };
+enum WindowEvent { RESIZED, MOVED, VIEWABLE, EXPOSED, ACTIVATED, MINIMIZED, CLOSED, LOST };
 
 struct RawEvent {
     RawKind kind;
     HWND window = nullptr;
-    int key = 0;        // KEY: the virtual key; MOUSE_BUTTON: 1 left, 2 right, 4 middle
-    bool down = false;  // KEY, MOUSE_BUTTON; MODIFIERS: Shift; CAPS_LOCK, window events: on
-    int character = -1; // KEY: the layout's character (0: none), -1 when the backend gave none
+    int key = 0;         // KEY: the virtual key; MOUSE_BUTTON: 1 left, 2 right, 4 middle;
+                         // BOX_ANSWER: the button
+    bool down = false;   // KEY, MOUSE_BUTTON; MODIFIERS: Shift; window events: on
+    int character = -1;  // KEY: the layout's character (0: none), -1 when the backend gave none
+    void* box = nullptr; // BOX_ANSWER
     bool control = false, alt = false, capsLock = false; // MODIFIERS
     int x = 0, y = 0; // mouse: client coordinates of `window`; RESIZED, MOVED: the area
     WindowEvent event = RESIZED;
@@ -25,12 +31,15 @@ struct RawEvent {
     bool all = false; // EXPOSED: the whole client area
 };
 
-std::deque<RawEvent> raw;
-HWND captureWindow = nullptr;
-int buttonsDown = 0; // MK_ bits of the mouse buttons
+struct InputState {
+    std::deque<RawEvent> raw;
+    HWND captureWindow = nullptr;
+    int buttonsDown = 0; // MK_ bits of the mouse buttons
+};
+InputState state;
 
 WPARAM MouseKeys(void) {
-    WPARAM keys = static_cast<WPARAM>(buttonsDown);
+    WPARAM keys = static_cast<WPARAM>(state.buttonsDown);
     if (KeyIsDown(VK_SHIFT)) {
         keys |= MK_SHIFT;
     }
@@ -43,7 +52,7 @@ WPARAM MouseKeys(void) {
 // Mouse input goes to the capturing window, in its client coordinates, or to the window
 // under the pointer when the point lies in its client area. Returns the window, or null.
 HWND MouseTarget(HWND window, int* x, int* y) {
-    HWND target = GetCapture() != nullptr ? captureWindow : window;
+    HWND target = GetCapture() != nullptr ? state.captureWindow : window;
     WindowRecord* record = FindWindow(target);
     if (record == nullptr) {
         return nullptr;
@@ -59,7 +68,7 @@ HWND MouseTarget(HWND window, int* x, int* y) {
     RECT client = ClientScreenRect(*record);
     bool inside =
         *x >= 0 && *y >= 0 && *x < client.right - client.left && *y < client.bottom - client.top;
-    return (inside || captureWindow != nullptr) ? target : nullptr;
+    return (inside || state.captureWindow != nullptr) ? target : nullptr;
 }
 
 void Mouse(const RawEvent& e) {
@@ -68,7 +77,7 @@ void Mouse(const RawEvent& e) {
     if (e.kind == MOUSE_BUTTON) {
         int bit = e.key == 1 ? MK_LBUTTON : e.key == 2 ? MK_RBUTTON : MK_MBUTTON;
         SetKeyDown(e.key == 1 ? VK_LBUTTON : e.key == 2 ? VK_RBUTTON : VK_MBUTTON, e.down);
-        buttonsDown = e.down ? (buttonsDown | bit) : (buttonsDown & ~bit);
+        state.buttonsDown = e.down ? (state.buttonsDown | bit) : (state.buttonsDown & ~bit);
         message = e.key == 1   ? (e.down ? WM_LBUTTONDOWN : WM_LBUTTONUP)
                   : e.key == 2 ? (e.down ? WM_RBUTTONDOWN : WM_RBUTTONUP)
                                : (e.down ? WM_MBUTTONDOWN : WM_MBUTTONUP);
@@ -81,6 +90,10 @@ void Mouse(const RawEvent& e) {
 
 void Apply(const RawEvent& e) {
     HWND window = e.window;
+    WindowRecord* record = FindWindow(window);
+    if (record == nullptr) {
+        return; // gone since
+    }
     switch (e.event) {
     case RESIZED:
         ResizeFromDisplay(window, e.x, e.y);
@@ -88,11 +101,24 @@ void Apply(const RawEvent& e) {
     case MOVED:
         MoveFromDisplay(window, e.x, e.y);
         break;
+    case VIEWABLE:
+        if (record->showExposure == ShowExposure::AWAIT_VIEWABLE) {
+            record->showExposure = e.down ? ShowExposure::NONE : ShowExposure::REPEATS_SHOW;
+        }
+        break;
     case EXPOSED:
-        InvalidateRect(window, e.all ? nullptr : &e.rect, FALSE);
+        if (record->showExposure == ShowExposure::REPEATS_SHOW) {
+            record->showExposure = ShowExposure::NONE; // painted for the show already
+        } else {
+            InvalidateRect(window, e.all ? nullptr : &e.rect, FALSE);
+        }
         break;
     case ACTIVATED:
-        ActivateWindow(window, e.down ? 1 : 0);
+        // Only a change counts: a display may repeat the state with every other change.
+        if (record->displayActive != e.down) {
+            record->displayActive = e.down;
+            ActivateWindow(window, e.down ? 1 : 0);
+        }
         break;
     case MINIMIZED:
         MinimizeWindow(window, e.down);
@@ -111,14 +137,15 @@ void Apply(const RawEvent& e) {
 void Resolve(const RawEvent& e) {
     switch (e.kind) {
     case KEY:
-        QueueKey(e.window, e.key, e.down, e.character);
+        // The ANSI code page (Latin-1 here) has no byte for a character beyond it.
+        QueueKey(e.window, e.key, e.down, e.character > 0xFF ? 0 : e.character);
         break;
     case MODIFIERS:
         SetModifierKeys(e.down, e.control, e.alt);
         SetCapsLockToggle(e.capsLock);
         break;
-    case CAPS_LOCK:
-        SetCapsLockToggle(e.down);
+    case BOX_ANSWER:
+        AnswerMessageBox(e.box, e.key);
         break;
     case MOUSE_MOVE:
     case MOUSE_BUTTON:
@@ -130,25 +157,18 @@ void Resolve(const RawEvent& e) {
     }
 }
 
-// A window event with nothing before it waiting happens at once.
-void Arrive(const RawEvent& e) {
-    if (e.kind == WINDOW_EVENT && raw.empty() && !InputWaiting(false)) {
-        Resolve(e);
-        return;
-    }
-    raw.push_back(e);
-}
+void Arrive(const RawEvent& e) { state.raw.push_back(e); }
 
 } // namespace
 
 void ResolveRawInput(void) {
     // A mouse button the program has not retrieved holds back everything after it.
-    while (!raw.empty() && !InputWaiting(true)) {
-        if (raw.front().kind == WINDOW_EVENT && InputWaiting(false)) {
+    while (!state.raw.empty() && !InputWaiting(true)) {
+        if (state.raw.front().kind == WINDOW_EVENT && InputWaiting(false)) {
             return; // after the input that came before it
         }
-        RawEvent e = raw.front();
-        raw.pop_front();
+        RawEvent e = state.raw.front();
+        state.raw.pop_front();
         Resolve(e);
     }
 }
@@ -158,16 +178,12 @@ bool TakesInput(HWND window) {
     return record != nullptr && !record->disabled;
 }
 
-void CoreNotifyKey(HWND window, int vk, int down) {
-    Arrive({.kind = KEY, .window = window, .key = vk, .down = down != 0});
-}
-
-void CoreNotifyKeyCharacter(HWND window, int vk, int character) {
+void CoreNotifyKey(HWND window, int vk, int down, int character) {
     Arrive({.kind = KEY,
             .window = window,
             .key = vk,
-            .down = true,
-            .character = std::max(character, 0)});
+            .down = down != 0,
+            .character = down ? std::max(character, -1) : -1});
 }
 
 void CoreNotifyModifiers(int shift, int control, int alt, int capsLock) {
@@ -177,8 +193,6 @@ void CoreNotifyModifiers(int shift, int control, int alt, int capsLock) {
             .alt = alt != 0,
             .capsLock = capsLock != 0});
 }
-
-void CoreNotifyCapsLock(int on) { Arrive({.kind = CAPS_LOCK, .down = on != 0}); }
 
 void CoreNotifyMouseMove(HWND window, int x, int y) {
     Arrive({.kind = MOUSE_MOVE, .window = window, .x = x, .y = y});
@@ -201,6 +215,10 @@ void CoreNotifyResize(HWND window, int width, int height) {
 
 void CoreNotifyMove(HWND window, int x, int y) {
     Arrive({.kind = WINDOW_EVENT, .window = window, .x = x, .y = y, .event = MOVED});
+}
+
+void CoreNotifyVisibility(HWND window, int obscured) {
+    Arrive({.kind = WINDOW_EVENT, .window = window, .down = obscured != 0, .event = VIEWABLE});
 }
 
 void CoreNotifyExpose(HWND window, const RECT* rect) {
@@ -231,12 +249,23 @@ void CoreNotifyLost(HWND window) {
     }
 }
 
+void CoreNotifyMessageBoxAnswer(void* box, int button) {
+    Arrive({.kind = BOX_ANSWER, .key = button, .box = box});
+}
+
+void ForgetMessageBoxAnswers(void* box) {
+    state.raw.erase(
+        std::remove_if(state.raw.begin(), state.raw.end(),
+                       [box](const RawEvent& e) { return e.kind == BOX_ANSWER && e.box == box; }),
+        state.raw.end());
+}
+
 HWND WINAPI SetCapture(HWND window) {
     NoteCall("SetCapture");
-    HWND previous = captureWindow;
+    HWND previous = state.captureWindow;
     WindowRecord* record = FindWindow(window);
     if (record != nullptr) {
-        captureWindow = window;
+        state.captureWindow = window;
         if (Backend()->Capture != nullptr && record->native != nullptr) {
             Backend()->Capture(record->native, 1);
         }
@@ -246,24 +275,20 @@ HWND WINAPI SetCapture(HWND window) {
 
 BOOL WINAPI ReleaseCapture(void) {
     NoteCall("ReleaseCapture");
-    if (captureWindow != nullptr && Backend()->Capture != nullptr) {
+    if (state.captureWindow != nullptr && Backend()->Capture != nullptr) {
         Backend()->Capture(nullptr, 0);
     }
-    captureWindow = nullptr;
+    state.captureWindow = nullptr;
     return TRUE;
 }
 
 HWND WINAPI GetCapture(void) {
-    if (captureWindow != nullptr && FindWindow(captureWindow) == nullptr) {
-        captureWindow = nullptr;
+    if (state.captureWindow != nullptr && FindWindow(state.captureWindow) == nullptr) {
+        state.captureWindow = nullptr;
     }
-    return captureWindow;
+    return state.captureWindow;
 }
 
 #ifdef VORLANTH_TEST_HOOKS
-void ResetInputState(void) {
-    raw.clear();
-    captureWindow = nullptr;
-    buttonsDown = 0;
-}
+void ResetInputState(void) { state = {}; }
 #endif

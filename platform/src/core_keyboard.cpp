@@ -6,8 +6,11 @@
 
 namespace {
 
-uint8_t liveKeys[256];    // bit 0x80 down, 0x01 toggled
-uint8_t messageKeys[256]; // as of the last message retrieved
+struct KeyboardState {
+    uint8_t liveKeys[256];    // bit 0x80 down, 0x01 toggled
+    uint8_t messageKeys[256]; // as of the last message retrieved
+};
+KeyboardState state;
 
 // A key press's character as MSG.lPrivate carries it: a mark, the key and the character
 // (0: the layout types none). It belongs to that key, so a message the program changed
@@ -62,7 +65,7 @@ int CharacterOf(int vk, const uint8_t* keys) {
 } // namespace
 
 void QueueKey(HWND window, int vk, bool down, int character) {
-    bool wasDown = vk >= 0 && vk <= 255 && (liveKeys[vk] & 0x80);
+    bool wasDown = vk >= 0 && vk <= 255 && (state.liveKeys[vk] & 0x80);
     SetKeyDown(vk, down != 0);
     if (vk == VK_LSHIFT || vk == VK_RSHIFT) {
         SetKeyDown(VK_SHIFT, down != 0);
@@ -72,7 +75,7 @@ void QueueKey(HWND window, int vk, bool down, int character) {
     if (!TakesInput(window)) {
         return;
     }
-    bool alt = liveKeys[VK_MENU] & 0x80;
+    bool alt = state.liveKeys[VK_MENU] & 0x80;
     UINT message = down ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
     // Repeat count 1; bit 30 the previous state (always down on release), bit 31 release.
     LPARAM lParam = 1 | ((wasDown || !down) ? (static_cast<LPARAM>(1) << 30) : 0) |
@@ -81,23 +84,23 @@ void QueueKey(HWND window, int vk, bool down, int character) {
               (down && character >= 0) ? CarriedCharacter(vk, character) : 0);
 }
 
-const uint8_t* LiveKeyState(void) { return liveKeys; }
+const uint8_t* LiveKeyState(void) { return state.liveKeys; }
 
-void KeysOfRetrievedMessage(const uint8_t* keys) { std::copy(keys, keys + 256, messageKeys); }
+void KeysOfRetrievedMessage(const uint8_t* keys) { std::copy(keys, keys + 256, state.messageKeys); }
 
-bool KeyIsDown(int vk) { return (liveKeys[vk & 0xFF] & 0x80) != 0; }
+bool KeyIsDown(int vk) { return (state.liveKeys[vk & 0xFF] & 0x80) != 0; }
 
 void SetKeyDown(int vk, bool down) {
     if (vk < 0 || vk > 255) {
         return;
     }
     if (down) {
-        if (!(liveKeys[vk] & 0x80)) {
-            liveKeys[vk] ^= 0x01; // toggles on each press
+        if (!(state.liveKeys[vk] & 0x80)) {
+            state.liveKeys[vk] ^= 0x01; // toggles on each press
         }
-        liveKeys[vk] |= 0x80;
+        state.liveKeys[vk] |= 0x80;
     } else {
-        liveKeys[vk] &= static_cast<uint8_t>(~0x80);
+        state.liveKeys[vk] &= static_cast<uint8_t>(~0x80);
     }
 }
 
@@ -108,7 +111,8 @@ void SetModifierKeys(bool shift, bool control, bool alt) {
 }
 
 void SetCapsLockToggle(bool on) {
-    liveKeys[VK_CAPITAL] = static_cast<uint8_t>((liveKeys[VK_CAPITAL] & 0x80) | (on ? 1 : 0));
+    state.liveKeys[VK_CAPITAL] =
+        static_cast<uint8_t>((state.liveKeys[VK_CAPITAL] & 0x80) | (on ? 1 : 0));
 }
 
 SHORT WINAPI GetKeyState(int virtualKey) {
@@ -116,8 +120,8 @@ SHORT WINAPI GetKeyState(int virtualKey) {
     if (virtualKey < 0 || virtualKey > 255) {
         return 0;
     }
-    uint8_t state = messageKeys[virtualKey];
-    return static_cast<SHORT>(((state & 0x80) ? 0x8000 : 0) | (state & 0x01));
+    uint8_t key = state.messageKeys[virtualKey];
+    return static_cast<SHORT>(((key & 0x80) ? 0x8000 : 0) | (key & 0x01));
 }
 
 BOOL WINAPI TranslateMessage(const MSG* message) {
@@ -134,7 +138,7 @@ BOOL WINAPI TranslateMessage(const MSG* message) {
     }
     int character = CharacterCarried(*message);
     if (character < 0) {
-        character = CharacterOf(static_cast<int>(message->wParam), messageKeys);
+        character = CharacterOf(static_cast<int>(message->wParam), state.messageKeys);
     }
     if (character == 0) {
         return TRUE;
@@ -149,18 +153,15 @@ BOOL WINAPI TranslateMessage(const MSG* message) {
     return TRUE;
 }
 
-BOOL WINAPI SetKeyboardState(LPBYTE state) {
-    if (state == nullptr) {
+BOOL WINAPI SetKeyboardState(LPBYTE keys) {
+    if (keys == nullptr) {
         return FALSE;
     }
-    std::copy(state, state + 256, messageKeys);
-    std::copy(state, state + 256, liveKeys);
+    std::copy(keys, keys + 256, state.messageKeys);
+    std::copy(keys, keys + 256, state.liveKeys);
     return TRUE;
 }
 
 #ifdef VORLANTH_TEST_HOOKS
-void ResetKeyboardState(void) {
-    std::fill(liveKeys, liveKeys + 256, 0);
-    std::fill(messageKeys, messageKeys + 256, 0);
-}
+void ResetKeyboardState(void) { state = {}; }
 #endif

@@ -12,7 +12,10 @@ struct OpenBox {
     void* native;
     int answer; // 0 until answered
 };
-std::vector<OpenBox> boxes; // nested boxes, innermost last
+struct MessageBoxState {
+    std::vector<OpenBox> boxes; // nested boxes, innermost last
+};
+MessageBoxState state;
 
 const int margin = 16, buttonWidth = 80, buttonHeight = 26, minimumWidth = 240;
 
@@ -20,7 +23,7 @@ const int margin = 16, buttonWidth = 80, buttonHeight = 26, minimumWidth = 240;
 // request ends it and stays for the program's own loop.
 void RunModalLoop(size_t box) {
     MSG msg;
-    while (boxes[box].answer == 0) {
+    while (state.boxes[box].answer == 0) {
         if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
                 PostQuitMessage(static_cast<int>(msg.wParam));
@@ -28,7 +31,7 @@ void RunModalLoop(size_t box) {
             }
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
-        } else if (!Backend()->PumpEvents(1)) {
+        } else if (state.boxes[box].answer == 0 && !Backend()->PumpEvents(1)) {
             return; // nothing can answer it any more
         }
     }
@@ -39,31 +42,41 @@ void RunModalLoop(size_t box) {
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     text = text != nullptr ? text : "";
     caption = caption != nullptr ? caption : "Error";
-    void* native = BackendReady() ? Backend()->OpenMessageBox(owner, text, caption, type) : nullptr;
-    if (native == nullptr) {
+    if (!BackendReady()) {
         std::fprintf(stderr, "%s: %s\n", caption, text); // said at least
         return IDOK;
     }
-    // The owner is disabled while the box is up: it takes no input.
+    // The owner is disabled while the box is up, from before the box opens: it takes no
+    // input, and its close box does nothing.
     WindowRecord* record = FindWindow(owner);
     bool disabled = record != nullptr && !record->disabled;
     if (disabled) {
         record->disabled = true;
     }
-    boxes.push_back(OpenBox{native, 0});
-    size_t box = boxes.size() - 1;
-    RunModalLoop(box);
-    int answer = boxes[box].answer != 0 ? boxes[box].answer : IDOK;
-    boxes.pop_back();
+    void* native = Backend()->OpenMessageBox(owner, text, caption, type);
+    int answer = IDOK;
+    if (native == nullptr) {
+        std::fprintf(stderr, "%s: %s\n", caption, text);
+    } else {
+        // An answer given while the box opened is still queued, and reaches it now.
+        state.boxes.push_back(OpenBox{native, 0});
+        size_t box = state.boxes.size() - 1;
+        RunModalLoop(box);
+        answer = state.boxes[box].answer != 0 ? state.boxes[box].answer : IDOK;
+        state.boxes.pop_back();
+        ForgetMessageBoxAnswers(native);
+    }
     if (disabled && (record = FindWindow(owner)) != nullptr) {
         record->disabled = false;
     }
-    Backend()->CloseMessageBox(native);
+    if (native != nullptr) {
+        Backend()->CloseMessageBox(native);
+    }
     return answer;
 }
 
-void CoreNotifyMessageBoxAnswer(void* box, int button) {
-    for (OpenBox& each : boxes) {
+void AnswerMessageBox(void* box, int button) {
+    for (OpenBox& each : state.boxes) {
         if (each.native == box) {
             each.answer = button;
         }
@@ -121,3 +134,7 @@ MessageBoxLayout CoreLayOutMessageBox(const char* text, int lineHeight,
     layout.button = RECT{left, top, left + buttonWidth, top + buttonHeight};
     return layout;
 }
+
+#ifdef VORLANTH_TEST_HOOKS
+void ResetMessageBoxState(void) { state = {}; }
+#endif

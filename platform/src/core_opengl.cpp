@@ -6,17 +6,24 @@
 
 namespace {
 
-int pixelFormatCount = -1;
-PIXELFORMATDESCRIPTOR pixelFormats[64];
-HGLRC currentContext = nullptr;
-HDC currentDc = nullptr;
+struct OpenGlState {
+    bool listed = false;
+    std::vector<PixelFormat> pixelFormats;
+    HGLRC currentContext = nullptr;
+    HDC currentDc = nullptr;
+};
+OpenGlState state;
 
+// Listed when the program first asks about pixel formats, not at start: a display lists
+// hundreds of configurations, and a program that sets no format needs none of them.
 int ListFormats(void) {
-    if (pixelFormatCount < 0) {
-        pixelFormatCount = BackendReady() ? Backend()->ListPixelFormats(pixelFormats, 64) : 0;
-        pixelFormatCount = std::min(pixelFormatCount, 64);
+    if (!state.listed && BackendReady()) {
+        const PlatformPixelConfig* configs = nullptr;
+        int count = Backend()->ListPixelConfigs(&configs);
+        state.pixelFormats = DescribePixelConfigs(configs, count);
     }
-    return pixelFormatCount;
+    state.listed = true;
+    return static_cast<int>(state.pixelFormats.size());
 }
 
 // How well a format meets a wanted descriptor; negative when it cannot serve at all.
@@ -63,7 +70,7 @@ int WINAPI DescribePixelFormat(HDC dc, int format, UINT bytes, LPPIXELFORMATDESC
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return 0;
     }
-    *descriptor = pixelFormats[format - 1];
+    *descriptor = state.pixelFormats[static_cast<size_t>(format - 1)].descriptor;
     return count;
 }
 
@@ -75,7 +82,7 @@ int WINAPI ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* want) {
     }
     int best = 0, bestScore = -1;
     for (int i = 0; i < ListFormats(); ++i) {
-        int score = FormatScore(pixelFormats[i], *want);
+        int score = FormatScore(state.pixelFormats[static_cast<size_t>(i)].descriptor, *want);
         if (score > bestScore) {
             best = i + 1;
             bestScore = score;
@@ -98,8 +105,9 @@ BOOL WINAPI SetPixelFormat(HDC dc, int format, const PIXELFORMATDESCRIPTOR*) {
     }
     RECT client = ClientScreenRect(*window);
     if (window->native == nullptr ||
-        !Backend()->SetNativePixelFormat(window->native, format, client.right - client.left,
-                                         client.bottom - client.top)) {
+        !Backend()->SetNativePixelFormat(window->native,
+                                         state.pixelFormats[static_cast<size_t>(format - 1)].config,
+                                         client.right - client.left, client.bottom - client.top)) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return FALSE;
     }
@@ -133,11 +141,17 @@ HGLRC WINAPI wglCreateContext(HDC dc) {
     NoteCall("wglCreateContext");
     DcRecord* record = FindDc(dc);
     WindowRecord* window = record ? FindWindow(record->window) : nullptr;
-    if (window == nullptr || window->pixelFormat == 0 || InjectedFailure("wglCreateContext")) {
+    // The platform's OpenGL renders RGBA only: a colour-index format has no context.
+    const PixelFormat* format =
+        window != nullptr && window->pixelFormat != 0
+            ? &state.pixelFormats[static_cast<size_t>(window->pixelFormat - 1)]
+            : nullptr;
+    if (format == nullptr || format->descriptor.iPixelType != PFD_TYPE_RGBA ||
+        InjectedFailure("wglCreateContext")) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return nullptr;
     }
-    void* native = Backend()->CreateContext(window->native, window->pixelFormat);
+    void* native = Backend()->CreateContext(window->native, format->config);
     if (native == nullptr) {
         SetLastError(ERROR_INVALID_PIXEL_FORMAT);
         return nullptr;
@@ -149,11 +163,11 @@ HGLRC WINAPI wglCreateContext(HDC dc) {
 BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC handle) {
     NoteCall("wglMakeCurrent");
     if (handle == nullptr) {
-        if (currentContext != nullptr) {
+        if (state.currentContext != nullptr) {
             Backend()->MakeCurrent(nullptr, nullptr);
         }
-        currentContext = nullptr;
-        currentDc = nullptr;
+        state.currentContext = nullptr;
+        state.currentDc = nullptr;
         return TRUE;
     }
     ContextRecord* context = HandleGet(contexts, KIND_CONTEXT, handle);
@@ -165,8 +179,8 @@ BOOL WINAPI wglMakeCurrent(HDC dc, HGLRC handle) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    currentContext = handle;
-    currentDc = dc;
+    state.currentContext = handle;
+    state.currentDc = dc;
     return TRUE;
 }
 
@@ -177,30 +191,38 @@ BOOL WINAPI wglDeleteContext(HGLRC handle) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    if (currentContext == handle) {
+    if (state.currentContext == handle) {
         Backend()->MakeCurrent(nullptr, nullptr);
-        currentContext = nullptr;
-        currentDc = nullptr;
+        state.currentContext = nullptr;
+        state.currentDc = nullptr;
     }
     Backend()->DeleteContext(context->native);
     HandleRemove(contexts, KIND_CONTEXT, handle);
     return TRUE;
 }
 
-HGLRC WINAPI wglGetCurrentContext(void) { return currentContext; }
+HGLRC WINAPI wglGetCurrentContext(void) { return state.currentContext; }
 
-HDC WINAPI wglGetCurrentDC(void) { return currentDc; }
+HDC WINAPI wglGetCurrentDC(void) { return state.currentDc; }
 
 // A window's DC goes with the window: its context is no longer current on it.
 void ReleaseWindowGdi(HWND window) {
     WindowRecord* record = FindWindow(window);
-    if (record != nullptr && currentDc == record->dc) {
+    if (record != nullptr && state.currentDc == record->dc) {
         Backend()->MakeCurrent(nullptr, nullptr);
-        currentContext = nullptr;
-        currentDc = nullptr;
+        state.currentContext = nullptr;
+        state.currentDc = nullptr;
     }
 }
 
 #ifdef VORLANTH_TEST_HOOKS
-void ResetOpenGlState(void) { pixelFormatCount = -1; }
+void ResetOpenGlState(void) { state = {}; }
+
+void CoreSetPixelFormats(const PIXELFORMATDESCRIPTOR* formats, int count) {
+    state.pixelFormats.clear();
+    for (int i = 0; i < count; ++i) {
+        state.pixelFormats.push_back(PixelFormat{formats[i], nullptr});
+    }
+    state.listed = true;
+}
 #endif

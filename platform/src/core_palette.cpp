@@ -16,35 +16,37 @@ const PALETTEENTRY defaultColors[20] = {
     {128, 128, 128, 0}, {255, 0, 0, 0},     {0, 255, 0, 0},     {255, 255, 0, 0},
     {0, 0, 255, 0},     {255, 0, 255, 0},   {0, 255, 255, 0},   {255, 255, 255, 0}};
 
-HPALETTE stockPalette = nullptr;
+struct PaletteState {
+    HPALETTE stockPalette = nullptr;
+    PALETTEENTRY systemPalette[256];
+    bool systemPaletteReady = false;
+    UINT systemPaletteUse = SYSPAL_STATIC;
+    HPALETTE foregroundPalette = nullptr;
+};
+PaletteState state;
 const uintptr_t blackBrush = 0x70000001; // stock objects live outside the handle tables
 const uintptr_t whiteBrush = 0x70000002;
 const uintptr_t nullBrush = 0x70000003;
 
-PALETTEENTRY systemPalette[256];
-bool systemPaletteReady = false;
-UINT systemPaletteUse = SYSPAL_STATIC;
-HPALETTE foregroundPalette = nullptr;
-
 bool IsStatic(int index) {
-    if (systemPaletteUse == SYSPAL_STATIC) {
+    if (state.systemPaletteUse == SYSPAL_STATIC) {
         return index < 10 || index >= 246;
     }
     return index == 0 || index == 255;
 }
 
 void PrepareSystemPalette(void) {
-    if (systemPaletteReady) {
+    if (state.systemPaletteReady) {
         return;
     }
     for (int i = 0; i < 256; ++i) {
-        systemPalette[i] = PALETTEENTRY{0, 0, 0, 0};
+        state.systemPalette[i] = PALETTEENTRY{0, 0, 0, 0};
     }
     for (int i = 0; i < 10; ++i) {
-        systemPalette[i] = defaultColors[i];
-        systemPalette[246 + i] = defaultColors[10 + i];
+        state.systemPalette[i] = defaultColors[i];
+        state.systemPalette[246 + i] = defaultColors[10 + i];
     }
-    systemPaletteReady = true;
+    state.systemPaletteReady = true;
 }
 
 bool PaletteDisplay(void) { return BackendReady() && Backend()->IsPaletteDisplay(); }
@@ -57,7 +59,8 @@ int Distance(const PALETTEENTRY& a, const PALETTEENTRY& b) {
 int NearestSystemEntry(const PALETTEENTRY& colour) {
     int best = 0;
     for (int i = 1; i < 256; ++i) {
-        if (Distance(systemPalette[i], colour) < Distance(systemPalette[best], colour)) {
+        if (Distance(state.systemPalette[i], colour) <
+            Distance(state.systemPalette[best], colour)) {
             best = i;
         }
     }
@@ -86,8 +89,9 @@ UINT MapPalette(HPALETTE handle, PaletteRecord* palette, bool background) {
         if (!ownEntry) {
             int found = -1;
             for (int s = 0; s < 256 && found < 0; ++s) {
-                if ((IsStatic(s) || claimed[s]) && systemPalette[s].peRed == e.peRed &&
-                    systemPalette[s].peGreen == e.peGreen && systemPalette[s].peBlue == e.peBlue) {
+                if ((IsStatic(s) || claimed[s]) && state.systemPalette[s].peRed == e.peRed &&
+                    state.systemPalette[s].peGreen == e.peGreen &&
+                    state.systemPalette[s].peBlue == e.peBlue) {
                     found = s;
                 }
             }
@@ -104,15 +108,15 @@ UINT MapPalette(HPALETTE handle, PaletteRecord* palette, bool background) {
             continue;
         }
         PALETTEENTRY value{e.peRed, e.peGreen, e.peBlue, 0};
-        if (std::memcmp(&systemPalette[next], &value, sizeof value) != 0 ||
-            foregroundPalette != handle) {
+        if (std::memcmp(&state.systemPalette[next], &value, sizeof value) != 0 ||
+            state.foregroundPalette != handle) {
             ++changed;
         }
-        systemPalette[next] = value;
+        state.systemPalette[next] = value;
         claimed[next] = true;
         palette->mapping[i] = next++;
     }
-    foregroundPalette = handle;
+    state.foregroundPalette = handle;
     return changed;
 }
 
@@ -121,13 +125,13 @@ UINT MapPalette(HPALETTE handle, PaletteRecord* palette, bool background) {
 DcRecord* FindDc(HDC dc) { return HandleGet(dcs, KIND_DC, dc); }
 
 HPALETTE StockDefaultPalette(void) {
-    if (HandleGet(palettes, KIND_PALETTE, stockPalette) == nullptr) {
+    if (HandleGet(palettes, KIND_PALETTE, state.stockPalette) == nullptr) {
         PaletteRecord record;
         record.entries.assign(defaultColors, defaultColors + 20);
         record.stock = true;
-        stockPalette = reinterpret_cast<HPALETTE>(HandleAdd(palettes, KIND_PALETTE, record));
+        state.stockPalette = reinterpret_cast<HPALETTE>(HandleAdd(palettes, KIND_PALETTE, record));
     }
-    return stockPalette;
+    return state.stockPalette;
 }
 
 HGDIOBJ WINAPI GetStockObject(int object) {
@@ -163,8 +167,8 @@ BOOL WINAPI DeleteObject(HGDIOBJ object) {
             slot.value.palette = StockDefaultPalette();
         }
     }
-    if (foregroundPalette == object) {
-        foregroundPalette = nullptr;
+    if (state.foregroundPalette == object) {
+        state.foregroundPalette = nullptr;
     }
     HandleRemove(palettes, KIND_PALETTE, object);
     return TRUE;
@@ -244,8 +248,8 @@ BOOL WINAPI UnrealizeObject(HGDIOBJ object) {
         return value == blackBrush || value == whiteBrush || value == nullBrush;
     }
     palette->mapping.clear();
-    if (foregroundPalette == object) {
-        foregroundPalette = nullptr; // the next realization maps it afresh
+    if (state.foregroundPalette == object) {
+        state.foregroundPalette = nullptr; // the next realization maps it afresh
     }
     return TRUE;
 }
@@ -262,7 +266,7 @@ UINT WINAPI GetSystemPaletteEntries(HDC dc, UINT start, UINT count, LPPALETTEENT
         return 0;
     }
     UINT n = std::min(count, 256 - start);
-    std::copy(systemPalette + start, systemPalette + start + n, entries);
+    std::copy(state.systemPalette + start, state.systemPalette + start + n, entries);
     return n;
 }
 
@@ -273,22 +277,22 @@ UINT WINAPI SetSystemPaletteUse(HDC dc, UINT use) {
         return SYSPAL_ERROR;
     }
     PrepareSystemPalette();
-    UINT previous = systemPaletteUse;
-    systemPaletteUse = use;
+    UINT previous = state.systemPaletteUse;
+    state.systemPaletteUse = use;
     if (use == SYSPAL_STATIC) {
         for (int i = 0; i < 10; ++i) {
-            systemPalette[i] = defaultColors[i];
-            systemPalette[246 + i] = defaultColors[10 + i];
+            state.systemPalette[i] = defaultColors[i];
+            state.systemPalette[246 + i] = defaultColors[10 + i];
         }
     } else {
-        systemPalette[0] = defaultColors[0];
-        systemPalette[255] = defaultColors[19];
+        state.systemPalette[0] = defaultColors[0];
+        state.systemPalette[255] = defaultColors[19];
     }
     return previous;
 }
 
 UINT WINAPI GetSystemPaletteUse(HDC dc) {
-    return (FindDc(dc) != nullptr && PaletteDisplay()) ? systemPaletteUse : SYSPAL_ERROR;
+    return (FindDc(dc) != nullptr && PaletteDisplay()) ? state.systemPaletteUse : SYSPAL_ERROR;
 }
 
 // The colour a pixel of palette index `index` shows through the window's palette.
@@ -302,17 +306,17 @@ int CorePaletteColor(HWND window, int index, PALETTEENTRY* colour) {
     PrepareSystemPalette();
     if (palette == nullptr || palette->mapping.empty() ||
         index >= static_cast<int>(palette->mapping.size())) {
-        *colour = systemPalette[index & 0xFF];
+        *colour = state.systemPalette[index & 0xFF];
         return true;
     }
-    *colour = systemPalette[palette->mapping[static_cast<size_t>(index)]];
+    *colour = state.systemPalette[palette->mapping[static_cast<size_t>(index)]];
     return true;
 }
 
 #ifdef VORLANTH_TEST_HOOKS
 const PALETTEENTRY* CoreSystemPalette(void) {
     PrepareSystemPalette();
-    return systemPalette;
+    return state.systemPalette;
 }
 
 void CoreSetSystemPaletteEntries(const PALETTEENTRY* entries, int count, HWND realizer) {
@@ -325,19 +329,15 @@ void CoreSetSystemPaletteEntries(const PALETTEENTRY* entries, int count, HWND re
         if (next >= 256) {
             break;
         }
-        systemPalette[next++] =
+        state.systemPalette[next++] =
             PALETTEENTRY{entries[i].peRed, entries[i].peGreen, entries[i].peBlue, 0};
     }
-    foregroundPalette = nullptr;
+    state.foregroundPalette = nullptr;
     if (BackendReady()) {
         Backend()->SystemPaletteChanged();
     }
     SendToTopLevel(WM_PALETTECHANGED, reinterpret_cast<WPARAM>(realizer), 0);
 }
 
-void ResetPaletteState(void) {
-    systemPaletteReady = false;
-    systemPaletteUse = SYSPAL_STATIC;
-    foregroundPalette = nullptr;
-}
+void ResetPaletteState(void) { state = {}; }
 #endif

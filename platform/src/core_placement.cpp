@@ -10,8 +10,11 @@ namespace {
 const int frameWidth = 4;     // SM_CXFRAME, SM_CYFRAME
 const int captionHeight = 19; // SM_CYCAPTION
 const int borderWidth = 1;    // SM_CXBORDER, SM_CYBORDER
-int screenWidth = 1280;
-int screenHeight = 1024;
+struct PlacementState {
+    int screenWidth = 1280;
+    int screenHeight = 1024;
+};
+PlacementState state;
 
 // The frame a style adds around the client area: left, top, right, bottom.
 RECT FrameOf(DWORD style) {
@@ -63,16 +66,16 @@ BOOL WINAPI AdjustWindowRect(LPRECT rect, DWORD style, BOOL) {
 }
 
 void CoreNotifyScreenSize(int width, int height) {
-    screenWidth = width;
-    screenHeight = height;
+    state.screenWidth = width;
+    state.screenHeight = height;
 }
 
 int WINAPI GetSystemMetrics(int index) {
     switch (index) {
     case SM_CXSCREEN:
-        return screenWidth;
+        return state.screenWidth;
     case SM_CYSCREEN:
-        return screenHeight;
+        return state.screenHeight;
     case SM_CYCAPTION:
         return captionHeight;
     case SM_CXBORDER:
@@ -129,14 +132,19 @@ BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height, BOOL re
 
 void ResizeFromDisplay(HWND window, int clientWidth, int clientHeight) {
     WindowRecord* record = FindWindow(window);
+    clientWidth = std::max(clientWidth, 0);
+    clientHeight = std::max(clientHeight, 0);
     if (record == nullptr || record->minimized) {
         return;
     }
+    RECT client = ClientScreenRect(*record);
+    if (client.right - client.left == clientWidth && client.bottom - client.top == clientHeight) {
+        return; // what the window has already
+    }
     RECT frame = FrameOf(record->style);
-    record->outer.right = record->outer.left + frame.left + std::max(clientWidth, 0) + frame.right;
-    record->outer.bottom = record->outer.top + frame.top + std::max(clientHeight, 0) + frame.bottom;
-    CallWindow(window, WM_SIZE, SIZE_RESTORED,
-               PackPoint(std::max(clientWidth, 0), std::max(clientHeight, 0)));
+    record->outer.right = record->outer.left + frame.left + clientWidth + frame.right;
+    record->outer.bottom = record->outer.top + frame.top + clientHeight + frame.bottom;
+    CallWindow(window, WM_SIZE, SIZE_RESTORED, PackPoint(clientWidth, clientHeight));
     WindowClass* wc = nullptr;
     if ((record = FindWindow(window)) != nullptr &&
         (wc = FindClass(record->className)) != nullptr && (wc->style & (CS_HREDRAW | CS_VREDRAW))) {
@@ -148,6 +156,10 @@ void MoveFromDisplay(HWND window, int clientX, int clientY) {
     WindowRecord* record = FindWindow(window);
     if (record == nullptr || record->minimized) {
         return;
+    }
+    RECT client = ClientScreenRect(*record);
+    if (client.left == clientX && client.top == clientY) {
+        return; // where the window is already
     }
     RECT frame = FrameOf(record->style);
     int width = record->outer.right - record->outer.left;
@@ -167,3 +179,7 @@ int CoreVisibleClientArea(HWND window, RECT* client) {
     *client = ClientScreenRect(*record);
     return 1;
 }
+
+#ifdef VORLANTH_TEST_HOOKS
+void ResetPlacementState(void) { state = {}; }
+#endif

@@ -13,16 +13,19 @@
 #include "core_events.h"
 
 namespace {
-DWORD lastError = 0;
-OSVERSIONINFOA version = {sizeof(OSVERSIONINFOA), 6, 2, 9200, VER_PLATFORM_WIN32_NT, ""};
+struct ProcessState {
+    DWORD lastError = 0;
+    OSVERSIONINFOA version = {sizeof(OSVERSIONINFOA), 6, 2, 9200, VER_PLATFORM_WIN32_NT, ""};
+};
+ProcessState state;
 const uintptr_t moduleHandle = 0x80000001; // the running executable
 const uintptr_t applicationIcon = 0x70000101;
 const uintptr_t arrowCursor = 0x70000102;
 } // namespace
 
-DWORD WINAPI GetLastError(void) { return lastError; }
+DWORD WINAPI GetLastError(void) { return state.lastError; }
 
-void WINAPI SetLastError(DWORD error) { lastError = error; }
+void WINAPI SetLastError(DWORD error) { state.lastError = error; }
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
     if (name != nullptr) {
@@ -40,16 +43,16 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
         return FALSE;
     }
     DWORD size = info->dwOSVersionInfoSize;
-    *info = version;
+    *info = state.version;
     info->dwOSVersionInfoSize = size;
     return TRUE;
 }
 
 #ifdef VORLANTH_TEST_HOOKS
 void CoreSetVersion(DWORD platformId, DWORD major, DWORD minor) {
-    version.dwPlatformId = platformId;
-    version.dwMajorVersion = major;
-    version.dwMinorVersion = minor;
+    state.version.dwPlatformId = platformId;
+    state.version.dwMajorVersion = major;
+    state.version.dwMinorVersion = minor;
 }
 #endif
 
@@ -90,10 +93,29 @@ void WINAPI ExitProcess(UINT exitCode) {
 
 const char* CoreProgramName(void) { return program_invocation_short_name; }
 
+// Safe in a signal handler (a fault inside the display's library comes here): the line is
+// put together by hand and written in one write(2), and _exit ends at once, since the
+// display's library may be inside a call that cannot return. No stdio, no allocation.
 void CoreDisplayFailed(const char* why) {
-    std::fprintf(stderr, "%s: %s\n", CoreProgramName(), why);
-    std::fflush(stderr);
-    std::_Exit(1); // at once: the display's library may be inside a call that cannot return
+    char line[512];
+    size_t length = 0;
+    for (const char* part : {CoreProgramName(), ": ", why}) {
+        for (; *part != 0 && length < sizeof line - 1; ++part) {
+            line[length++] = *part;
+        }
+    }
+    line[length++] = '\n';
+    for (size_t written = 0; written < length;) {
+        ssize_t n = write(STDERR_FILENO, line + written, length - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        written += static_cast<size_t>(n);
+    }
+    _exit(1);
 }
 
 DWORD WINAPI GetTickCount(void) {
@@ -119,8 +141,5 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
 }
 
 #ifdef VORLANTH_TEST_HOOKS
-void ResetProcessState(void) {
-    lastError = 0;
-    version = OSVERSIONINFOA{sizeof(OSVERSIONINFOA), 6, 2, 9200, VER_PLATFORM_WIN32_NT, ""};
-}
+void ResetProcessState(void) { state = {}; }
 #endif

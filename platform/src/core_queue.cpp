@@ -13,9 +13,12 @@ struct QueuedMessage {
     bool input;
 };
 
-std::deque<QueuedMessage> queue;
-bool quitPending = false;
-int quitCode = 0;
+struct QueueState {
+    std::deque<QueuedMessage> queue;
+    bool quitPending = false;
+    int quitCode = 0;
+};
+QueueState state;
 
 bool InRange(UINT message, UINT low, UINT high) {
     return (low == 0 && high == 0) || (message >= low && message <= high);
@@ -26,11 +29,14 @@ bool ForWindow(const MSG& msg, HWND filter) { return filter == nullptr || msg.hw
 // Finds the next message for the filter; removes it when asked. Order: posted messages as
 // posted, then input as it came, then the quit request, then paint.
 bool NextMessage(MSG* out, HWND window, UINT low, UINT high, bool remove) {
-    for (bool input : {false, true}) {
-        if (input) {
-            ResolveRawInput(); // the backend's input becomes messages as they are retrieved
+    // Posted messages; then what the backend reported becomes messages, as they are retrieved,
+    // and a window event among it may have posted one (a close box's SC_CLOSE); then input.
+    for (int pass = 0; pass < 3; ++pass) {
+        bool input = pass == 2;
+        if (pass == 1) {
+            ResolveRawInput();
         }
-        for (auto it = queue.begin(); it != queue.end(); ++it) {
+        for (auto it = state.queue.begin(); it != state.queue.end(); ++it) {
             if (it->input != input || !ForWindow(it->msg, window) ||
                 !InRange(it->msg.message, low, high)) {
                 continue;
@@ -38,7 +44,7 @@ bool NextMessage(MSG* out, HWND window, UINT low, UINT high, bool remove) {
             *out = it->msg;
             if (remove) {
                 QueuedMessage item = *it;
-                queue.erase(it);
+                state.queue.erase(it);
                 if (input) {
                     KeysOfRetrievedMessage(item.keys);
                 }
@@ -53,12 +59,12 @@ bool NextMessage(MSG* out, HWND window, UINT low, UINT high, bool remove) {
             return true;
         }
     }
-    if (quitPending && InRange(WM_QUIT, low, high)) {
+    if (state.quitPending && InRange(WM_QUIT, low, high)) {
         *out = MSG{};
         out->message = WM_QUIT;
-        out->wParam = static_cast<WPARAM>(quitCode);
+        out->wParam = static_cast<WPARAM>(state.quitCode);
         if (remove) {
-            quitPending = false;
+            state.quitPending = false;
         }
         return true;
     }
@@ -83,7 +89,7 @@ void Enqueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool input
     item.msg.lPrivate = carried;
     item.input = input;
     std::copy(LiveKeyState(), LiveKeyState() + 256, item.keys);
-    queue.push_back(item);
+    state.queue.push_back(item);
 }
 
 } // namespace
@@ -93,7 +99,7 @@ void PostInput(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD ca
 }
 
 bool InputWaiting(bool buttonsOnly) {
-    for (const auto& item : queue) {
+    for (const auto& item : state.queue) {
         UINT m = item.msg.message;
         if (item.input &&
             (!buttonsOnly || m == WM_LBUTTONDOWN || m == WM_LBUTTONUP || m == WM_RBUTTONDOWN ||
@@ -108,12 +114,12 @@ void PostTranslated(const MSG& message) {
     QueuedMessage item{};
     item.msg = message;
     item.input = false;
-    queue.push_back(item);
+    state.queue.push_back(item);
 }
 
 void ForgetWindowInQueue(HWND window) {
-    for (auto it = queue.begin(); it != queue.end();) {
-        it = (it->msg.hwnd == window) ? queue.erase(it) : it + 1;
+    for (auto it = state.queue.begin(); it != state.queue.end();) {
+        it = (it->msg.hwnd == window) ? state.queue.erase(it) : it + 1;
     }
 }
 
@@ -134,8 +140,8 @@ BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 }
 
 void WINAPI PostQuitMessage(int exitCode) {
-    quitPending = true;
-    quitCode = exitCode;
+    state.quitPending = true;
+    state.quitCode = exitCode;
 }
 
 BOOL WINAPI PeekMessageA(LPMSG message, HWND window, UINT low, UINT high, UINT remove) {
@@ -181,7 +187,7 @@ LRESULT WINAPI DispatchMessageA(const MSG* message) {
 #ifdef VORLANTH_TEST_HOOKS
 int CoreQueuedCount(HWND window, UINT message) {
     int n = 0;
-    for (const auto& item : queue) {
+    for (const auto& item : state.queue) {
         if ((window == nullptr || item.msg.hwnd == window) && item.msg.message == message) {
             ++n;
         }
@@ -189,11 +195,5 @@ int CoreQueuedCount(HWND window, UINT message) {
     return n;
 }
 
-void ResetQueueState(void) {
-    queue.clear();
-    quitPending = false;
-    quitCode = 0;
-    ResetKeyboardState();
-    ResetInputState();
-}
+void ResetQueueState(void) { state = {}; }
 #endif

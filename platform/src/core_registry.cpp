@@ -22,27 +22,31 @@ struct NoCase {
 };
 
 typedef std::map<std::string, Value, NoCase> Key;
-std::map<std::string, Key, NoCase> store;
-bool populated = false;
 
 struct OpenKey {
     std::string path;
 };
-HandleTable<OpenKey> openKeys;
+
+struct RegistryState {
+    std::map<std::string, Key, NoCase> store;
+    bool populated = false;
+    HandleTable<OpenKey> openKeys;
+};
+RegistryState state;
 
 // The standard colours, as the registry keeps them: "red green blue".
 void Populate(void) {
-    if (populated) {
+    if (state.populated) {
         return;
     }
-    populated = true;
+    state.populated = true;
     static const char* const names[25] = {
         "Scrollbar",     "Background",     "ActiveTitle",  "InactiveTitle", "Menu",
         "Window",        "WindowFrame",    "MenuText",     "WindowText",    "TitleText",
         "ActiveBorder",  "InactiveBorder", "AppWorkspace", "Hilight",       "HilightText",
         "ButtonFace",    "ButtonShadow",   "GrayText",     "ButtonText",    "InactiveTitleText",
         "ButtonHilight", "ButtonDkShadow", "ButtonLight",  "InfoText",      "InfoWindow"};
-    Key& colors = store["Control Panel\\Colors"];
+    Key& colors = state.store["Control Panel\\Colors"];
     for (int i = 0; i < 25; ++i) {
         COLORREF c = GetSysColor(i);
         std::string text = std::to_string(GetRValue(c)) + " " + std::to_string(GetGValue(c)) + " " +
@@ -54,11 +58,11 @@ void Populate(void) {
 // A key exists when it holds values of its own or has a subkey; HKEY_CURRENT_USER itself
 // (the empty path) always does.
 bool KeyExists(const std::string& path) {
-    if (path.empty() || store.find(path) != store.end()) {
+    if (path.empty() || state.store.find(path) != state.store.end()) {
         return true;
     }
     std::string prefix = path + "\\";
-    for (const auto& entry : store) {
+    for (const auto& entry : state.store) {
         if (entry.first.size() > prefix.size() &&
             strncasecmp(entry.first.c_str(), prefix.c_str(), prefix.size()) == 0) {
             return true;
@@ -90,7 +94,7 @@ bool PathOf(HKEY key, LPCSTR subKey, std::string* path) {
         *path = Normalise(subKey);
         return true;
     }
-    OpenKey* parent = HandleGet(openKeys, KIND_KEY, key);
+    OpenKey* parent = HandleGet(state.openKeys, KIND_KEY, key);
     if (parent == nullptr) {
         return false;
     }
@@ -114,22 +118,22 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY resul
     if (!KeyExists(path)) {
         return ERROR_FILE_NOT_FOUND;
     }
-    *result = reinterpret_cast<HKEY>(HandleAdd(openKeys, KIND_KEY, OpenKey{path}));
+    *result = reinterpret_cast<HKEY>(HandleAdd(state.openKeys, KIND_KEY, OpenKey{path}));
     return ERROR_SUCCESS;
 }
 
 LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                                 LPDWORD size) {
     NoteCall("RegQueryValueExA");
-    OpenKey* open = HandleGet(openKeys, KIND_KEY, key);
+    OpenKey* open = HandleGet(state.openKeys, KIND_KEY, key);
     if (open == nullptr) {
         return ERROR_INVALID_HANDLE;
     }
     if (reserved != nullptr || (data != nullptr && size == nullptr)) {
         return ERROR_INVALID_PARAMETER;
     }
-    auto k = store.find(open->path);
-    if (k == store.end()) {
+    auto k = state.store.find(open->path);
+    if (k == state.store.end()) {
         return ERROR_FILE_NOT_FOUND; // a key with subkeys only, or deleted since
     }
     auto v = k->second.find(name ? name : "");
@@ -159,10 +163,10 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD
 
 LSTATUS WINAPI RegCloseKey(HKEY key) {
     NoteCall("RegCloseKey");
-    if (HandleGet(openKeys, KIND_KEY, key) == nullptr) {
+    if (HandleGet(state.openKeys, KIND_KEY, key) == nullptr) {
         return ERROR_INVALID_HANDLE;
     }
-    HandleRemove(openKeys, KIND_KEY, key);
+    HandleRemove(state.openKeys, KIND_KEY, key);
     return ERROR_SUCCESS;
 }
 
@@ -173,22 +177,22 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REG
     if (result == nullptr || !PathOf(key, subKey, &path)) {
         return ERROR_INVALID_HANDLE;
     }
-    bool existed = store.find(path) != store.end();
-    store[path];
+    bool existed = state.store.find(path) != state.store.end();
+    state.store[path];
     if (disposition != nullptr) {
         *disposition = existed ? 2 : 1; // REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY
     }
-    *result = reinterpret_cast<HKEY>(HandleAdd(openKeys, KIND_KEY, OpenKey{path}));
+    *result = reinterpret_cast<HKEY>(HandleAdd(state.openKeys, KIND_KEY, OpenKey{path}));
     return ERROR_SUCCESS;
 }
 
 LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data,
                               DWORD size) {
-    OpenKey* open = HandleGet(openKeys, KIND_KEY, key);
+    OpenKey* open = HandleGet(state.openKeys, KIND_KEY, key);
     if (open == nullptr) {
         return ERROR_INVALID_HANDLE;
     }
-    store[open->path][name ? name : ""] = Value{type, std::vector<BYTE>(data, data + size)};
+    state.store[open->path][name ? name : ""] = Value{type, std::vector<BYTE>(data, data + size)};
     return ERROR_SUCCESS;
 }
 
@@ -198,7 +202,7 @@ LSTATUS WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey) {
     if (!PathOf(key, subKey, &path)) {
         return ERROR_INVALID_HANDLE;
     }
-    return store.erase(path) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    return state.store.erase(path) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
 #ifdef VORLANTH_TEST_HOOKS
@@ -206,21 +210,19 @@ void CoreRegistrySet(const char* path, const char* name, DWORD type, const void*
                      size_t size) {
     Populate();
     const BYTE* bytes = static_cast<const BYTE*>(data);
-    store[Normalise(path)][name ? name : ""] = Value{type, std::vector<BYTE>(bytes, bytes + size)};
+    state.store[Normalise(path)][name ? name : ""] =
+        Value{type, std::vector<BYTE>(bytes, bytes + size)};
 }
 
 void CoreRegistryDeleteKey(const char* path) {
     Populate();
-    store.erase(Normalise(path));
+    state.store.erase(Normalise(path));
 }
 
 void CoreRegistryCreateKey(const char* path) {
     Populate();
-    store[Normalise(path)];
+    state.store[Normalise(path)];
 }
 
-void ResetRegistryState(void) {
-    store.clear();
-    populated = false;
-}
+void ResetRegistryState(void) { state = {}; }
 #endif

@@ -16,15 +16,18 @@ const COLORREF standardColors[elementCount] = {
     RGB(255, 255, 225), RGB(0, 0, 0),       RGB(0, 102, 204),   RGB(185, 209, 234),
     RGB(215, 228, 242), RGB(0, 120, 215),   RGB(240, 240, 240)};
 
-COLORREF colors[elementCount];
-bool ready = false;
+struct SysColorState {
+    COLORREF colors[elementCount];
+    bool ready = false;
+};
+SysColorState state;
 
 void Prepare(void) {
-    if (!ready) {
+    if (!state.ready) {
         for (int i = 0; i < elementCount; ++i) {
-            colors[i] = standardColors[i];
+            state.colors[i] = standardColors[i];
         }
-        ready = true;
+        state.ready = true;
     }
 }
 
@@ -36,7 +39,7 @@ DWORD WINAPI GetSysColor(int index) {
     if (index < 0 || index >= elementCount) {
         return 0;
     }
-    return colors[index];
+    return state.colors[index];
 }
 
 BOOL WINAPI SetSysColors(int count, const INT* elements, const COLORREF* values) {
@@ -48,7 +51,8 @@ BOOL WINAPI SetSysColors(int count, const INT* elements, const COLORREF* values)
     Prepare();
     for (int i = 0; i < count; ++i) {
         if (elements[i] >= 0 && elements[i] < elementCount) {
-            colors[elements[i]] = values[i] & 0x00FFFFFF; // the palette-relative mark is dropped
+            state.colors[elements[i]] =
+                values[i] & 0x00FFFFFF; // the palette-relative mark is dropped
         }
     }
     // Every top-level window hears of it and is repainted before the call returns.
@@ -63,5 +67,5 @@ BOOL WINAPI SetSysColors(int count, const INT* elements, const COLORREF* values)
 }
 
 #ifdef VORLANTH_TEST_HOOKS
-void ResetSysColorState(void) { ready = false; }
+void ResetSysColorState(void) { state = {}; }
 #endif

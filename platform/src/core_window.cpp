@@ -8,7 +8,10 @@
 
 namespace {
 
-int defaultPlacements = 0;
+struct CreationState {
+    int defaultPlacements = 0;
+};
+CreationState state;
 
 HWND CreateWindowCommon(const std::string& className, const std::string& title, DWORD style, int x,
                         int y, int width, int height, HWND parent, HINSTANCE instance,
@@ -28,8 +31,8 @@ HWND CreateWindowCommon(const std::string& className, const std::string& title, 
     }
     if (x == CW_USEDEFAULT) {
         // The system cascades default placements from the screen's top-left corner.
-        x = y = 26 * (1 + defaultPlacements % 8);
-        ++defaultPlacements;
+        x = y = 26 * (1 + state.defaultPlacements % 8);
+        ++state.defaultPlacements;
     }
     if (width == CW_USEDEFAULT) {
         width = 640;
@@ -226,9 +229,5 @@ void* CoreNativeWindow(HWND window) {
 }
 
 #ifdef VORLANTH_TEST_HOOKS
-void ResetWindowState(void) {
-    ResetClassState();
-    ResetActivationState();
-    defaultPlacements = 0;
-}
+void ResetWindowState(void) { state = {}; }
 #endif

@@ -15,7 +15,6 @@ extern const PlatformBackend vdeskBackend;
 
 struct VdeskWindow {
     HWND window = nullptr;
-    int format = 0;
     void* surface = nullptr; // EGLSurface
     int width = 0;
     int height = 0;
@@ -29,15 +28,20 @@ struct VdeskWindow {
 extern bool vdeskPaletteDisplay;
 extern bool vdeskFrameCapture;
 extern VdeskWaitHook vdeskWaitHook;
+extern VdeskBoxOpenHook vdeskBoxOpenHook;
+// The window the desktop gives the keyboard focus (null: another program's, or none).
+extern HWND vdeskFocus;
+// Moves the focus, telling the core of the window that lost it and the one that got it.
+void VdeskFocus(HWND window);
 extern VdeskPresentHook vdeskPresentHook;
 extern std::vector<VdeskMessageBoxRecord> vdeskMessageBoxes;
-extern std::vector<PIXELFORMATDESCRIPTOR> vdeskFormats;
+extern std::vector<PlatformPixelConfig> vdeskConfigs;
 
 // Recreates the window's offscreen surface at a new client size.
 void VdeskResizeSurface(VdeskWindow* native, int width, int height);
 // Reads the window's surface (must be current) into RGBA rows, top first.
 bool VdeskReadSurface(VdeskWindow* native, std::vector<uint8_t>* pixels);
-void VdeskDefaultFormats(void);
+void VdeskDefaultConfigs(void);
 
 // The hooks the virtual desktop installs in the core (vdesk_hooks.cpp), and their state
 // back to a fresh start.

@@ -14,9 +14,11 @@
 bool vdeskPaletteDisplay = false;
 bool vdeskFrameCapture = true;
 VdeskWaitHook vdeskWaitHook = nullptr;
+VdeskBoxOpenHook vdeskBoxOpenHook = nullptr;
+HWND vdeskFocus = nullptr;
 VdeskPresentHook vdeskPresentHook = nullptr;
 std::vector<VdeskMessageBoxRecord> vdeskMessageBoxes;
-std::vector<PIXELFORMATDESCRIPTOR> vdeskFormats;
+std::vector<PlatformPixelConfig> vdeskConfigs;
 
 namespace {
 
@@ -26,32 +28,22 @@ VdeskWindow* currentWindow = nullptr;
 EGLContext currentContext = EGL_NO_CONTEXT;
 std::vector<void*> openBoxes; // innermost last
 
-PIXELFORMATDESCRIPTOR Format(DWORD flags, BYTE type, BYTE colorBits, BYTE alpha, BYTE depth,
-                             BYTE stencil, BYTE accum) {
-    PIXELFORMATDESCRIPTOR f{};
-    f.nSize = sizeof f;
-    f.nVersion = 1;
-    f.dwFlags = flags;
-    f.iPixelType = type;
-    f.cColorBits = colorBits;
-    if (type == PFD_TYPE_RGBA && colorBits == 8) {
-        f.cRedBits = 3, f.cRedShift = 0, f.cGreenBits = 3, f.cGreenShift = 3;
-        f.cBlueBits = 2, f.cBlueShift = 6;
-    } else if (type == PFD_TYPE_RGBA) {
-        f.cRedBits = 8, f.cRedShift = 16, f.cGreenBits = 8, f.cGreenShift = 8;
-        f.cBlueBits = 8, f.cBlueShift = 0;
-    }
-    f.cAlphaBits = alpha;
-    f.cAlphaShift = alpha ? 24 : 0;
-    f.cAccumBits = accum;
-    if (accum) {
-        f.cAccumRedBits = f.cAccumGreenBits = f.cAccumBlueBits = 16;
-        f.cAccumAlphaBits = alpha ? 16 : 0;
-    }
-    f.cDepthBits = depth;
-    f.cStencilBits = stencil;
-    f.iLayerType = PFD_MAIN_PLANE;
-    return f;
+// 8 bits a channel (3-3-2 through a palette display's palette), accumulation `accum` bits
+// a channel; a single buffer is the window's own, GDI's too.
+PlatformPixelConfig Config(bool doubleBuffered, BYTE alpha, BYTE depth, BYTE stencil, BYTE accum) {
+    PlatformPixelConfig c{};
+    c.red = c.green = vdeskPaletteDisplay ? 3 : 8;
+    c.blue = vdeskPaletteDisplay ? 2 : 8;
+    c.alpha = alpha;
+    c.accumRed = c.accumGreen = c.accumBlue = accum;
+    c.accumAlpha = alpha ? accum : 0;
+    c.depth = depth;
+    c.stencil = stencil;
+    c.doubleBuffered = doubleBuffered;
+    c.window = true;
+    c.gdi = !doubleBuffered;
+    c.palette = vdeskPaletteDisplay;
+    return c;
 }
 
 bool OpenDisplay(void) {
@@ -119,6 +111,9 @@ void* CreateNativeWindow(HWND window, const RECT* client, const char*, const cha
 
 void DestroyNativeWindow(void* handle) {
     VdeskWindow* native = static_cast<VdeskWindow*>(handle);
+    if (vdeskFocus == native->window) {
+        vdeskFocus = nullptr;
+    }
     if (native->surface != nullptr) {
         if (currentWindow == native) {
             ReleaseCurrent();
@@ -128,25 +123,29 @@ void DestroyNativeWindow(void* handle) {
     delete native;
 }
 
-void ShowNativeWindow(void*, int) {}
+// As a window manager does, the desktop gives the keyboard focus to a window shown or
+// restored to be activated. A window the program minimizes stays the active one, as on Win32.
+void ShowNativeWindow(void* handle, NativeShow verb, int activate) {
+    if ((verb == NATIVE_SHOW || verb == NATIVE_RESTORE) && activate) {
+        VdeskFocus(static_cast<VdeskWindow*>(handle)->window);
+    }
+}
 
 void PlaceNativeWindow(void* handle, const RECT* client) {
     VdeskResizeSurface(static_cast<VdeskWindow*>(handle), client->right - client->left,
                        client->bottom - client->top);
 }
 
-int ListPixelFormats(PIXELFORMATDESCRIPTOR* formats, int capacity) {
-    if (vdeskFormats.empty()) {
-        VdeskDefaultFormats();
+int ListPixelConfigs(const PlatformPixelConfig** configs) {
+    if (vdeskConfigs.empty()) {
+        VdeskDefaultConfigs();
     }
-    int n = static_cast<int>(vdeskFormats.size());
-    for (int i = 0; i < n && i < capacity; ++i) {
-        formats[i] = vdeskFormats[static_cast<size_t>(i)];
-    }
-    return n;
+    *configs = vdeskConfigs.data();
+    return static_cast<int>(vdeskConfigs.size());
 }
 
-int SetNativePixelFormat(void* handle, int format, int width, int height) {
+// Every configuration is drawn with the one EGL configuration.
+int SetNativePixelFormat(void* handle, void*, int width, int height) {
     VdeskWindow* native = static_cast<VdeskWindow*>(handle);
     if (!OpenDisplay()) {
         return 0;
@@ -156,16 +155,14 @@ int SetNativePixelFormat(void* handle, int format, int width, int height) {
         native->surface = nullptr;
         return 0;
     }
-    native->format = format;
     native->width = width;
     native->height = height;
     return 1;
 }
 
-void* CreateNativeContext(void*, int format) {
-    if (!OpenDisplay() || format < 1 || format > static_cast<int>(vdeskFormats.size()) ||
-        vdeskFormats[static_cast<size_t>(format - 1)].iPixelType != PFD_TYPE_RGBA) {
-        return nullptr; // colour-index formats have no OpenGL context here
+void* CreateNativeContext(void*, void*) {
+    if (!OpenDisplay()) {
+        return nullptr;
     }
     const EGLint attribs[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
                               EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
@@ -239,8 +236,12 @@ void* OpenMessageBox(HWND owner, const char* text, const char* caption, UINT typ
     record.owner = owner;
     record.type = type;
     vdeskMessageBoxes.push_back(record);
-    openBoxes.push_back(reinterpret_cast<void*>(vdeskMessageBoxes.size()));
-    return openBoxes.back();
+    void* box = reinterpret_cast<void*>(vdeskMessageBoxes.size());
+    openBoxes.push_back(box);
+    if (vdeskBoxOpenHook != nullptr) {
+        vdeskBoxOpenHook(owner, box); // what the desktop does while the box comes up
+    }
+    return box;
 }
 
 void CloseMessageBox(void* box) {
@@ -260,7 +261,7 @@ extern const PlatformBackend vdeskBackend = {
     .DestroyNativeWindow = DestroyNativeWindow,
     .ShowNativeWindow = ShowNativeWindow,
     .PlaceNativeWindow = PlaceNativeWindow,
-    .ListPixelFormats = ListPixelFormats,
+    .ListPixelConfigs = ListPixelConfigs,
     .SetNativePixelFormat = SetNativePixelFormat,
     .CreateContext = CreateNativeContext,
     .MakeCurrent = MakeNativeCurrent,
@@ -274,31 +275,29 @@ extern const PlatformBackend vdeskBackend = {
     .Capture = nullptr,
 };
 
-void VdeskDefaultFormats(void) {
-    vdeskFormats.clear();
-    const DWORD window = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL;
-    if (vdeskPaletteDisplay) {
-        DWORD palette = PFD_NEED_PALETTE;
-        for (DWORD buffering : {PFD_DOUBLEBUFFER | PFD_SWAP_EXCHANGE, PFD_SUPPORT_GDI}) {
-            for (BYTE depth : {16, 0}) {
-                vdeskFormats.push_back(
-                    Format(window | buffering | palette, PFD_TYPE_RGBA, 8, 0, depth, 0, 0));
-            }
-        }
-        vdeskFormats.push_back(
-            Format(window | PFD_SUPPORT_GDI, PFD_TYPE_COLORINDEX, 8, 0, 16, 0, 0));
-        return;
-    }
-    for (DWORD buffering : {PFD_DOUBLEBUFFER | PFD_SWAP_EXCHANGE, PFD_SUPPORT_GDI}) {
+void VdeskDefaultConfigs(void) {
+    vdeskConfigs.clear();
+    for (bool doubleBuffered : {true, false}) {
         for (BYTE alpha : {0, 8}) {
-            vdeskFormats.push_back(Format(window | buffering, PFD_TYPE_RGBA, 24, alpha, 24, 8, 0));
-            vdeskFormats.push_back(Format(window | buffering, PFD_TYPE_RGBA, 24, alpha, 16, 0, 0));
-            vdeskFormats.push_back(Format(window | buffering, PFD_TYPE_RGBA, 24, alpha, 0, 0, 0));
-            vdeskFormats.push_back(Format(window | buffering, PFD_TYPE_RGBA, 24, alpha, 24, 8, 64));
+            if (vdeskPaletteDisplay) {
+                vdeskConfigs.push_back(Config(doubleBuffered, 0, alpha == 0 ? 16 : 0, 0, 0));
+                continue;
+            }
+            vdeskConfigs.push_back(Config(doubleBuffered, alpha, 24, 8, 0));
+            vdeskConfigs.push_back(Config(doubleBuffered, alpha, 16, 0, 0));
+            vdeskConfigs.push_back(Config(doubleBuffered, alpha, 0, 0, 0));
+            vdeskConfigs.push_back(Config(doubleBuffered, alpha, 24, 8, 16));
         }
     }
-    vdeskFormats.push_back(Format(window | PFD_DOUBLEBUFFER, PFD_TYPE_COLORINDEX, 8, 0, 16, 0, 0));
-    vdeskFormats.push_back(Format(window | PFD_SUPPORT_GDI, PFD_TYPE_COLORINDEX, 8, 0, 16, 0, 0));
+    // Colour index; a palette display has no double-buffered one.
+    for (bool doubleBuffered : {true, false}) {
+        if (!doubleBuffered || !vdeskPaletteDisplay) {
+            PlatformPixelConfig index = Config(doubleBuffered, 0, 16, 0, 0);
+            index.red = index.green = index.blue = 0;
+            index.indexBits = 8;
+            vdeskConfigs.push_back(index);
+        }
+    }
 }
 
 void VdeskResizeSurface(VdeskWindow* native, int width, int height) {
@@ -356,4 +355,17 @@ bool VdeskReadSurface(VdeskWindow* native, std::vector<uint8_t>* pixels) {
         }
     }
     return true;
+}
+
+void VdeskFocus(HWND window) {
+    if (vdeskFocus == window) {
+        return;
+    }
+    if (vdeskFocus != nullptr) {
+        CoreNotifyActivate(vdeskFocus, 0);
+    }
+    vdeskFocus = window;
+    if (window != nullptr) {
+        CoreNotifyActivate(window, 1);
+    }
 }

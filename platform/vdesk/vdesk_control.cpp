@@ -8,6 +8,36 @@
 
 namespace {
 const uintptr_t otherWindow = 0x0F000001; // another program's window, never one of ours
+
+// The virtual keyboard's modifiers, reported with every input event as a display reports
+// them: as they were before the event.
+struct Modifiers {
+    bool shift, control, alt, capsLock;
+};
+Modifiers modifiers{};
+
+void ReportModifiers(void) {
+    CoreNotifyModifiers(modifiers.shift, modifiers.control, modifiers.alt, modifiers.capsLock);
+}
+
+void TrackModifier(int vk, bool down) {
+    if (vk == VK_SHIFT || vk == VK_LSHIFT || vk == VK_RSHIFT) {
+        modifiers.shift = down;
+    } else if (vk == VK_CONTROL || vk == VK_LCONTROL || vk == VK_RCONTROL) {
+        modifiers.control = down;
+    } else if (vk == VK_MENU) {
+        modifiers.alt = down;
+    } else if (vk == VK_CAPITAL && down) {
+        modifiers.capsLock = !modifiers.capsLock;
+    }
+}
+
+void Key(int vk, bool down) {
+    ReportModifiers();
+    // A US keyboard: the display leaves the character to the layout TranslateMessage uses.
+    CoreNotifyKey(GetFocus(), vk, down ? 1 : 0, -1);
+    TrackModifier(vk, down);
+}
 } // namespace
 
 int VdeskSelectBackend(void) {
@@ -24,9 +54,12 @@ void VdeskReset(void) {
     vdeskPaletteDisplay = false;
     vdeskFrameCapture = true;
     vdeskWaitHook = nullptr;
+    vdeskBoxOpenHook = nullptr;
+    vdeskFocus = nullptr;
+    modifiers = {};
     vdeskPresentHook = nullptr;
     vdeskMessageBoxes.clear();
-    vdeskFormats.clear();
+    vdeskConfigs.clear();
 }
 
 void VdeskSetVersion(DWORD platformId, DWORD major, DWORD minor) {
@@ -35,34 +68,41 @@ void VdeskSetVersion(DWORD platformId, DWORD major, DWORD minor) {
 
 void VdeskUsePaletteDisplay(int needSystemPalette) {
     vdeskPaletteDisplay = true;
-    VdeskDefaultFormats();
-    if (needSystemPalette) {
-        for (auto& f : vdeskFormats) {
-            if (f.iPixelType == PFD_TYPE_RGBA) {
-                f.dwFlags |= PFD_NEED_SYSTEM_PALETTE;
-            }
-        }
+    VdeskDefaultConfigs();
+    for (PlatformPixelConfig& c : vdeskConfigs) {
+        c.systemPaletteOnly = needSystemPalette != 0;
     }
 }
 
 void VdeskSetPixelFormats(const PIXELFORMATDESCRIPTOR* formats, int count) {
-    vdeskFormats.assign(formats, formats + count);
+    CoreSetPixelFormats(formats, count);
 }
 
-void VdeskKeyDown(int vk) { CoreNotifyKey(GetFocus(), vk, 1); }
+void VdeskSetPixelConfigs(const PlatformPixelConfig* configs, int count) {
+    vdeskConfigs.assign(configs, configs + count);
+}
 
-void VdeskKeyUp(int vk) { CoreNotifyKey(GetFocus(), vk, 0); }
+void VdeskKeyDown(int vk) { Key(vk, true); }
+
+void VdeskKeyUp(int vk) { Key(vk, false); }
 
 void VdeskPressKey(int vk) {
     VdeskKeyDown(vk);
     VdeskKeyUp(vk);
 }
 
-void VdeskSetCapsLock(int on) { CoreNotifyCapsLock(on); }
+void VdeskSetCapsLock(int on) {
+    modifiers.capsLock = on != 0;
+    ReportModifiers();
+}
 
-void VdeskMouseMove(HWND window, int x, int y) { CoreNotifyMouseMove(window, x, y); }
+void VdeskMouseMove(HWND window, int x, int y) {
+    ReportModifiers();
+    CoreNotifyMouseMove(window, x, y);
+}
 
 void VdeskMouseButton(HWND window, int button, int down, int x, int y) {
+    ReportModifiers();
     CoreNotifyMouseButton(window, button, down, x, y);
 }
 
@@ -78,18 +118,34 @@ void VdeskResize(HWND window, int width, int height) {
 
 void VdeskMove(HWND window, int x, int y) { CoreNotifyMove(window, x, y); }
 
-void VdeskMinimize(HWND window) { CoreNotifyMinimize(window, 1); }
+void VdeskExpose(HWND window, const RECT* area) { CoreNotifyExpose(window, area); }
 
-void VdeskRestore(HWND window) { CoreNotifyMinimize(window, 0); }
+void VdeskMakeViewable(HWND window, int obscured) { CoreNotifyVisibility(window, obscured); }
 
-void VdeskActivateOther(void) {
-    HWND focus = GetFocus();
-    if (focus != nullptr) {
-        CoreNotifyActivate(focus, 0);
+void VdeskDestroyElsewhere(HWND window) {
+    void* native = CoreNativeWindow(window);
+    if (native != nullptr) {
+        vdeskBackend.DestroyNativeWindow(native);
+        CoreNotifyLost(window);
     }
 }
 
-void VdeskActivate(HWND window) { CoreNotifyActivate(window, 1); }
+// A window manager takes the focus from a window it minimizes, and gives it back on restoring.
+void VdeskMinimize(HWND window) {
+    CoreNotifyMinimize(window, 1);
+    if (vdeskFocus == window) {
+        VdeskFocus(nullptr);
+    }
+}
+
+void VdeskRestore(HWND window) {
+    CoreNotifyMinimize(window, 0);
+    VdeskFocus(window);
+}
+
+void VdeskActivateOther(void) { VdeskFocus(nullptr); }
+
+void VdeskActivate(HWND window) { VdeskFocus(window); }
 
 void VdeskOtherRealizesPalette(const PALETTEENTRY* entries, int count) {
     CoreSetSystemPaletteEntries(entries, count, reinterpret_cast<HWND>(otherWindow));
@@ -100,6 +156,10 @@ void VdeskOtherSetsSysColors(int count, const INT* elements, const COLORREF* val
 }
 
 void VdeskSetWaitHook(VdeskWaitHook hook) { vdeskWaitHook = hook; }
+
+void VdeskSetBoxOpenHook(VdeskBoxOpenHook hook) { vdeskBoxOpenHook = hook; }
+
+void VdeskAnswerBox(void* box, int button) { CoreNotifyMessageBoxAnswer(box, button); }
 
 void VdeskSetPresentHook(VdeskPresentHook hook) { vdeskPresentHook = hook; }
 

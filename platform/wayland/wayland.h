@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "backend.h"
+
 struct WaylandWindow {
     HWND window = nullptr;
     wl_surface* surface = nullptr;
@@ -23,7 +25,6 @@ struct WaylandWindow {
     wl_callback* frameDone = nullptr; // the last frame's callback, until the compositor says
     bool framesLate = false;          // the last wait for one ran out: the window is unseen
     bool configured = false;          // the toplevel's first configure came: buffers may follow
-    bool active = false;
     std::string title;
 };
 
@@ -67,9 +68,9 @@ void WaylandShowArrow(wl_pointer* pointer, uint32_t serial, wl_surface* surface)
 
 // OpenGL through EGL on the Wayland display.
 int WaylandStartEgl(void);
-int WaylandListPixelFormats(PIXELFORMATDESCRIPTOR* formats, int capacity);
-int WaylandSetPixelFormat(void* native, int format, int clientWidth, int clientHeight);
-void* WaylandCreateContext(void* native, int format);
+int WaylandListPixelConfigs(const PlatformPixelConfig** configs);
+int WaylandSetPixelFormat(void* native, void* config, int clientWidth, int clientHeight);
+void* WaylandCreateContext(void* native, void* config);
 int WaylandMakeCurrent(void* native, void* context);
 void WaylandDeleteContext(void* context);
 int WaylandSwapBuffers(void* native);

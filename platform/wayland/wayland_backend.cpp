@@ -226,19 +226,13 @@ void Configure(libdecor_frame* frame, libdecor_configuration* configuration, voi
     libdecor_frame_commit(frame, committed, configuration);
     libdecor_state_free(committed);
     native->configured = true;
-    HWND window = native->window;
-    bool resized = width != native->width || height != native->height;
-    bool activated = active != native->active;
-    native->width = width;
-    native->height = height;
-    native->active = active;
-    if (resized) {
+    if (width != native->width || height != native->height) {
+        native->width = width;
+        native->height = height;
         WaylandResizeGl(native);
-        CoreNotifyResize(window, width * native->scale, height * native->scale);
     }
-    if (activated && CoreNativeWindow(window) != nullptr) {
-        CoreNotifyActivate(window, active ? 1 : 0);
-    }
+    CoreNotifyResize(native->window, width * native->scale, height * native->scale);
+    CoreNotifyActivate(native->window, active ? 1 : 0);
 }
 
 void Close(libdecor_frame*, void* user) { CoreNotifyClose(WaylandNative(user)->window); }
@@ -283,7 +277,6 @@ void Unmap(WaylandWindow* native) {
     libdecor_frame_unref(native->frame);
     native->frame = nullptr;
     native->configured = false;
-    native->active = false;
 }
 
 void DestroyNativeWindow(void* handle) {
@@ -298,9 +291,9 @@ void DestroyNativeWindow(void* handle) {
     delete native;
 }
 
-void ShowNativeWindow(void* handle, int command) {
+void ShowNativeWindow(void* handle, NativeShow verb, int /*activate*/) {
     WaylandWindow* native = WaylandNative(handle);
-    if (command == SW_HIDE) {
+    if (verb == NATIVE_HIDE) {
         Unmap(native);
     } else if (native->frame == nullptr) {
         native->frame =
@@ -309,7 +302,7 @@ void ShowNativeWindow(void* handle, int command) {
     }
     // Wayland tells a client nothing of a minimize by the user; one the program asks for
     // is passed on, and the window's frames go nowhere until the user restores it.
-    if ((command == SW_MINIMIZE || command == SW_SHOWMINIMIZED) && native->frame != nullptr) {
+    if (verb == NATIVE_MINIMIZE && native->frame != nullptr) {
         libdecor_frame_set_minimized(native->frame);
     }
     wl_display_flush(waylandDisplay);
@@ -388,7 +381,7 @@ extern const PlatformBackend waylandBackend = {
     .DestroyNativeWindow = DestroyNativeWindow,
     .ShowNativeWindow = ShowNativeWindow,
     .PlaceNativeWindow = PlaceNativeWindow,
-    .ListPixelFormats = WaylandListPixelFormats,
+    .ListPixelConfigs = WaylandListPixelConfigs,
     .SetNativePixelFormat = WaylandSetPixelFormat,
     .CreateContext = WaylandCreateContext,
     .MakeCurrent = WaylandMakeCurrent,

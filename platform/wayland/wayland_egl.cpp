@@ -18,13 +18,7 @@ namespace {
 
 EGLDisplay display = EGL_NO_DISPLAY;
 
-struct Format {
-    PIXELFORMATDESCRIPTOR descriptor;
-    EGLConfig config;
-    bool caveat;
-};
-
-std::vector<Format> formats;
+std::vector<PlatformPixelConfig> configs;
 
 int Attribute(EGLConfig config, EGLint name) {
     EGLint value = 0;
@@ -32,44 +26,30 @@ int Attribute(EGLConfig config, EGLint name) {
     return value;
 }
 
-// Describes a configuration as Win32 would, or returns false for one that cannot back a
-// window of ours and that EGL could not leave out itself. Window surfaces are double-buffered;
-// a configuration with alpha would let the desktop show through wherever the drawing leaves
+BYTE Size(EGLConfig config, EGLint name) { return static_cast<BYTE>(Attribute(config, name)); }
+
+// Tells what a configuration is, or returns false for one that cannot back a window of ours
+// and that EGL could not leave out itself. Window surfaces are double-buffered; a
+// configuration with alpha would let the desktop show through wherever the drawing leaves
 // alpha below one. Each attribute is asked for once: every question passes through the GL
 // dispatch library's entry points.
-bool Describe(EGLConfig config, Format* out) {
+bool Describe(EGLConfig config, PlatformPixelConfig* c) {
     if (Attribute(config, EGL_SAMPLE_BUFFERS) != 0 || Attribute(config, EGL_ALPHA_SIZE) != 0) {
         return false;
     }
-    PIXELFORMATDESCRIPTOR& d = out->descriptor;
-    d = PIXELFORMATDESCRIPTOR{};
-    d.nSize = sizeof d;
-    d.nVersion = 1;
-    d.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER | PFD_SWAP_EXCHANGE;
-    d.iPixelType = PFD_TYPE_RGBA;
-    d.cRedBits = static_cast<BYTE>(Attribute(config, EGL_RED_SIZE));
-    d.cGreenBits = static_cast<BYTE>(Attribute(config, EGL_GREEN_SIZE));
-    d.cBlueBits = static_cast<BYTE>(Attribute(config, EGL_BLUE_SIZE));
-    d.cColorBits = static_cast<BYTE>(d.cRedBits + d.cGreenBits + d.cBlueBits);
-    // Red above green above blue, as every format a compositor takes has them.
-    d.cBlueShift = 0;
-    d.cGreenShift = d.cBlueBits;
-    d.cRedShift = static_cast<BYTE>(d.cBlueBits + d.cGreenBits);
-    d.cDepthBits = static_cast<BYTE>(Attribute(config, EGL_DEPTH_SIZE));
-    d.cStencilBits = static_cast<BYTE>(Attribute(config, EGL_STENCIL_SIZE));
-    d.iLayerType = PFD_MAIN_PLANE;
-    out->config = config;
-    out->caveat = Attribute(config, EGL_CONFIG_CAVEAT) != EGL_NONE;
+    c->red = Size(config, EGL_RED_SIZE);
+    c->green = Size(config, EGL_GREEN_SIZE);
+    c->blue = Size(config, EGL_BLUE_SIZE);
+    c->depth = Size(config, EGL_DEPTH_SIZE);
+    c->stencil = Size(config, EGL_STENCIL_SIZE);
+    c->doubleBuffered = true;
+    c->window = true;
+    c->slow = Attribute(config, EGL_CONFIG_CAVEAT) != EGL_NONE;
+    c->id = config;
     return true;
 }
 
-// The fields by which two configurations look alike to Win32.
-uint64_t Key(const PIXELFORMATDESCRIPTOR& d) {
-    return uint64_t{d.cRedBits} | uint64_t{d.cGreenBits} << 8 | uint64_t{d.cBlueBits} << 16 |
-           uint64_t{d.cDepthBits} << 24 | uint64_t{d.cStencilBits} << 32;
-}
-
-void ListFormats(void) {
+void ListConfigs(void) {
     // EGL leaves out what cannot back a window of ours and keeps every value of what it would
     // otherwise match exactly; what it can only bound from below (samples, alpha) is asked per
     // configuration. It sorts what it chooses by its own rules, so the list keeps the order of
@@ -85,30 +65,21 @@ void ListFormats(void) {
     wanted.push_back(EGL_NONE);
     EGLint count = 0, chosenCount = 0;
     eglGetConfigs(display, nullptr, 0, &count);
-    std::vector<EGLConfig> configs(static_cast<size_t>(std::max(count, 0)));
-    eglGetConfigs(display, configs.data(), count, &count);
-    std::vector<EGLConfig> chosen(configs.size());
+    std::vector<EGLConfig> all(static_cast<size_t>(std::max(count, 0)));
+    eglGetConfigs(display, all.data(), count, &count);
+    std::vector<EGLConfig> chosen(all.size());
     if (!eglChooseConfig(display, wanted.data(), chosen.data(), count, &chosenCount)) {
         chosenCount = 0;
     }
     std::unordered_set<EGLConfig> candidates(chosen.begin(),
                                              chosen.begin() + std::max(chosenCount, 0));
-    std::unordered_set<uint64_t> seen;
-    for (EGLConfig config : configs) {
-        Format f{};
-        // EGL lists many configurations that look alike to Win32; one of each.
-        if (candidates.count(config) != 0 && Describe(config, &f) &&
-            seen.insert(Key(f.descriptor)).second) {
-            formats.push_back(f);
+    for (EGLConfig config : all) {
+        PlatformPixelConfig c{};
+        if (candidates.count(config) != 0 && Describe(config, &c)) {
+            configs.push_back(c);
         }
     }
-    // Configurations without a caveat first, each group in EGL's order.
-    std::stable_partition(formats.begin(), formats.end(),
-                          [](const Format& f) { return !f.caveat; });
 }
-
-// The core asks only for formats it listed, numbered from 1.
-EGLConfig ConfigOf(int number) { return formats[static_cast<size_t>(number - 1)].config; }
 
 // Frame callbacks come on a queue of their own: waiting for one reads the connection but
 // leaves every other event for the loop's next turn, which comes as soon as the swap returns,
@@ -182,22 +153,20 @@ int WaylandStartEgl(void) {
         !eglBindAPI(EGL_OPENGL_API)) {
         return 0;
     }
-    ListFormats();
     const char* vblank = std::getenv("vblank_mode");
     paced = vblank == nullptr || std::strcmp(vblank, "0") != 0;
     frameQueue = wl_display_create_queue(waylandDisplay);
     return 1;
 }
 
-int WaylandListPixelFormats(PIXELFORMATDESCRIPTOR* out, int capacity) {
-    int n = static_cast<int>(formats.size());
-    for (int i = 0; i < n && i < capacity; ++i) {
-        out[i] = formats[static_cast<size_t>(i)].descriptor;
-    }
-    return n;
+// The core asks once, when the program first asks about pixel formats.
+int WaylandListPixelConfigs(const PlatformPixelConfig** listed) {
+    ListConfigs();
+    *listed = configs.data();
+    return static_cast<int>(configs.size());
 }
 
-int WaylandSetPixelFormat(void* handle, int number, int width, int height) {
+int WaylandSetPixelFormat(void* handle, void* config, int width, int height) {
     WaylandWindow* native = WaylandNative(handle);
     int s = native->scale; // the program's sizes are in buffer pixels
     native->width = std::max((width + s - 1) / s, 1);
@@ -205,7 +174,7 @@ int WaylandSetPixelFormat(void* handle, int number, int width, int height) {
     native->eglWindow =
         wl_egl_window_create(native->surface, native->width * s, native->height * s);
     native->eglSurface =
-        eglCreatePlatformWindowSurface(display, ConfigOf(number), native->eglWindow, nullptr);
+        eglCreatePlatformWindowSurface(display, config, native->eglWindow, nullptr);
     if (native->eglSurface == EGL_NO_SURFACE) {
         wl_egl_window_destroy(native->eglWindow);
         native->eglWindow = nullptr;
@@ -214,11 +183,11 @@ int WaylandSetPixelFormat(void* handle, int number, int width, int height) {
     return 1;
 }
 
-void* WaylandCreateContext(void*, int number) {
+void* WaylandCreateContext(void*, void* config) {
     // The fixed-function pipeline the program draws with: a compatibility profile.
     const EGLint attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
                                  EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
-    EGLContext context = eglCreateContext(display, ConfigOf(number), EGL_NO_CONTEXT, attributes);
+    EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, attributes);
     return context == EGL_NO_CONTEXT ? nullptr : context;
 }
 

@@ -81,14 +81,8 @@ void Key(uint32_t key, int down) {
     if (vk == 0) {
         return;
     }
-    if (down) {
-        // One byte in Latin-1, which agrees with the ANSI code page for what the keys type.
-        uint32_t character = xkb_state_key_get_utf32(keyState, code);
-        CoreNotifyKeyCharacter(native->window, vk,
-                               character <= 0xFF ? static_cast<int>(character) : 0);
-    } else {
-        CoreNotifyKey(native->window, vk, 0);
-    }
+    int character = down ? static_cast<int>(xkb_state_key_get_utf32(keyState, code)) : 0;
+    CoreNotifyKey(native->window, vk, down, character);
 }
 
 void Keymap(void*, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {

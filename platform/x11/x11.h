@@ -10,19 +10,21 @@
 #include <algorithm>
 #include <vector>
 
+#include "backend.h"
+
 struct X11Window {
     HWND window = nullptr;
     Window xwindow = 0;  // the top-level window; its area is the client area
     Window glWindow = 0; // child with the pixel format's visual, once a format is set
     Colormap glColormap = 0;
-    int clientX = 0, clientY = 0; // as the core last heard it
+    int clientX = 0, clientY = 0; // where the program last placed it
     int width = 0, height = 0;
     bool reparented = false; // a window manager framed it
     bool hideRequested = false;
     bool mapped = false;
     unsigned long minimizeRequest = 0; // serial of the program's last minimize request
-    bool focusOnMap = true;            // shown without SW_SHOWNOACTIVATE
-    bool firstExposure = false;        // mapped, and its first Expose has not come yet
+    bool focusOnMap = true;            // shown to be activated
+    RECT exposed{};                    // the exposure series so far
 };
 
 struct X11Atoms {
@@ -36,21 +38,23 @@ extern int x11Screen;
 extern X11Atoms x11Atoms;
 extern std::vector<X11Window*> x11Windows;
 
-// A side of a window as X takes it: X refuses windows without area, Win32 has them.
-inline unsigned X11Side(int size) { return static_cast<unsigned>(std::max(size, 1)); }
+// A side of a window as X takes it: X refuses windows without area, Win32 has them, and
+// sides carry 16 bits, where a larger one would wrap to another size or to none.
+inline unsigned X11Side(int size) { return static_cast<unsigned>(std::clamp(size, 1, 65535)); }
 
 // Events: runs every event the connection holds into the core; returns how many there were.
 int X11DrainEvents(void);
 X11Window* X11FindWindow(Window xwindow);
 
 // GLX: framebuffer configurations as pixel formats; the GL child window.
-int X11ListPixelFormats(PIXELFORMATDESCRIPTOR* formats, int capacity);
-int X11SetPixelFormat(void* native, int format, int width, int height);
-void* X11CreateContext(void* native, int format);
+int X11ListPixelConfigs(const PlatformPixelConfig** configs);
+int X11SetPixelFormat(void* native, void* config, int width, int height);
+void* X11CreateContext(void* native, void* config);
 int X11MakeCurrent(void* native, void* context);
 void X11DeleteContext(void* context);
 int X11SwapBuffers(void* native);
-void X11DestroyGl(X11Window* native);
+// Lets go of the window's GL side; windowGone: its X window has gone with the top-level one.
+void X11DestroyGl(X11Window* native, bool windowGone);
 void X11ResizeGl(X11Window* native);
 
 // The message box: opened and closed for the core's modal loop, which waits on the
@@ -60,6 +64,15 @@ void X11CloseMessageBox(void* box);
 int X11BoxesOpen(void);
 // The box's own events; returns 1 when the event was the box's.
 int X11MessageBoxEvent(XEvent* event);
+
+// Errors trapped: the requests made from X11TrapErrors (which returns the trap) until
+// X11ReleaseErrors may find their window gone (destroyed by another client, unmapped by the
+// window manager) and fail harmlessly. Any other error of any request ends the program
+// through the core, with the error named. Traps nest; they cost no round trip.
+unsigned long X11TrapErrors(void);
+// A trap of every error, for calls whose result says that they failed, and how to go on.
+unsigned long X11TrapAllErrors(void);
+void X11ReleaseErrors(unsigned long trap);
 
 // Sets the UTF-8 _NET_WM_NAME and the Latin-1 WM_NAME of a window (and the icon names).
 void X11SetTitle(Window xwindow, const char* titleUtf8);

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "backend.h"
 #include "core_events.h"
@@ -41,11 +42,18 @@ Cursor ArrowCursor(void) {
 // A lost connection cannot be recovered: the core says so and ends, as Xlib would end anyway.
 int ConnectionLost(Display*) { CoreDisplayFailed("lost the connection to the X server"); }
 
+// The actions the fault handler took over (a sanitizer's, say), for SIGSEGV and SIGBUS.
+using SignalAction = struct sigaction;
+SignalAction previousOnSegv{}, previousOnBus{};
+
 // The GL library reads its replies through a connection library of its own, whose failures never
 // reach Xlib's handler: when the server goes in the middle of one of its calls, it follows the
 // reply that never came and faults. A fault once the server has closed the connection is that
-// loss; any other stays a fault, with the default action (the handler is reset on entry).
-void FaultedAfterLoss(int signal) {
+// loss. Any other fault goes to the action this handler took over, which runs when the faulting
+// instruction runs again on return (or at once, for a signal someone sent). Signal-safe calls
+// only: recv, sigaction, raise and the core's funnel, which writes and _exits.
+void FaultedAfterLoss(int signal, siginfo_t* info, void*) {
+    int savedErrno = errno;
     char unread[256];
     ssize_t n = 0;
     while ((n = recv(ConnectionNumber(x11Display), unread, sizeof unread, MSG_DONTWAIT)) > 0) {
@@ -53,12 +61,77 @@ void FaultedAfterLoss(int signal) {
     if (n == 0 || (n < 0 && errno == ECONNRESET)) {
         CoreDisplayFailed("lost the connection to the X server");
     }
-    raise(signal);
+    sigaction(signal, signal == SIGBUS ? &previousOnBus : &previousOnSegv, nullptr);
+    if (info->si_code <= 0) {
+        raise(signal); // sent, not a fault: it would not come again by itself
+    }
+    errno = savedErrno;
 }
 
-// Protocol errors (a window gone meanwhile, a refused focus) are not fatal here; the calls
-// that care check their own results.
-int ProtocolError(Display*, XErrorEvent*) { return 0; }
+// GLX's errors for a drawable or window that is not (or no longer) there, as the protocol
+// numbers them from the extension's error base.
+int glxErrorBase = 0;
+enum { GlxBadContextState = 1, GlxBadDrawable = 2, GlxBadCurrentWindow = 5, GlxBadWindow = 12 };
+
+// Errors the server may rightly send for requests made inside a trap (X11TrapErrors): the
+// target window has gone, or is not viewable, meanwhile. GLX reports the same as its own.
+bool WindowGoneError(const XErrorEvent& error) {
+    switch (error.error_code) {
+    case BadWindow:
+    case BadDrawable:
+    case BadMatch:
+        return true;
+    default:
+        return glxErrorBase != 0 && (error.error_code == glxErrorBase + GlxBadContextState ||
+                                     error.error_code == glxErrorBase + GlxBadDrawable ||
+                                     error.error_code == glxErrorBase + GlxBadCurrentWindow ||
+                                     error.error_code == glxErrorBase + GlxBadWindow);
+    }
+}
+
+// Requests [first, end) whose window-gone errors (or all errors, with anyError) are expected;
+// end is 0 while the trap is open.
+// Errors come asynchronously, after the call, but carry the serial of the request that failed:
+// unlike a trap that syncs with the server at each end, this one costs no round trip, which
+// the buffer swap of every frame needs.
+struct ErrorTrap {
+    unsigned long first, end;
+    bool anyError;
+};
+std::vector<ErrorTrap> errorTraps;
+
+bool Trapped(const XErrorEvent& error) {
+    for (const ErrorTrap& trap : errorTraps) {
+        if (error.serial >= trap.first && (trap.end == 0 || error.serial < trap.end)) {
+            return trap.anyError || WindowGoneError(error);
+        }
+    }
+    return false;
+}
+
+// Any other error means a request of ours the server had no reason to refuse: the backend's
+// state and the server's no longer agree, and going on would draw into or wait for the wrong
+// thing. Xlib's handler may not make requests; the error's text and the request's name come
+// from Xlib's own tables.
+int ProtocolError(Display* display, XErrorEvent* error) {
+    // Xlib has one handler for the process: another connection's errors (a library's, or a
+    // test's own client) are its owner's business.
+    if (display != x11Display || Trapped(*error)) {
+        return 0;
+    }
+    char text[128] = "", number[16], request[64] = "";
+    XGetErrorText(display, error->error_code, text, sizeof text);
+    std::snprintf(number, sizeof number, "%d", error->request_code);
+    XGetErrorDatabaseText(display, "XRequest", number, number, request, sizeof request);
+    if (error->request_code >= 128) { // an extension's: its number and the request's within it
+        std::snprintf(request, sizeof request, "request %d.%d", error->request_code,
+                      error->minor_code);
+    }
+    char why[320];
+    std::snprintf(why, sizeof why, "the X server refused a request: %s in %s (resource 0x%lx)",
+                  text, request, error->resourceid);
+    CoreDisplayFailed(why);
+}
 
 void InternAtoms(void) {
     const std::pair<const char*, Atom*> table[] = {
@@ -105,14 +178,9 @@ int Start(char* why, size_t whySize) {
     signal(SIGPIPE, SIG_IGN);
     XSetIOErrorHandler(ConnectionLost);
     XSetErrorHandler(ProtocolError);
-    struct sigaction fault {};
-    fault.sa_handler = FaultedAfterLoss;
-    fault.sa_flags = SA_RESETHAND;
-    sigaction(SIGSEGV, &fault, nullptr);
-    sigaction(SIGBUS, &fault, nullptr);
     x11Screen = DefaultScreen(x11Display);
-    int errorBase = 0, eventBase = 0, major = 0, minor = 0;
-    if (!glXQueryExtension(x11Display, &errorBase, &eventBase) ||
+    int eventBase = 0, major = 0, minor = 0;
+    if (!glXQueryExtension(x11Display, &glxErrorBase, &eventBase) ||
         !glXQueryVersion(x11Display, &major, &minor) || major < 1 || (major == 1 && minor < 3)) {
         std::snprintf(why, whySize, "the X display \"%s\" offers no OpenGL (GLX 1.3)",
                       DisplayString(x11Display));
@@ -120,6 +188,14 @@ int Start(char* why, size_t whySize) {
         x11Display = nullptr;
         return 0;
     }
+    // Once the display is kept; on the alternate stack where one is set up, as a sanitizer
+    // sets one up for a stack overflow's fault.
+    SignalAction fault{};
+    fault.sa_sigaction = FaultedAfterLoss;
+    fault.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    sigemptyset(&fault.sa_mask);
+    sigaction(SIGSEGV, &fault, &previousOnSegv);
+    sigaction(SIGBUS, &fault, &previousOnBus);
     // The GL library loads its driver on its first question about configurations, which takes
     // a while; asked here, before any window shows, not while the program sets one up.
     int count = 0;
@@ -217,7 +293,7 @@ void* CreateNativeWindow(HWND window, const RECT* area, const char* title, const
     attributes.bit_gravity = NorthWestGravity;
     attributes.event_mask = ExposureMask | StructureNotifyMask | FocusChangeMask | KeyPressMask |
                             KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                            PointerMotionMask | PropertyChangeMask;
+                            PointerMotionMask | PropertyChangeMask | VisibilityChangeMask;
     native->xwindow = XCreateWindow(
         x11Display, RootWindow(x11Display, x11Screen), area->left, area->top,
         X11Side(native->width), X11Side(native->height), 0, CopyFromParent, InputOutput,
@@ -234,26 +310,25 @@ void* CreateNativeWindow(HWND window, const RECT* area, const char* title, const
 void DestroyNativeWindow(void* handle) {
     X11Window* native = static_cast<X11Window*>(handle);
     x11Windows.erase(std::remove(x11Windows.begin(), x11Windows.end(), native), x11Windows.end());
-    X11DestroyGl(native);
+    X11DestroyGl(native, false);
     XDestroyWindow(x11Display, native->xwindow);
     XFlush(x11Display);
     delete native;
 }
 
-void ShowNativeWindow(void* handle, int command) {
+void ShowNativeWindow(void* handle, NativeShow verb, int activate) {
     X11Window* native = static_cast<X11Window*>(handle);
     if (native == nullptr) {
         return;
     }
-    switch (command) {
-    case SW_HIDE:
+    switch (verb) {
+    case NATIVE_HIDE:
         native->hideRequested = true;
         XWithdrawWindow(x11Display, native->xwindow, x11Screen);
         break;
-    case SW_MINIMIZE:
-    case SW_SHOWMINIMIZED:
+    case NATIVE_MINIMIZE:
         native->hideRequested = false;
-        native->minimizeRequest = NextRequest(x11Display);
+        native->minimizeRequest = XNextRequest(x11Display); // counts the GL library's too
         if (native->mapped) {
             XIconifyWindow(x11Display, native->xwindow, x11Screen);
         } else {
@@ -261,10 +336,10 @@ void ShowNativeWindow(void* handle, int command) {
             XMapWindow(x11Display, native->xwindow);
         }
         break;
-    default:
+    case NATIVE_SHOW:
+    case NATIVE_RESTORE:
         native->hideRequested = false;
-        native->focusOnMap = command != SW_SHOWNOACTIVATE;
-        native->firstExposure = native->firstExposure || !native->mapped;
+        native->focusOnMap = activate != 0;
         XMapRaised(x11Display, native->xwindow);
         break;
     }
@@ -316,28 +391,75 @@ int IsPaletteDisplay(void) { return 0; }
 
 void SystemPaletteChanged(void) {}
 
+// A call of the core's on a window whose X window another client may have destroyed, or a
+// box whose window it may have destroyed: its requests fail harmlessly until the
+// DestroyNotify saying so has been read.
+template <auto Call> struct Trapping;
+template <typename Result, typename... Arguments, Result (*Call)(Arguments...)>
+struct Trapping<Call> {
+    static Result Run(Arguments... arguments) {
+        unsigned long trap = X11TrapErrors();
+        if constexpr (std::is_void_v<Result>) {
+            Call(arguments...);
+            X11ReleaseErrors(trap);
+        } else {
+            Result result = Call(arguments...);
+            X11ReleaseErrors(trap);
+            return result;
+        }
+    }
+};
+
 } // namespace
 
 extern const PlatformBackend x11Backend = {
     .name = "x11",
     .Start = Start,
     .CreateNativeWindow = CreateNativeWindow,
-    .DestroyNativeWindow = DestroyNativeWindow,
-    .ShowNativeWindow = ShowNativeWindow,
-    .PlaceNativeWindow = PlaceNativeWindow,
-    .ListPixelFormats = X11ListPixelFormats,
-    .SetNativePixelFormat = X11SetPixelFormat,
+    .DestroyNativeWindow = Trapping<DestroyNativeWindow>::Run,
+    .ShowNativeWindow = Trapping<ShowNativeWindow>::Run,
+    .PlaceNativeWindow = Trapping<PlaceNativeWindow>::Run,
+    .ListPixelConfigs = X11ListPixelConfigs,
+    .SetNativePixelFormat = Trapping<X11SetPixelFormat>::Run,
     .CreateContext = X11CreateContext,
-    .MakeCurrent = X11MakeCurrent,
+    .MakeCurrent = Trapping<X11MakeCurrent>::Run,
     .DeleteContext = X11DeleteContext,
-    .SwapNativeBuffers = X11SwapBuffers,
+    .SwapNativeBuffers = Trapping<X11SwapBuffers>::Run,
     .PumpEvents = PumpEvents,
     .OpenMessageBox = X11OpenMessageBox,
-    .CloseMessageBox = X11CloseMessageBox,
+    .CloseMessageBox = Trapping<X11CloseMessageBox>::Run,
     .IsPaletteDisplay = IsPaletteDisplay,
     .SystemPaletteChanged = SystemPaletteChanged,
-    .Capture = Capture,
+    .Capture = Trapping<Capture>::Run,
 };
+
+namespace {
+unsigned long Trap(bool anyError) {
+    unsigned long first = XNextRequest(x11Display);
+    errorTraps.push_back({first, 0, anyError});
+    return first;
+}
+} // namespace
+
+unsigned long X11TrapErrors(void) { return Trap(false); }
+
+unsigned long X11TrapAllErrors(void) { return Trap(true); }
+
+void X11ReleaseErrors(unsigned long first) {
+    unsigned long end = XNextRequest(x11Display);
+    for (auto trap = errorTraps.rbegin(); trap != errorTraps.rend(); ++trap) {
+        if (trap->first == first && trap->end == 0) {
+            trap->end = end;
+            break;
+        }
+    }
+    // The server answers requests in order, an error before anything about a later request:
+    // once something about the request after a trap has been read, no error of it can come.
+    unsigned long read = LastKnownRequestProcessed(x11Display);
+    std::erase_if(errorTraps, [read](const ErrorTrap& trap) {
+        return trap.end != 0 && (trap.end == trap.first || read >= trap.end);
+    });
+}
 
 void X11SetTitle(Window xwindow, const char* titleUtf8) {
     std::string latin1 = Latin1(titleUtf8);
@@ -362,6 +484,9 @@ void X11FocusIfUnmanaged(Window xwindow, bool reparented) {
     std::snprintf(selection, sizeof selection, "WM_S%d", x11Screen);
     Atom manager = XInternAtom(x11Display, selection, False);
     if (XGetSelectionOwner(x11Display, manager) == None) {
+        // Refused when the window has gone or been unmapped meanwhile.
+        unsigned long trap = X11TrapErrors();
         XSetInputFocus(x11Display, xwindow, RevertToPointerRoot, CurrentTime);
+        X11ReleaseErrors(trap);
     }
 }

@@ -17,30 +17,41 @@ void RootPosition(X11Window* native, const XConfigureEvent& event, int* x, int* 
         return;
     }
     Window child = 0;
+    unsigned long trap = X11TrapErrors(); // the window may have gone since the event
     XTranslateCoordinates(x11Display, native->xwindow, RootWindow(x11Display, x11Screen), 0, 0, x,
                           y, &child);
+    X11ReleaseErrors(trap);
 }
 
 void Configured(X11Window* native, const XConfigureEvent& event) {
     if (event.window != native->xwindow) {
         return;
     }
-    HWND window = native->window;
     int x = 0, y = 0;
     RootPosition(native, event, &x, &y);
-    if (x != native->clientX || y != native->clientY) {
-        native->clientX = x;
-        native->clientY = y;
-        CoreNotifyMove(window, x, y);
-    }
-    if (X11FindWindow(event.window) != native) {
-        return; // destroyed by the move's handler
-    }
+    CoreNotifyMove(native->window, x, y);
     if (event.width != native->width || event.height != native->height) {
         native->width = event.width;
         native->height = event.height;
         X11ResizeGl(native);
-        CoreNotifyResize(window, event.width, event.height);
+    }
+    CoreNotifyResize(native->window, event.width, event.height);
+}
+
+// An exposure comes as a series of rectangles, the last with count 0: the core hears of
+// their union, once.
+void Exposed(X11Window* native, const XExposeEvent& event) {
+    RECT area{event.x, event.y, event.x + event.width, event.y + event.height};
+    RECT& u = native->exposed;
+    if (u.right <= u.left || u.bottom <= u.top) {
+        u = area;
+    } else {
+        u = RECT{std::min(u.left, area.left), std::min(u.top, area.top),
+                 std::max(u.right, area.right), std::max(u.bottom, area.bottom)};
+    }
+    if (event.count == 0) {
+        CoreNotifyExpose(native->window, &u);
+        u = RECT{};
     }
 }
 
@@ -67,13 +78,14 @@ void Key(X11Window* native, XKeyEvent* event) {
     if (vk == 0) {
         return;
     }
+    // What the key types: Xlib's one Latin-1 byte (with Control applied), which is also its
+    // Unicode code point, or else the keysym's character.
+    int character = 0;
     if (event->type == KeyPress) {
-        // One byte in Latin-1, which agrees with the ANSI code page for what the keys type.
-        int character = (length == 1) ? static_cast<unsigned char>(text[0]) : 0;
-        CoreNotifyKeyCharacter(native->window, vk, character);
-    } else {
-        CoreNotifyKey(native->window, vk, 0);
+        character = length == 1 ? static_cast<unsigned char>(text[0])
+                                : static_cast<int>(KeysymCharacter(static_cast<uint32_t>(typed)));
     }
+    CoreNotifyKey(native->window, vk, event->type == KeyPress ? 1 : 0, character);
 }
 
 void ProtocolMessage(X11Window* native, XClientMessageEvent* event) {
@@ -100,9 +112,11 @@ long WindowManagerState(Window xwindow) {
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     long state = -1;
-    if (XGetWindowProperty(x11Display, xwindow, x11Atoms.wmState, 0, 2, False, AnyPropertyType,
-                           &type, &format, &count, &after, &data) == Success &&
-        data != nullptr && format == 32 && count >= 1) {
+    unsigned long trap = X11TrapErrors(); // the window may have gone since the event
+    Status read = XGetWindowProperty(x11Display, xwindow, x11Atoms.wmState, 0, 2, False,
+                                     AnyPropertyType, &type, &format, &count, &after, &data);
+    X11ReleaseErrors(trap);
+    if (read == Success && data != nullptr && format == 32 && count >= 1) {
         state = reinterpret_cast<long*>(data)[0];
     }
     if (data != nullptr) {
@@ -111,11 +125,20 @@ long WindowManagerState(Window xwindow) {
     return state;
 }
 
+// An event the server sent before it saw the program's last minimize request: it tells of a
+// state from before the minimize, not of a restore. Events carry the serial of the last
+// request the server had seen from us.
+bool BeforeMinimize(const X11Window& native, unsigned long serial) {
+    return serial < native.minimizeRequest;
+}
+
 // Someone else destroyed our window: the core lets the window go, as on Win32.
 void DestroyedElsewhere(X11Window* native) {
     HWND window = native->window;
     x11Windows.erase(std::remove(x11Windows.begin(), x11Windows.end(), native), x11Windows.end());
-    X11DestroyGl(native);
+    unsigned long trap = X11TrapErrors(); // the GL library may still ask for the window
+    X11DestroyGl(native, true);
+    X11ReleaseErrors(trap);
     delete native;
     CoreNotifyLost(window);
 }
@@ -134,17 +157,15 @@ void HandleEvent(XEvent* event) {
     }
     HWND window = native->window;
     switch (event->type) {
-    case Expose: {
-        if (native->firstExposure) {
-            // Asks for the paint that showing the window has asked for already.
-            native->firstExposure = event->xexpose.count != 0;
-            break;
-        }
-        RECT area{event->xexpose.x, event->xexpose.y, event->xexpose.x + event->xexpose.width,
-                  event->xexpose.y + event->xexpose.height};
-        CoreNotifyExpose(window, &area);
+    case Expose:
+        Exposed(native, event->xexpose);
         break;
-    }
+    case VisibilityNotify:
+        if (event->xvisibility.window == native->xwindow) {
+            CoreNotifyVisibility(window,
+                                 event->xvisibility.state == VisibilityFullyObscured ? 1 : 0);
+        }
+        break;
     case ConfigureNotify:
         Configured(native, event->xconfigure);
         break;
@@ -161,7 +182,7 @@ void HandleEvent(XEvent* event) {
             }
             // A map the server made before it saw the program minimize the window (a late
             // event of its showing) restores nothing; nothing either when it was not minimized.
-            if (event->xmap.serial >= native->minimizeRequest) {
+            if (!BeforeMinimize(*native, event->xmap.serial)) {
                 CoreNotifyMinimize(window, 0);
             }
         }
@@ -175,12 +196,17 @@ void HandleEvent(XEvent* event) {
         }
         break;
     case PropertyNotify:
-        // Managers that minimize without unmapping still mark the window iconic.
+        // Managers that minimize without unmapping still mark the window iconic. A change the
+        // server made before it saw the program minimize the window restores nothing: the
+        // state read now may still be the normal one of before, which the manager has yet to
+        // change.
         if (event->xproperty.atom == x11Atoms.wmState &&
             event->xproperty.state == PropertyNewValue) {
             long state = WindowManagerState(native->xwindow);
-            if (state == IconicState || state == NormalState) {
-                CoreNotifyMinimize(window, state == IconicState ? 1 : 0);
+            if (state == IconicState) {
+                CoreNotifyMinimize(window, 1);
+            } else if (state == NormalState && !BeforeMinimize(*native, event->xproperty.serial)) {
+                CoreNotifyMinimize(window, 0);
             }
         }
         break;

@@ -31,10 +31,15 @@ unsigned long Grey(int level) {
     XColor colour{};
     colour.red = colour.green = colour.blue = static_cast<unsigned short>(level * 257);
     Colormap map = DefaultColormap(x11Display, x11Screen);
-    return XAllocColor(x11Display, map, &colour) ? colour.pixel : WhitePixel(x11Display, x11Screen);
+    unsigned long trap = X11TrapAllErrors(); // a full colour map refuses it: white then
+    Status allocated = XAllocColor(x11Display, map, &colour);
+    X11ReleaseErrors(trap);
+    return allocated ? colour.pixel : WhitePixel(x11Display, x11Screen);
 }
 
+// Also on an event that came before another client destroyed the box's window.
 void Draw(Dialog* d) {
+    unsigned long trap = X11TrapErrors();
     Window w = d->xwindow;
     XClearWindow(x11Display, w);
     XSetForeground(x11Display, d->gc, BlackPixel(x11Display, x11Screen));
@@ -58,6 +63,7 @@ void Draw(Dialog* d) {
     int labelWidth = XTextWidth(d->font, label, 2);
     XDrawString(x11Display, w, d->gc, b.x + (b.width - labelWidth) / 2,
                 b.y + (b.height + d->font->ascent - d->font->descent) / 2, label, 2);
+    X11ReleaseErrors(trap);
     XFlush(x11Display);
 }
 

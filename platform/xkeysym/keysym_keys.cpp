@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <X11/keysym.h>
+#include <xkbcommon/xkbcommon.h>
 
 namespace {
 
@@ -131,3 +132,5 @@ int KeysymVirtualKey(uint32_t base, uint32_t typed) {
     }
     return vk;
 }
+
+uint32_t KeysymCharacter(uint32_t keysym) { return xkb_keysym_to_utf32(keysym); }

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "appkit.h"
+#include "desk.h"
 #include "gl.h"
-#include "desk_driver.h"
 #include "scene.h"
 #include "toolkit.h"
 
@@ -35,7 +35,6 @@ void CountAndClose() {
 } // namespace
 
 TEST(AppOpen, InstallsTheDefaultsAndBindsEscape) {
-    DeskStart(nullptr);
     AppSetDisplayMode(DM_DOUBLE | DM_DEPTH16);
     WtSetReshapeHandler(ReshapeBefore);
     WtSetKeyDownHandler(KeyBefore);
@@ -78,9 +77,8 @@ TEST(AppOpen, InstallsTheDefaultsAndBindsEscape) {
 }
 
 TEST(AppOpen, DoubleBufferedModeThatCannotOpenFailsWithoutRetryOrWarning) {
-    DeskStart(nullptr);
     AppSetDisplayMode(DM_DOUBLE | DM_DEPTH16);
-    DeskFailFormatChoice(1);
+    VdeskFailNext(VDESK_FAIL_CHOOSE_FORMAT, 1);
     EXPECT_EQ(AppOpenWindow("Vorlanth"), 0);
     EXPECT_EQ(CountBoxes("Warning"), 0);
     EXPECT_EQ(CountBoxes("Error"), 1) << "one attempt, reported once by the toolkit";
@@ -91,9 +89,8 @@ TEST(AppOpen, DoubleBufferedModeThatCannotOpenFailsWithoutRetryOrWarning) {
 }
 
 TEST(AppOpen, SingleBufferedModeFallsBackToDrawingIntoTheFrontBuffer) {
-    DeskStart(nullptr);
     AppSetDisplayMode(DM_DEPTH16);
-    DeskFailFormatChoice(1);
+    VdeskFailNext(VDESK_FAIL_CHOOSE_FORMAT, 1);
     ASSERT_EQ(AppOpenWindow("Vorlanth"), 1);
     EXPECT_EQ(windowState.displayMode, DM_DEPTH16 | DM_DOUBLE);
     EXPECT_EQ(appDisplayMode, DM_DEPTH16 | DM_DOUBLE);
@@ -118,9 +115,8 @@ TEST(AppOpen, SingleBufferedModeFallsBackToDrawingIntoTheFrontBuffer) {
 }
 
 TEST(AppOpen, WithoutADisplayModeTheRetryAsksForADoubleBufferAlone) {
-    DeskStart(nullptr);
     // The toolkit's own default mode is colour index; the app kit remembers nothing.
-    DeskFailFormatChoice(2);
+    VdeskFailNext(VDESK_FAIL_CHOOSE_FORMAT, 2);
     EXPECT_EQ(AppOpenWindow("Vorlanth"), 0);
     EXPECT_EQ(windowState.displayMode, static_cast<DisplayMode>(DM_DOUBLE));
     EXPECT_EQ(appDisplayMode, 0u) << "the remembered mode changes only after a fallback worked";
@@ -129,8 +125,7 @@ TEST(AppOpen, WithoutADisplayModeTheRetryAsksForADoubleBufferAlone) {
 }
 
 TEST(AppOpen, SceneEndsWithAnErrorCodeWhenNoWindowCanBeOpened) {
-    DeskStart(nullptr);
-    DeskFailFormatChoice(1000);
+    VdeskFailNext(VDESK_FAIL_CHOOSE_FORMAT, 1000);
     // Mode 258 has no fallback: the entry gives up after the toolkit's message.
     EXPECT_NE(SceneMain(nullptr, "", 10), 0);
     EXPECT_EQ(CountBoxes("Error"), 1);

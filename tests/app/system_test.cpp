@@ -13,7 +13,7 @@
 #include "appkit.h"
 #include "gl.h"
 #include "shape_cache.h"
-#include "desk_driver.h"
+#include "desk.h"
 #include "allocation_count.h"
 #include "offscreen_gl.h"
 #include "frame.h"
@@ -39,7 +39,7 @@ struct Seen {
     GLint blendSrc = 0, blendDst = 0;
     GLfloat clearColor[4] = {};
 };
-Seen seen;
+Seen start;
 int closeAtFrame = 1;
 int escapeAtFrame = 0;
 bool captureFrames = true;
@@ -55,56 +55,63 @@ int SphereNodes() {
 }
 
 void RecordStartUp() {
-    seen.displayMode = windowState.displayMode;
-    seen.x = windowState.x;
-    seen.y = windowState.y;
-    seen.width = windowState.width;
-    seen.height = windowState.height;
-    GetWindowTextA(windowState.window, seen.title, sizeof seen.title);
-    seen.clusterAngle = clusterAngle;
-    seen.figureAngle = figureAngle;
-    seen.sceneWidth = sceneWidth;
-    seen.sceneHeight = sceneHeight;
-    glGetIntegerv(GL_VIEWPORT, seen.viewport);
-    glGetDoublev(GL_PROJECTION_MATRIX, seen.projection);
-    glGetLightfv(GL_LIGHT0, GL_DIFFUSE, seen.diffuse);
-    glGetLightfv(GL_LIGHT0, GL_SPECULAR, seen.specular);
-    glGetLightfv(GL_LIGHT0, GL_AMBIENT, seen.ambient);
-    glGetLightfv(GL_LIGHT0, GL_POSITION, seen.position);
-    seen.lighting = glIsEnabled(GL_LIGHTING);
-    seen.light0 = glIsEnabled(GL_LIGHT0);
-    seen.normalize = glIsEnabled(GL_NORMALIZE);
-    seen.blend = glIsEnabled(GL_BLEND);
-    seen.cull = glIsEnabled(GL_CULL_FACE);
-    seen.depth = glIsEnabled(GL_DEPTH_TEST);
-    glGetIntegerv(GL_BLEND_SRC, &seen.blendSrc);
-    glGetIntegerv(GL_BLEND_DST, &seen.blendDst);
-    glGetFloatv(GL_COLOR_CLEAR_VALUE, seen.clearColor);
+    start.displayMode = windowState.displayMode;
+    start.x = windowState.x;
+    start.y = windowState.y;
+    start.width = windowState.width;
+    start.height = windowState.height;
+    GetWindowTextA(windowState.window, start.title, sizeof start.title);
+    start.clusterAngle = clusterAngle;
+    start.figureAngle = figureAngle;
+    start.sceneWidth = sceneWidth;
+    start.sceneHeight = sceneHeight;
+    glGetIntegerv(GL_VIEWPORT, start.viewport);
+    glGetDoublev(GL_PROJECTION_MATRIX, start.projection);
+    glGetLightfv(GL_LIGHT0, GL_DIFFUSE, start.diffuse);
+    glGetLightfv(GL_LIGHT0, GL_SPECULAR, start.specular);
+    glGetLightfv(GL_LIGHT0, GL_AMBIENT, start.ambient);
+    glGetLightfv(GL_LIGHT0, GL_POSITION, start.position);
+    start.lighting = glIsEnabled(GL_LIGHTING);
+    start.light0 = glIsEnabled(GL_LIGHT0);
+    start.normalize = glIsEnabled(GL_NORMALIZE);
+    start.blend = glIsEnabled(GL_BLEND);
+    start.cull = glIsEnabled(GL_CULL_FACE);
+    start.depth = glIsEnabled(GL_DEPTH_TEST);
+    glGetIntegerv(GL_BLEND_SRC, &start.blendSrc);
+    glGetIntegerv(GL_BLEND_DST, &start.blendDst);
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, start.clearColor);
 }
 
-void Hook(int frame) {
+// The frame presented last, top row first.
+std::vector<Rgba8> LastFrame() {
+    const uint8_t* pixels = VdeskPresentedFrame(windowState.window, &frameWidth, &frameHeight);
+    if (!pixels) return {};
+    const Rgba8* first = reinterpret_cast<const Rgba8*>(pixels);
+    return std::vector<Rgba8>(first, first + frameWidth * frameHeight);
+}
+
+void Hook(HWND, int frame) {
     if (frame == 1) {
         RecordStartUp();
         newAtFirst = AllocationCount();
-        localAtFirst = DeskLocalAllocCount();
+        localAtFirst = VdeskLocalAllocCount();
         nodesAtFirst = SphereNodes();
     }
-    if (captureFrames && frame == closeAtFrame - 1)
-        frameA = DeskLastFrame(&frameWidth, &frameHeight);
+    if (captureFrames && frame == closeAtFrame - 1) frameA = LastFrame();
     if (frame == closeAtFrame) {
-        if (captureFrames) frameB = DeskLastFrame(&frameWidth, &frameHeight);
+        if (captureFrames) frameB = LastFrame();
         newAtLast = AllocationCount();
-        localAtLast = DeskLocalAllocCount();
+        localAtLast = VdeskLocalAllocCount();
         nodesAtLast = SphereNodes();
-        DeskClickClose(windowState.window);
+        VdeskClickClose(windowState.window);
     }
-    if (frame == escapeAtFrame) DeskPressKey(VK_ESCAPE, false, false);
+    if (frame == escapeAtFrame) VdeskPressKey(VK_ESCAPE);
 }
 
 int RunScene(int closeAt) {
     closeAtFrame = closeAt;
     SetRandomDigitState(20261208u); // a repeatable run
-    DeskStart(Hook);
+    VdeskSetPresentHook(Hook);
     return SceneMain(nullptr, "", 10);
 }
 
@@ -140,47 +147,47 @@ const int clearR = 77, clearG = 77, clearB = 179;
 
 TEST(SystemStart, TheWindowOpensAsAskedAndTheViewFitsIt) {
     ASSERT_EQ(RunScene(1), 0); // closing the window ends the loop and the entry with 0
-    EXPECT_EQ(seen.displayMode, 258u);
+    EXPECT_EQ(start.displayMode, 258u);
     // The outer corner 100, 100 becomes the client corner inside the frame and caption.
-    EXPECT_EQ(seen.x, 100 + GetSystemMetrics(SM_CXFRAME));
-    EXPECT_EQ(seen.y, 100 + GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYFRAME) -
-                          GetSystemMetrics(SM_CYBORDER));
-    EXPECT_EQ(seen.width, 600);
-    EXPECT_EQ(seen.height, 500);
-    EXPECT_STREQ(seen.title, "Vorlanth");
+    EXPECT_EQ(start.x, 100 + GetSystemMetrics(SM_CXFRAME));
+    EXPECT_EQ(start.y, 100 + GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYFRAME) -
+                           GetSystemMetrics(SM_CYBORDER));
+    EXPECT_EQ(start.width, 600);
+    EXPECT_EQ(start.height, 500);
+    EXPECT_STREQ(start.title, "Vorlanth");
     // The reshape ran before the first frame, and exactly one frame step ran before the
     // first present.
-    EXPECT_EQ(seen.sceneWidth, 600);
-    EXPECT_EQ(seen.sceneHeight, 500);
-    EXPECT_EQ(seen.clusterAngle, 9.0f);
-    EXPECT_EQ(seen.figureAngle, 4.5f);
-    EXPECT_EQ(seen.viewport[2], 600);
-    EXPECT_EQ(seen.viewport[3], 500);
+    EXPECT_EQ(start.sceneWidth, 600);
+    EXPECT_EQ(start.sceneHeight, 500);
+    EXPECT_EQ(start.clusterAngle, 9.0f);
+    EXPECT_EQ(start.figureAngle, 4.5f);
+    EXPECT_EQ(start.viewport[2], 600);
+    EXPECT_EQ(start.viewport[3], 500);
     const double a = 1.2f;
-    ExpectOrtho(seen.projection, -2 * a, 2 * a, -2, 2, -3, 3);
+    ExpectOrtho(start.projection, -2 * a, 2 * a, -2, 2, -3, 3);
 }
 
 TEST(SystemStart, LightAndFixedStateAreAsTheSceneSetsThem) {
     ASSERT_EQ(RunScene(1), 0);
     const float white[4] = {1, 1, 1, 1}, grey[4] = {0.4f, 0.4f, 0.4f, 1}, from[4] = {0, 2, 2, 0};
     for (int i = 0; i < 4; i++) {
-        EXPECT_EQ(seen.diffuse[i], white[i]);
-        EXPECT_EQ(seen.specular[i], white[i]);
-        EXPECT_EQ(seen.ambient[i], grey[i]);
-        EXPECT_EQ(seen.position[i], from[i]);
+        EXPECT_EQ(start.diffuse[i], white[i]);
+        EXPECT_EQ(start.specular[i], white[i]);
+        EXPECT_EQ(start.ambient[i], grey[i]);
+        EXPECT_EQ(start.position[i], from[i]);
     }
-    EXPECT_TRUE(seen.lighting);
-    EXPECT_TRUE(seen.light0);
-    EXPECT_TRUE(seen.normalize);
-    EXPECT_TRUE(seen.blend);
-    EXPECT_TRUE(seen.cull);
-    EXPECT_FALSE(seen.depth);
-    EXPECT_EQ(seen.blendSrc, GL_SRC_ALPHA);
-    EXPECT_EQ(seen.blendDst, GL_ONE_MINUS_SRC_ALPHA);
-    EXPECT_FLOAT_EQ(seen.clearColor[0], 0.3f);
-    EXPECT_FLOAT_EQ(seen.clearColor[1], 0.3f);
-    EXPECT_FLOAT_EQ(seen.clearColor[2], 0.7f);
-    EXPECT_FLOAT_EQ(seen.clearColor[3], 0.0f);
+    EXPECT_TRUE(start.lighting);
+    EXPECT_TRUE(start.light0);
+    EXPECT_TRUE(start.normalize);
+    EXPECT_TRUE(start.blend);
+    EXPECT_TRUE(start.cull);
+    EXPECT_FALSE(start.depth);
+    EXPECT_EQ(start.blendSrc, GL_SRC_ALPHA);
+    EXPECT_EQ(start.blendDst, GL_ONE_MINUS_SRC_ALPHA);
+    EXPECT_FLOAT_EQ(start.clearColor[0], 0.3f);
+    EXPECT_FLOAT_EQ(start.clearColor[1], 0.3f);
+    EXPECT_FLOAT_EQ(start.clearColor[2], 0.7f);
+    EXPECT_FLOAT_EQ(start.clearColor[3], 0.0f);
     // The app kit's bindings: Escape alone.
     EXPECT_EQ(appKeyCount, 1);
     EXPECT_EQ(AppKeyTable[0].key, 27);
@@ -240,8 +247,8 @@ TEST(SystemFrames, AThousandFramesAfterTheFirstAllocateNothing) {
     captureFrames = false;
     closeAtFrame = 1001;
     SetRandomDigitState(20261208u);
-    DeskStart(Hook);
-    DeskSetFrameCapture(false); // the desktop's own copy of each frame is not ours
+    VdeskSetPresentHook(Hook);
+    VdeskSetFrameCapture(0); // the desktop's own copy of each frame is not ours
     ASSERT_EQ(SceneMain(nullptr, "", 10), 0);
     EXPECT_EQ(nodesAtFirst, 4) << "the four sphere radii are compiled in the first frame";
     EXPECT_EQ(nodesAtLast, 4);

@@ -7,19 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "test_window.h"
-#include "vdesk_control.h"
+#include "desk.h"
 
 namespace {
 
-class Gdi : public DesktopTest {
+class Gdi : public ShownWindowTest {
   protected:
     void SetUp() override {
-        DesktopTest::SetUp();
-        window = CreateShownWindow();
+        ShownWindowTest::SetUp();
         dc = GetDC(window);
     }
-    HWND window = nullptr;
     HDC dc = nullptr;
 };
 

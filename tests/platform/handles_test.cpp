@@ -4,8 +4,7 @@
 
 #include <cstddef>
 
-#include "test_window.h"
-#include "vdesk_control.h"
+#include "desk.h"
 
 namespace {
 

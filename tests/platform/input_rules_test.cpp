@@ -5,8 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "core_events.h"
-#include "test_window.h"
-#include "vdesk_control.h"
+#include "desk.h"
 
 namespace {
 

@@ -3,40 +3,18 @@
 
 #include <string>
 
-#include "test_window.h"
-#include "vdesk_control.h"
+#include "desk.h"
 
 namespace {
 
-class Keyboard : public DesktopTest {
-  protected:
-    void SetUp() override {
-        DesktopTest::SetUp();
-        window = CreateShownWindow();
-    }
-    HWND window = nullptr;
-};
+class Keyboard : public ShownWindowTest {};
 
-// Takes every waiting message, translating key messages, and returns the characters that
-// the translation produced.
-std::u32string Typed(void) {
-    std::u32string out;
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_CHAR) {
-            out += static_cast<char32_t>(msg.wParam);
-        }
-        TranslateMessage(&msg);
-    }
-    return out;
-}
-
-std::u32string TypeKey(int key) {
+std::string TypeKey(int key) {
     VdeskPressKey(key);
     return Typed();
 }
 
-std::u32string TypeWith(int modifier, int key) {
+std::string TypeWith(int modifier, int key) {
     VdeskKeyDown(modifier);
     VdeskPressKey(key);
     VdeskKeyUp(modifier);
@@ -67,35 +45,35 @@ TEST_F(Keyboard, KeysArriveAsDownAndUpWithTheVirtualKeyCode) {
 }
 
 TEST_F(Keyboard, LettersTakeTheCaseShiftAndCapsLockGive) {
-    EXPECT_EQ(TypeKey('A'), U"a");
-    EXPECT_EQ(TypeWith(VK_SHIFT, 'B'), U"B");
+    EXPECT_EQ(TypeKey('A'), "a");
+    EXPECT_EQ(TypeWith(VK_SHIFT, 'B'), "B");
     VdeskSetCapsLock(1);
-    EXPECT_EQ(TypeKey('C'), U"C");
-    EXPECT_EQ(TypeWith(VK_SHIFT, 'D'), U"d");
-    EXPECT_EQ(TypeKey('7'), U"7"); // Caps Lock leaves digits alone
+    EXPECT_EQ(TypeKey('C'), "C");
+    EXPECT_EQ(TypeWith(VK_SHIFT, 'D'), "d");
+    EXPECT_EQ(TypeKey('7'), "7"); // Caps Lock leaves digits alone
     VdeskSetCapsLock(0);
-    EXPECT_EQ(TypeKey('Z'), U"z");
+    EXPECT_EQ(TypeKey('Z'), "z");
 }
 
 TEST_F(Keyboard, DigitsAndTheKeysWithControlCharacters) {
-    std::u32string digits;
+    std::string digits;
     for (int key = '0'; key <= '9'; ++key) {
         digits += TypeKey(key);
     }
-    EXPECT_EQ(digits, U"0123456789");
-    EXPECT_EQ(TypeKey(VK_RETURN), std::u32string(1, 13));
-    EXPECT_EQ(TypeKey(VK_ESCAPE), std::u32string(1, 27));
-    EXPECT_EQ(TypeKey(VK_SPACE), std::u32string(1, 32));
-    EXPECT_EQ(TypeKey(VK_BACK), std::u32string(1, 8));
-    EXPECT_EQ(TypeKey(VK_TAB), std::u32string(1, 9));
+    EXPECT_EQ(digits, "0123456789");
+    EXPECT_EQ(TypeKey(VK_RETURN), std::string(1, 13));
+    EXPECT_EQ(TypeKey(VK_ESCAPE), std::string(1, 27));
+    EXPECT_EQ(TypeKey(VK_SPACE), std::string(1, 32));
+    EXPECT_EQ(TypeKey(VK_BACK), std::string(1, 8));
+    EXPECT_EQ(TypeKey(VK_TAB), std::string(1, 9));
 }
 
 TEST_F(Keyboard, ControlWithALetterGivesItsPlaceInTheAlphabet) {
-    EXPECT_EQ(TypeWith(VK_CONTROL, 'A'), std::u32string(1, 1));
-    EXPECT_EQ(TypeWith(VK_CONTROL, 'M'), std::u32string(1, 13));
-    EXPECT_EQ(TypeWith(VK_CONTROL, 'Z'), std::u32string(1, 26));
+    EXPECT_EQ(TypeWith(VK_CONTROL, 'A'), std::string(1, 1));
+    EXPECT_EQ(TypeWith(VK_CONTROL, 'M'), std::string(1, 13));
+    EXPECT_EQ(TypeWith(VK_CONTROL, 'Z'), std::string(1, 26));
     VdeskKeyDown(VK_SHIFT);
-    EXPECT_EQ(TypeWith(VK_CONTROL, 'C'), std::u32string(1, 3));
+    EXPECT_EQ(TypeWith(VK_CONTROL, 'C'), std::string(1, 3));
     VdeskKeyUp(VK_SHIFT);
     Typed();
 }
@@ -103,7 +81,7 @@ TEST_F(Keyboard, ControlWithALetterGivesItsPlaceInTheAlphabet) {
 TEST_F(Keyboard, KeysWithoutACharacterGiveNoCharacterMessage) {
     for (int key : {VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN, VK_HOME, VK_END, VK_PRIOR, VK_NEXT,
                     VK_INSERT, VK_DELETE, VK_F1, VK_F12, VK_SHIFT, VK_CONTROL, VK_CAPITAL}) {
-        EXPECT_EQ(TypeKey(key), U"") << key;
+        EXPECT_EQ(TypeKey(key), "") << key;
     }
     // Key messages translate to nonzero whether or not a character came of them.
     VdeskPressKey(VK_LEFT);

@@ -4,16 +4,11 @@
 
 #include <algorithm>
 
-#include "test_window.h"
-#include "vdesk_control.h"
+#include "desk.h"
 
 namespace {
 
 class Queue : public DesktopTest {};
-
-bool Waiting(MSG* msg, HWND window, UINT low, UINT high) {
-    return PeekMessageA(msg, window, low, high, PM_NOREMOVE) != FALSE;
-}
 
 TEST_F(Queue, PostedMessagesInOrderThenQuitThenPaint) {
     HWND window = CreateShownWindow();
@@ -52,7 +47,7 @@ TEST_F(Queue, QuitWaitsForMessagesPostedAfterIt) {
     EXPECT_EQ(msg.hwnd, nullptr);
     EXPECT_FALSE(GetMessageA(&msg, nullptr, 0, 0));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
-    EXPECT_FALSE(Waiting(&msg, nullptr, 0, 0));
+    EXPECT_FALSE(MessagePending(0, 0));
 }
 
 TEST_F(Queue, PostedMessagesComeAheadOfInputThatArrivedEarlier) {
@@ -104,7 +99,7 @@ TEST_F(Queue, SentMessagesRunBeforeTheCallReturnsAndBypassTheQueue) {
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 1));
-    EXPECT_FALSE(Waiting(&msg, nullptr, 0, 0));
+    EXPECT_FALSE(MessagePending(0, 0));
 }
 
 int PaintsProperly(HWND window, UINT message, WPARAM, LPARAM, LRESULT* result) {
@@ -126,7 +121,7 @@ int IgnoresPaint(HWND, UINT message, WPARAM, LPARAM, LRESULT* result) {
 TEST_F(Queue, PaintIsOneMessageThatStaysUntilTheWindowIsValidated) {
     HWND window = CreateShownWindow();
     MSG msg;
-    EXPECT_FALSE(Waiting(&msg, nullptr, 0, 0)); // nothing invalid, no paint
+    EXPECT_FALSE(MessagePending(0, 0)); // nothing invalid, no paint
 
     RECT part{10, 10, 20, 20};
     InvalidateRect(window, &part, FALSE);
@@ -145,7 +140,7 @@ TEST_F(Queue, PaintIsOneMessageThatStaysUntilTheWindowIsValidated) {
     // BeginPaint and EndPaint validate: the two invalidations were one paint.
     reaction = PaintsProperly;
     DispatchMessageA(&msg);
-    EXPECT_FALSE(Waiting(&msg, nullptr, 0, 0));
+    EXPECT_FALSE(MessagePending(0, 0));
 
     // DefWindowProc validates too.
     reaction = nullptr;
@@ -153,7 +148,7 @@ TEST_F(Queue, PaintIsOneMessageThatStaysUntilTheWindowIsValidated) {
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_PAINT));
     DispatchMessageA(&msg);
-    EXPECT_FALSE(Waiting(&msg, nullptr, 0, 0));
+    EXPECT_FALSE(MessagePending(0, 0));
 }
 
 TEST_F(Queue, FiltersSelectByWindowAndRangeAndNoRemoveLeavesTheMessage) {
@@ -182,7 +177,7 @@ TEST_F(Queue, FiltersSelectByWindowAndRangeAndNoRemoveLeavesTheMessage) {
     ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
     EXPECT_EQ(msg.wParam, 4u);
     EXPECT_EQ(msg.hwnd, nullptr);
-    EXPECT_FALSE(Waiting(&msg, nullptr, 0, 0));
+    EXPECT_FALSE(MessagePending(0, 0));
 }
 
 int QuitsOnDestroy(HWND, UINT message, WPARAM, LPARAM, LRESULT* result) {
@@ -207,7 +202,7 @@ TEST_F(Queue, QuitPostedByADestroyedWindowCanBeFoundAndDiscarded) {
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
     // The destroyed window's message went with it.
-    EXPECT_FALSE(Waiting(&msg, nullptr, 0, 0));
+    EXPECT_FALSE(MessagePending(0, 0));
 }
 
 int DestroysOnFirstUserMessage(HWND window, UINT message, WPARAM, LPARAM, LRESULT* result) {
@@ -240,7 +235,7 @@ TEST_F(Queue, WindowDestroyedWhileDispatchingLosesItsWaitingMessages) {
     ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER + 2));
     EXPECT_EQ(msg.hwnd, other);
-    EXPECT_FALSE(Waiting(&msg, nullptr, 0, 0));
+    EXPECT_FALSE(MessagePending(0, 0));
 
     // Later posts fail, and a kept message dispatches to nothing.
     SetLastError(0);

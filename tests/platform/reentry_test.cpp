@@ -5,8 +5,7 @@
 
 #include <string>
 
-#include "test_window.h"
-#include "vdesk_control.h"
+#include "desk.h"
 
 namespace {
 
@@ -60,8 +59,14 @@ TEST_F(Reentry, WindowsCreatedInsideWmCreate) {
     EXPECT_EQ(GetFocus(), window);
 }
 
-int DestroysItselfWhenSized(HWND window, UINT message, WPARAM, LPARAM, LRESULT*) {
-    if (message == WM_SIZE && window == target && fired++ == 0) {
+bool desktopReporting = false; // inside a desktop control: no window procedure may run now
+bool ranInsideDesktop = false;
+UINT destroyIn = 0; // the message whose handling destroys the target
+
+int DestroysItselfIn(HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT*) {
+    ranInsideDesktop = ranInsideDesktop || desktopReporting;
+    bool losing = message != WM_ACTIVATE || LOWORD(wParam) == WA_INACTIVE;
+    if (message == destroyIn && losing && window == target && fired++ == 0) {
         CreateMany(40);
         DestroyWindow(window);
     }
@@ -69,21 +74,85 @@ int DestroysItselfWhenSized(HWND window, UINT message, WPARAM, LPARAM, LRESULT*)
 }
 
 TEST_F(Reentry, WindowsCreatedAndTheWindowDestroyedInsideWmSize) {
-    reaction = DestroysItselfWhenSized;
-    // On showing, on moving and on a resize from outside.
-    for (int way = 0; way < 3; ++way) {
+    reaction = DestroysItselfIn;
+    destroyIn = WM_SIZE;
+    // On showing and on moving, from inside the program's own calls.
+    for (int way = 0; way < 2; ++way) {
         fired = 0;
         target = CreateTestWindow();
         ASSERT_NE(target, nullptr);
         if (way == 0) {
             ShowWindow(target, SW_SHOW);
-        } else if (way == 1) {
-            EXPECT_TRUE(MoveWindow(target, 10, 10, 300, 200, TRUE));
         } else {
-            VdeskResize(target, 320, 240);
+            EXPECT_TRUE(MoveWindow(target, 10, 10, 300, 200, TRUE));
         }
         EXPECT_FALSE(IsWindow(target)) << "way " << way;
         EXPECT_NE(GetFocus(), target);
+    }
+}
+
+// What the desktop changes reaches the window only as the program retrieves its messages,
+// never from inside the desktop's own report; a window that destroys itself there leaves
+// nothing behind that the rest of the change could touch.
+TEST_F(Reentry, AWindowDestroyedInsideTheMessageOfADesktopChange) {
+    const struct {
+        const char* change;
+        UINT message;
+        void (*make)(HWND window);
+    } cases[] = {
+        {"resize", WM_SIZE, [](HWND w) { VdeskResize(w, 320, 240); }},
+        {"move", WM_MOVE, [](HWND w) { VdeskMove(w, 50, 60); }},
+        {"restore", WM_SIZE,
+         [](HWND w) {
+             VdeskMinimize(w);
+             VdeskRestore(w);
+             VdeskResize(w, 300, 200);
+         }},
+        {"focus to another program", WM_ACTIVATE, [](HWND) { VdeskActivateOther(); }},
+        {"resize and move at once", WM_SIZE,
+         [](HWND w) {
+             VdeskResize(w, 320, 240);
+             VdeskMove(w, 50, 60);
+             VdeskActivateOther();
+         }},
+    };
+    reaction = DestroysItselfIn;
+    for (const auto& c : cases) {
+        fired = 0;
+        ranInsideDesktop = false;
+        destroyIn = c.message;
+        target = CreateShownWindow();
+        desktopReporting = true;
+        c.make(target);
+        desktopReporting = false;
+        EXPECT_TRUE(IsWindow(target)) << c.change << ": nothing happens before retrieval";
+        DispatchWaiting();
+        EXPECT_FALSE(IsWindow(target)) << c.change;
+        EXPECT_FALSE(ranInsideDesktop) << c.change;
+        EXPECT_EQ(fired, 1) << c.change;
+    }
+}
+
+// A close request and an answer that come while a box opens: the owner, disabled from
+// before the box opened, stays; the answer is kept.
+TEST_F(Reentry, ACloseAndAnAnswerWhileABoxOpens) {
+    HWND owner = CreateShownWindow();
+    reaction = DestroysItselfIn; // notes where it runs; destroys nothing here
+    destroyIn = 0;
+    VdeskSetBoxOpenHook([](HWND boxOwner, void* box) {
+        desktopReporting = true;
+        VdeskClickClose(boxOwner);
+        VdeskAnswerBox(box, IDCANCEL);
+        desktopReporting = false;
+    });
+    ranInsideDesktop = false;
+    EXPECT_EQ(MessageBoxA(owner, "text", "Error", MB_OK), IDCANCEL);
+    EXPECT_TRUE(IsWindow(owner));
+    EXPECT_FALSE(ranInsideDesktop);
+    DispatchWaiting();
+    EXPECT_TRUE(IsWindow(owner)) << "the close went with the box";
+    for (const std::string& line : Trace()) {
+        EXPECT_TRUE(line.rfind("close", 0) != 0 && line.rfind("syscommand", 0) != 0) << line;
     }
 }
 

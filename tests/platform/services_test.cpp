@@ -5,8 +5,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "test_window.h"
-#include "vdesk_control.h"
+#include "desk.h"
 
 namespace {
 

@@ -2,8 +2,9 @@
 // procedure sees them; placement against the system metrics; mouse capture.
 #include <gtest/gtest.h>
 
-#include "test_window.h"
-#include "vdesk_control.h"
+#include <algorithm>
+
+#include "desk.h"
 
 namespace {
 
@@ -120,6 +121,10 @@ TEST_F(Window, UserResizeAndMoveReportTheClientArea) {
     HWND window = CreateShownWindow();
     VdeskResize(window, 320, 240);
     VdeskMove(window, 50, 60);
+    VdeskResize(window, 320, 240); // unchanged: no message
+    VdeskMove(window, 50, 60);
+    EXPECT_EQ(Trace(), (Lines{})) << "the desktop's changes wait for the program to retrieve them";
+    DispatchWaiting();
     EXPECT_EQ(Trace(), (Lines{"size 0 320 240", "move 0 50 60"}));
     RECT r;
     GetClientRect(window, &r);
@@ -135,6 +140,62 @@ int QuitsOnDestroy(HWND, UINT message, WPARAM, LPARAM, LRESULT* result) {
         return 1;
     }
     return 0;
+}
+
+// The display exposes a window it maps, which repeats the paint showing or restoring asked for:
+// that exposure is dropped, unless the display said the window came up fully covered (it
+// then sends none) or never said it came up at all.
+TEST_F(Window, TheExposureThatComesWithShowingAsksForNoSecondPaint) {
+    const RECT area{10, 20, 30, 40};
+    const struct {
+        const char* how;
+        bool restore;  // minimized and restored instead of newly shown
+        int viewable;  // -1: the display says nothing; 0 in view; 1 fully covered
+        int exposures; // reported after that
+        bool painting; // a WM_PAINT is then waiting
+    } cases[] = {
+        {"shown, in view", false, 0, 1, false},
+        {"shown, in view, exposed again later", false, 0, 2, true},
+        {"shown, fully covered, then uncovered", false, 1, 1, true},
+        {"shown, the display says nothing", false, -1, 1, true},
+        {"restored, in view", true, 0, 1, false},
+    };
+    for (const auto& c : cases) {
+        StartDesktop();
+        HWND window = CreateShownWindow();
+        if (c.restore) {
+            ShowWindow(window, SW_MINIMIZE);
+            ShowWindow(window, SW_RESTORE);
+            DiscardMessages(); // the desktop's reports resolved, WM_PAINT left
+            ValidateRect(window, nullptr);
+        }
+        if (c.viewable >= 0) {
+            VdeskMakeViewable(window, c.viewable);
+        }
+        for (int i = 0; i < c.exposures; ++i) {
+            VdeskExpose(window, &area);
+        }
+        DiscardMessages(); // the desktop's reports resolved, WM_PAINT left
+        MSG msg;
+        EXPECT_EQ(PeekMessageA(&msg, window, WM_PAINT, WM_PAINT, PM_NOREMOVE) != 0, c.painting)
+            << c.how;
+    }
+}
+
+// Another program destroyed the window: it goes as on Win32, with WM_DESTROY, once the program
+// retrieves its messages.
+TEST_F(Window, AWindowDestroyedElsewhereGoesWithWmDestroy) {
+    reaction = QuitsOnDestroy;
+    HWND window = CreateShownWindow();
+    VdeskDestroyElsewhere(window);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(Trace(), (Lines{}));
+    MSG msg;
+    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), FALSE);
+    EXPECT_EQ(msg.wParam, 3u);
+    EXPECT_FALSE(IsWindow(window));
+    Lines trace = Trace();
+    EXPECT_NE(std::find(trace.begin(), trace.end(), "destroy 0 0 0"), trace.end());
 }
 
 TEST_F(Window, CloseGivenToDefWindowProcDeactivatesAndDestroysAtOnce) {
@@ -154,6 +215,10 @@ TEST_F(Window, CloseBoxArrivesAsSystemCommandAndClosesThroughDefaultProcessing) 
     HWND window = CreateShownWindow();
     VdeskClickClose(window);
     EXPECT_TRUE(IsWindow(window)); // queued, not yet handled
+    MSG msg; // GetMessage finds what the desktop's report posts, without waiting for more
+    ASSERT_EQ(GetMessageA(&msg, nullptr, 0, 0), TRUE);
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_SYSCOMMAND));
+    DispatchMessageA(&msg);
     DispatchWaiting();
     EXPECT_EQ(Trace(), (Lines{"syscommand 61536 0 0", "close 0 0 0", "activate 0 0 0",
                               "destroy 0 0 0", "ncdestroy 0 0 0"})); // SC_CLOSE

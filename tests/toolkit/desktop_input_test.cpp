@@ -4,21 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
-#include <vdesk_control.h>
 
 #include "toolkit_fixture.h"
 
 namespace {
 
-int32_t RedrawChar(int32_t key, int32_t modifiers) {
-    RecordKey(key, modifiers);
-    return 1;
-}
-
-void CloseWhenIdle(void) { WtCloseWindow(windowState.window); }
-
 void RunUntilIdle(void) {
-    WtSetIdleHandler(CloseWhenIdle);
+    WtSetIdleHandler(IdleClosing);
     WtRunLoop();
 }
 
@@ -47,9 +39,9 @@ TEST(DesktopInput, TypedKeysReachTheHandlerOnceEach) {
 
 TEST(DesktopInput, TwoRedrawRequestsInvalidateOnce) {
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16), 1);
-    PumpMessages();
+    DispatchWaiting();
     int before = VdeskInvalidateCount(windowState.window);
-    WtSetKeyDownHandler(RedrawChar);
+    WtSetKeyDownHandler(RedrawKey);
     WtWindowProc(windowState.window, WM_CHAR, 'x', 0);
     WtWindowProc(windowState.window, WM_CHAR, 'y', 0);
     EXPECT_EQ(VdeskInvalidateCount(windowState.window), before + 1);
@@ -57,7 +49,7 @@ TEST(DesktopInput, TwoRedrawRequestsInvalidateOnce) {
 
 TEST(DesktopInput, ResizeWithoutReshapeRequestsNoRepaint) {
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16), 1);
-    PumpMessages();
+    DispatchWaiting();
     int before = VdeskInvalidateCount(windowState.window);
     WtWindowProc(windowState.window, WM_SIZE, 0, MAKELPARAM(200, 100));
     EXPECT_EQ(VdeskInvalidateCount(windowState.window), before);

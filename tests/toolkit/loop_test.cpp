@@ -40,7 +40,6 @@ int32_t KeySettingIdle(int32_t key, int32_t modifiers) {
 }
 
 void NoOpExpose(int32_t, int32_t) {}
-void NoOpIdle(void) {}
 
 } // namespace
 

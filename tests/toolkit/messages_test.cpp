@@ -18,15 +18,11 @@ void HoldKeys(bool control, bool shift) {
     SetKeyboardState(keys);
 }
 
-LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) {
-    return WtWindowProc(windowState.window, message, wParam, lParam);
-}
-
 class Messages : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16), 1);
-        PumpMessages();
+        DispatchWaiting();
         handlerCalls.clear();
     }
 };
@@ -159,10 +155,10 @@ TEST_F(Messages, ActivationWithoutAPaletteIsLeftToDefaultProcessing) {
 }
 
 TEST_F(Messages, QueueingTheRealizationTwiceLeavesOneMessage) {
-    DrainMessages(WM_USER, WM_USER);
+    DiscardMessages(WM_USER, WM_USER);
     QueuePaletteRealization();
     QueuePaletteRealization();
-    EXPECT_EQ(DrainMessages(WM_USER, WM_USER), 1);
+    EXPECT_EQ(DiscardMessages(WM_USER, WM_USER), 1);
 }
 
 TEST_F(Messages, CloseBoxDestroysReleasesAndPostsQuitOne) {

@@ -5,9 +5,9 @@
 #include <iomanip>
 #include <sstream>
 
-#include "desk_controls.h"
 #include "pixel_format.h"
 #include "toolkit_fixture.h"
+#include "vdesk_control.h"
 
 namespace {
 
@@ -42,13 +42,11 @@ void ExpectOneError(const std::string& text) {
     EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK));
 }
 
-void NoOpIdle(void) {}
-
 } // namespace
 
 TEST(OpenFailure, RegistrationRefused) {
     WtSetKeyDownHandler(RecordKey);
-    DeskFailNextCall("RegisterClassA");
+    VdeskFailNext(VDESK_FAIL_REGISTER_CLASS, 1);
     EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 0);
     ExpectOneError("Failed to register window class\n");
     EXPECT_EQ(windowState.window, nullptr);
@@ -57,7 +55,7 @@ TEST(OpenFailure, RegistrationRefused) {
 
 TEST(OpenFailure, WindowNotCreated) {
     WtSetKeyDownHandler(RecordKey);
-    DeskFailNextCall("CreateWindowExA");
+    VdeskFailNext(VDESK_FAIL_CREATE_WINDOW, 1);
     EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 0);
     ExpectOneError("create window failed\n");
     EXPECT_EQ(windowState.window, nullptr);
@@ -68,7 +66,7 @@ TEST(OpenFailure, WindowNotCreated) {
 TEST(OpenFailure, NoDeviceContext) {
     WtSetKeyDownHandler(RecordKey);
     WtSetIdleHandler(NoOpIdle);
-    DeskFailNextCall("GetDC");
+    VdeskFailNext(VDESK_FAIL_GET_DC, 1);
     EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 0);
     std::vector<DeskMessageBox> boxes = DeskMessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
@@ -79,21 +77,31 @@ TEST(OpenFailure, NoDeviceContext) {
 }
 
 TEST(OpenFailure, NoPixelFormat) {
-    DeskFailNextCall("ChoosePixelFormat");
+    VdeskFailNext(VDESK_FAIL_CHOOSE_FORMAT, 1);
+    EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 0);
+    ExpectOneError("Selecting a pixel format failed\n");
+    ExpectReleasedWithoutQuit();
+}
+
+// The user closes the window while the failure's box comes up: the window, disabled from
+// before the box opened, stays until the open releases it, and no quit request is left.
+TEST(OpenFailure, ACloseWhileTheErrorBoxOpensLeavesNoQuit) {
+    VdeskSetBoxOpenHook([](HWND owner, void*) { VdeskClickClose(owner); });
+    VdeskFailNext(VDESK_FAIL_CHOOSE_FORMAT, 1);
     EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 0);
     ExpectOneError("Selecting a pixel format failed\n");
     ExpectReleasedWithoutQuit();
 }
 
 TEST(OpenFailure, SetPixelFormatRefused) {
-    DeskFailNextCall("SetPixelFormat");
+    VdeskFailNext(VDESK_FAIL_SET_FORMAT, 1);
     EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 0);
     ExpectOneError("SetPixelFormat failed\n");
     ExpectReleasedWithoutQuit();
 }
 
 TEST(OpenFailure, ContextNotCreated) {
-    DeskFailNextCall("wglCreateContext");
+    VdeskFailNext(VDESK_FAIL_CREATE_CONTEXT, 1);
     EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 0);
     ExpectOneError("wglCreateContext Failed\n");
     ExpectReleasedWithoutQuit();
@@ -101,20 +109,22 @@ TEST(OpenFailure, ContextNotCreated) {
 
 TEST(OpenFailure, ContextNotMadeCurrentThenASecondOpenRuns) {
     WtSetIdleHandler(NoOpIdle);
-    DeskFailNextCall("wglMakeCurrent");
+    VdeskFailNext(VDESK_FAIL_MAKE_CURRENT, 1);
     EXPECT_EQ(OpenSceneWindow(DM_DOUBLE), 0);
     ExpectOneError("wglMakeCurrent Failed\n");
     ExpectReleasedWithoutQuit();
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16), 1);
     WtSetReshapeHandler(RecordReshape);
-    WtSetIdleHandler([] { WtCloseWindow(windowState.window); });
+    WtSetIdleHandler(IdleClosing);
     WtRunLoop();
     EXPECT_EQ(handlerCalls, (std::vector<std::string>{"reshape 600 500"}));
 }
 
 TEST(OpenFailure, ExplicitNumbersThatAreNotUsable) {
-    DeskSetPixelFormats({Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 24, 16),
-                         Format(PFD_DRAW_TO_WINDOW, PFD_TYPE_RGBA, 24, 16)});
+    const PIXELFORMATDESCRIPTOR formats[] = {
+        Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 24, 16),
+        Format(PFD_DRAW_TO_WINDOW, PFD_TYPE_RGBA, 24, 16)};
+    VdeskSetPixelFormats(formats, 2);
     windowState.formatChoice = 1;
     for (int32_t number : {0, 2, 3}) {
         windowState.formatNumber = number;
@@ -132,7 +142,7 @@ TEST(OpenFailure, ExplicitNumbersThatAreNotUsable) {
 }
 
 TEST(ExactSearch, LowestNumberAmongTheEqualBest) {
-    DeskSetPixelFormats({
+    const PIXELFORMATDESCRIPTOR formats[] = {
         Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 16, 16),          // 1 passes, 16 bits
         Format(GL_WINDOW, PFD_TYPE_RGBA, 32, 16),                             // 2 single buffer
         Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 24, 24),          // 3 passes, 24 bits
@@ -140,7 +150,8 @@ TEST(ExactSearch, LowestNumberAmongTheEqualBest) {
         Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 24, 16),          // 5 equal to 3
         Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 32, 0),           // 6 no depth
         Format(PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 32, 16), // 7 no window
-    });
+    };
+    VdeskSetPixelFormats(formats, 7);
     HDC screen = GetDC(nullptr);
     PIXELFORMATDESCRIPTOR d = {};
     EXPECT_EQ(WtSearchExactFormat(screen, DM_DOUBLE | DM_DEPTH16, &d), 3);
@@ -163,7 +174,7 @@ TEST(ExactSearch, AlphaAndAccumulationTestsForRgbaOnlyAndTheMainLayerOnly) {
     PIXELFORMATDESCRIPTOR rgba16 = Format(GL_WINDOW, PFD_TYPE_RGBA, 16, 0);
     PIXELFORMATDESCRIPTOR rgba24 = Format(GL_WINDOW, PFD_TYPE_RGBA, 24, 0);
     PIXELFORMATDESCRIPTOR rgba32 = Format(GL_WINDOW, PFD_TYPE_RGBA, 32, 0);
-    DeskSetPixelFormats({
+    const PIXELFORMATDESCRIPTOR formats[] = {
         with(rgba24, 8, 0, 0, PFD_MAIN_PLANE),  // 1 alpha
         with(rgba24, 8, 32, 0, PFD_MAIN_PLANE), // 2 alpha, accum without alpha
         with(rgba16, 8, 32, 8, PFD_MAIN_PLANE), // 3 alpha, accum with alpha
@@ -172,7 +183,8 @@ TEST(ExactSearch, AlphaAndAccumulationTestsForRgbaOnlyAndTheMainLayerOnly) {
         rgba24,                                 // 6 plain
         with(Format(GL_WINDOW, PFD_TYPE_COLORINDEX, 8, 0), 8, 16, 0, 0), // 7 index, alpha, accum
         Format(GL_WINDOW, PFD_TYPE_COLORINDEX, 4, 0),                    // 8 index, plain
-    });
+    };
+    VdeskSetPixelFormats(formats, 8);
     HDC screen = GetDC(nullptr);
     PIXELFORMATDESCRIPTOR d = {};
     EXPECT_EQ(WtSearchExactFormat(screen, DM_ALPHA, &d), 1);
@@ -185,7 +197,8 @@ TEST(ExactSearch, AlphaAndAccumulationTestsForRgbaOnlyAndTheMainLayerOnly) {
 }
 
 TEST(ExactSearch, ZeroColourBitsAreNeverChosen) {
-    DeskSetPixelFormats({Format(GL_WINDOW, PFD_TYPE_RGBA, 0, 0)});
+    const PIXELFORMATDESCRIPTOR noColour = Format(GL_WINDOW, PFD_TYPE_RGBA, 0, 0);
+    VdeskSetPixelFormats(&noColour, 1);
     HDC screen = GetDC(nullptr);
     PIXELFORMATDESCRIPTOR d = {};
     EXPECT_EQ(WtSearchExactFormat(screen, 0, &d), 0);
@@ -193,10 +206,11 @@ TEST(ExactSearch, ZeroColourBitsAreNeverChosen) {
 }
 
 TEST(ExactSearch, ADescriptionFailureMidScanFailsTheOpen) {
-    DeskSetPixelFormats({Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 24, 16),
-                         Format(GL_WINDOW, PFD_TYPE_RGBA, 24, 16),
-                         Format(GL_WINDOW, PFD_TYPE_RGBA, 24, 16)});
-    DeskFailDescribeAt(2);
+    const PIXELFORMATDESCRIPTOR formats[] = {
+        Format(GL_WINDOW | PFD_DOUBLEBUFFER, PFD_TYPE_RGBA, 24, 16),
+        Format(GL_WINDOW, PFD_TYPE_RGBA, 24, 16), Format(GL_WINDOW, PFD_TYPE_RGBA, 24, 16)};
+    VdeskSetPixelFormats(formats, 3);
+    VdeskFailDescribeFormat(2);
     windowState.formatChoice = FORMAT_CHOICE_EXACT;
     EXPECT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16), 0);
     ExpectOneError("Selecting a pixel format failed\n");
@@ -204,22 +218,22 @@ TEST(ExactSearch, ADescriptionFailureMidScanFailsTheOpen) {
 }
 
 TEST(SysColorCount, TwentyOneOnlyForNt351) {
-    DeskSetVersion(VER_PLATFORM_WIN32_NT, 3, 51);
+    VdeskSetVersion(VER_PLATFORM_WIN32_NT, 3, 51);
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE), 1);
     EXPECT_EQ(windowState.sysColorCount, 21);
     WtCloseWindow(windowState.window);
-    DrainMessages(WM_QUIT, WM_QUIT);
-    DeskSetVersion(VER_PLATFORM_WIN32_NT, 3, 5);
+    DiscardMessages(WM_QUIT, WM_QUIT);
+    VdeskSetVersion(VER_PLATFORM_WIN32_NT, 3, 5);
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE), 1);
     EXPECT_EQ(windowState.sysColorCount, 21);
     WtCloseWindow(windowState.window);
-    DrainMessages(WM_QUIT, WM_QUIT);
-    DeskSetVersion(VER_PLATFORM_WIN32_NT, 4, 0);
+    DiscardMessages(WM_QUIT, WM_QUIT);
+    VdeskSetVersion(VER_PLATFORM_WIN32_NT, 4, 0);
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE), 1);
     EXPECT_EQ(windowState.sysColorCount, 25);
     WtCloseWindow(windowState.window);
-    DrainMessages(WM_QUIT, WM_QUIT);
-    DeskSetVersion(1, 3, 51); // the 16/32-bit platform at the same numbers
+    DiscardMessages(WM_QUIT, WM_QUIT);
+    VdeskSetVersion(1, 3, 51); // the 16/32-bit platform at the same numbers
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE), 1);
     EXPECT_EQ(windowState.sysColorCount, 25);
 }
@@ -231,7 +245,7 @@ TEST(DescribeWindowFormat, ReportsAMissingFormatAndAFailedDescription) {
     EXPECT_EQ(DescribeWindowFormat(screen, &d), 0);
     int32_t number = GetPixelFormat(windowState.dc);
     ASSERT_GT(number, 0);
-    DeskFailDescribeAt(number);
+    VdeskFailDescribeFormat(number);
     EXPECT_EQ(DescribeWindowFormat(windowState.dc, &d), 0);
     std::ostringstream handle;
     handle << std::uppercase << std::hex << std::setw(8) << std::setfill('0')

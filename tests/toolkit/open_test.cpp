@@ -7,8 +7,6 @@
 
 namespace {
 
-void IdleClosing(void) { WtCloseWindow(windowState.window); }
-
 PIXELFORMATDESCRIPTOR Wanted(DisplayMode mode) {
     PIXELFORMATDESCRIPTOR d;
     memset(&d, 0xAB, sizeof d);

@@ -3,19 +3,12 @@
 // window is active and given back with the user's colours from the registry.
 #include <gtest/gtest.h>
 
-#include <vdesk_control.h>
-
 #include <algorithm>
 
-#include "desk_controls.h"
 #include "palette.h"
 #include "toolkit_fixture.h"
 
 namespace {
-
-LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) {
-    return WtWindowProc(windowState.window, message, wParam, lParam);
-}
 
 // Calls with this name made since the call log held `from` entries.
 size_t CallsSince(size_t from, const std::string& name) {
@@ -64,7 +57,7 @@ void SetRegistryColor(const char* name, const char* text) {
 class StaticColours : public ::testing::Test {
   protected:
     void SetUp() override {
-        DeskUsePaletteDisplay(true);
+        VdeskUsePaletteDisplay(1);
         RegDeleteKeyA(HKEY_CURRENT_USER, "Control Panel\\Colors");
         SetRegistryColor("Window", "10 20 30");
         SetRegistryColor("WindowText", "1 2 3");
@@ -121,30 +114,28 @@ HWND OpenObserver(void) {
 
 TEST_F(StaticColours, AnInactiveWindowLeavesThemGivenBack) {
     VdeskActivateOther();
-    PumpMessages(); // the give-back's broadcast rebuilds the palette
+    DispatchWaiting(); // the give-back's broadcast rebuilds the palette
     ExpectGivenBack();
     // A realization request while inactive realizes in the background only.
     QueuePaletteRealization();
-    PumpMessages();
+    DispatchWaiting();
     ExpectGivenBack();
     VdeskActivate(windowState.window);
-    ExpectTaken();
-    PumpMessages();
+    DispatchWaiting();
     ExpectTaken();
 }
 
 TEST_F(StaticColours, MinimizedAndRestored) {
     VdeskMinimize(windowState.window);
     VdeskActivateOther();
-    PumpMessages();
+    DispatchWaiting();
     ExpectGivenBack();
     // Activation while minimized is left to default processing.
     VdeskActivate(windowState.window);
-    PumpMessages();
+    DispatchWaiting();
     ExpectGivenBack();
     VdeskRestore(windowState.window);
-    ExpectTaken();
-    PumpMessages();
+    DispatchWaiting();
     ExpectTaken();
 }
 
@@ -180,7 +171,7 @@ TEST_F(StaticColours, ReleaseDeletesEveryPaletteOnceThoughTheGiveBackReplacesIt)
 }
 
 TEST(PaletteDisplay, OpenBuildsTheRampWithTheDefaultColours) {
-    DeskUsePaletteDisplay(false);
+    VdeskUsePaletteDisplay(0);
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16), 1);
     ASSERT_NE(windowState.palette, nullptr);
     EXPECT_EQ(windowState.usesStaticColors, 0);
@@ -196,7 +187,7 @@ TEST(PaletteDisplay, OpenBuildsTheRampWithTheDefaultColours) {
     EXPECT_TRUE(SameColour(entries[236], 166, 202, 240));
     // Realized in the foreground: the ramp fills the free system entries from 10 on, the
     // default colours sharing the static ones (entry 3 the static dark red).
-    std::vector<PALETTEENTRY> system = DeskSystemPalette();
+    const PALETTEENTRY* system = VdeskSystemPalette();
     EXPECT_TRUE(SameColour(system[10], 63, 0, 0));
     EXPECT_TRUE(SameColour(system[11], 104, 0, 0));
     EXPECT_TRUE(SameColour(system[12], 171, 0, 0));
@@ -207,14 +198,14 @@ TEST(PaletteDisplay, OpenBuildsTheRampWithTheDefaultColours) {
 }
 
 TEST(PaletteDisplay, StaticPaletteModeUsesTheStaticColours) {
-    DeskUsePaletteDisplay(false);
+    VdeskUsePaletteDisplay(0);
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16 | DM_STATIC_PALETTE), 1);
     EXPECT_EQ(windowState.usesStaticColors, 1);
     EXPECT_EQ(windowState.staticColorsTaken, 1);
 }
 
 TEST(PaletteDisplay, ActivationRealizesAndReturnsOneWithoutDefaultProcessing) {
-    DeskUsePaletteDisplay(false);
+    VdeskUsePaletteDisplay(0);
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16), 1);
     ASSERT_NE(windowState.palette, nullptr);
     size_t from = LogSize();
@@ -234,9 +225,9 @@ TEST(PaletteDisplay, ActivationRealizesAndReturnsOneWithoutDefaultProcessing) {
 }
 
 TEST(PaletteDisplay, RealizeRequestRedrawsOnlyWhenTheSystemPaletteChanged) {
-    DeskUsePaletteDisplay(false);
+    VdeskUsePaletteDisplay(0);
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16), 1);
-    PumpMessages();
+    DispatchWaiting();
     HWND window = windowState.window;
     int before = VdeskInvalidateCount(window);
     size_t from = LogSize();
@@ -250,7 +241,7 @@ TEST(PaletteDisplay, RealizeRequestRedrawsOnlyWhenTheSystemPaletteChanged) {
 }
 
 TEST(PaletteDisplay, PaletteChangedByAnotherWindowRealizesInTheBackground) {
-    DeskUsePaletteDisplay(false);
+    VdeskUsePaletteDisplay(0);
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16), 1);
     size_t from = LogSize();
     Send(WM_PALETTECHANGED, reinterpret_cast<WPARAM>(windowState.window), 0);
@@ -264,9 +255,9 @@ TEST(PaletteDisplay, PaletteChangedByAnotherWindowRealizesInTheBackground) {
 }
 
 TEST(PaletteDisplay, ColourChangeBuildsTheNewPaletteBeforeDeletingTheOld) {
-    DeskUsePaletteDisplay(false);
+    VdeskUsePaletteDisplay(0);
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16), 1);
-    PumpMessages();
+    DispatchWaiting();
     HPALETTE old = windowState.palette;
     size_t from = LogSize();
     Send(WM_SYSCOLORCHANGE, 0, 0);
@@ -278,7 +269,7 @@ TEST(PaletteDisplay, ColourChangeBuildsTheNewPaletteBeforeDeletingTheOld) {
     EXPECT_LT(FirstCallFrom(log, from, "CreatePalette"), FirstCallFrom(log, from, "DeleteObject"));
     // A failed build keeps the old palette.
     old = windowState.palette;
-    DeskFailNextCall("CreatePalette");
+    VdeskFailNext(VDESK_FAIL_CREATE_PALETTE, 1);
     Send(WM_SYSCOLORCHANGE, 0, 0);
     EXPECT_EQ(windowState.palette, old);
     EXPECT_TRUE(IsLive(old));
@@ -318,8 +309,9 @@ void ExpectNoRebuildOnColourChange(HDC dc) {
 } // namespace
 
 TEST(NoPalette, ColourIndexFormatsAndFormatsWithoutTheNeed) {
-    DeskSetPixelFormats(
-        {Format(0, PFD_TYPE_RGBA, 8), Format(PFD_NEED_PALETTE, PFD_TYPE_COLORINDEX, 8)});
+    const PIXELFORMATDESCRIPTOR formats[] = {Format(0, PFD_TYPE_RGBA, 8),
+                                             Format(PFD_NEED_PALETTE, PFD_TYPE_COLORINDEX, 8)};
+    VdeskSetPixelFormats(formats, 2);
     windowState.usesStaticColors = 1;
     // Colour index, though marked as needing a palette: the palette step describes the
     // format and builds and realizes nothing; the open then fails at the context, which
@@ -346,16 +338,17 @@ TEST(NoPalette, ColourIndexFormatsAndFormatsWithoutTheNeed) {
 }
 
 TEST(NoPalette, MoreThanFifteenColourBits) {
-    DeskSetPixelFormats({Format(PFD_NEED_PALETTE, PFD_TYPE_RGBA, 16)});
+    const PIXELFORMATDESCRIPTOR format = Format(PFD_NEED_PALETTE, PFD_TYPE_RGBA, 16);
+    VdeskSetPixelFormats(&format, 1);
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16), 1);
     EXPECT_EQ(windowState.palette, nullptr);
     EXPECT_EQ(CallsSince(0, "CreatePalette"), 0u);
 }
 
 TEST(NoPalette, FailedCreationTakesNothing) {
-    DeskUsePaletteDisplay(true);
+    VdeskUsePaletteDisplay(1);
     COLORREF window = GetSysColor(COLOR_WINDOW);
-    DeskFailNextCall("CreatePalette");
+    VdeskFailNext(VDESK_FAIL_CREATE_PALETTE, 1);
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16), 1);
     EXPECT_EQ(windowState.palette, nullptr);
     EXPECT_EQ(windowState.staticColorsTaken, 0);
@@ -364,38 +357,37 @@ TEST(NoPalette, FailedCreationTakesNothing) {
 }
 
 TEST(NoPalette, RecordAllocationFailing) {
-    DeskUsePaletteDisplay(false);
+    VdeskUsePaletteDisplay(0);
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16), 1);
     DeleteObject(windowState.palette);
     windowState.palette = nullptr;
     size_t from = LogSize();
-    DeskFailNextCall("LocalAlloc");
+    VdeskFailNext(VDESK_FAIL_LOCAL_ALLOC, 1);
     EXPECT_EQ(BuildRgbPalette(windowState.dc), nullptr);
     EXPECT_EQ(windowState.palette, nullptr);
     EXPECT_EQ(CallsSince(from, "CreatePalette"), 0u);
 }
 
 TEST(ClearSystemPalette, RealizesBlackOwnEntriesAndSelectsThePreviousBack) {
-    DeskUsePaletteDisplay(false);
+    VdeskUsePaletteDisplay(0);
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16), 1);
     HDC dc = windowState.dc;
-    std::vector<PALETTEENTRY> before = DeskSystemPalette();
+    std::vector<PALETTEENTRY> before(VdeskSystemPalette(), VdeskSystemPalette() + 256);
     ASSERT_TRUE(SameColour(before[10], 63, 0, 0)); // the ramp's entry 1
     // Only a 256-entry palette clears; out of memory nothing happens.
     size_t from = LogSize();
     ClearSystemPalette(dc, 16);
-    DeskFailNextCall("LocalAlloc");
+    VdeskFailNext(VDESK_FAIL_LOCAL_ALLOC, 1);
     ClearSystemPalette(dc, 256);
     EXPECT_EQ(CallsSince(from, "CreatePalette"), 0u);
-    std::vector<PALETTEENTRY> after = DeskSystemPalette();
-    EXPECT_TRUE(std::equal(before.begin(), before.end(), after.begin(), [](auto& a, auto& b) {
+    const PALETTEENTRY* after = VdeskSystemPalette();
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), after, [](auto& a, auto& b) {
         return SameColour(a, b.peRed, b.peGreen, b.peBlue);
     }));
 
     ClearSystemPalette(dc, 256);
     EXPECT_EQ(CallsSince(from, "CreatePalette"), 1u);
     EXPECT_EQ(CallsSince(from, "DeleteObject"), 1u);
-    after = DeskSystemPalette();
     // Every free entry black; the static colours (dark red at 1, white at 255) stay.
     for (int i = 10; i < 246; i++) {
         EXPECT_TRUE(SameColour(after[i], 0, 0, 0)) << i;
@@ -406,7 +398,7 @@ TEST(ClearSystemPalette, RealizesBlackOwnEntriesAndSelectsThePreviousBack) {
 }
 
 TEST(Release, PaletteThenContextThenDeviceContext) {
-    DeskUsePaletteDisplay(false);
+    VdeskUsePaletteDisplay(0);
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16), 1);
     size_t from = LogSize();
     WtCloseWindow(windowState.window);

@@ -180,13 +180,13 @@ TEST(StaticColors, TakingWhileTakenReturnsOneAndChangesNothing) {
 TEST(StaticColors, AFailedTakeQueuesExactlyOneRetry) {
     // A true-colour display has no static colours to give up.
     ASSERT_EQ(OpenSceneWindow(DM_DOUBLE | DM_DEPTH16), 1);
-    DrainMessages(WM_USER, WM_USER);
+    DiscardMessages(WM_USER, WM_USER);
     COLORREF before = GetSysColor(COLOR_WINDOW);
     EXPECT_EQ(TakeStaticColors(windowState.dc), 0);
     EXPECT_EQ(TakeStaticColors(windowState.dc), 0);
     EXPECT_EQ(windowState.staticColorsTaken, 0);
     EXPECT_EQ(GetSysColor(COLOR_WINDOW), before);
-    EXPECT_EQ(DrainMessages(WM_USER, WM_USER), 1);
+    EXPECT_EQ(DiscardMessages(WM_USER, WM_USER), 1);
 }
 
 namespace {

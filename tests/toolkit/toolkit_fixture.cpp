@@ -32,6 +32,8 @@ int32_t RedrawKey(int32_t key, int32_t modifiers) {
     RecordKey(key, modifiers);
     return 1;
 }
+void IdleClosing(void) { WtCloseWindow(windowState.window); }
+void NoOpIdle(void) {}
 
 int32_t OpenSceneWindow(DisplayMode mode) {
     WtSetDisplayMode(mode);
@@ -39,31 +41,6 @@ int32_t OpenSceneWindow(DisplayMode mode) {
     return WtOpenWindow("Vorlanth", 0);
 }
 
-bool MessagePending(UINT first, UINT last) {
-    MSG message;
-    return PeekMessageA(&message, nullptr, first, last, PM_NOREMOVE) != 0;
-}
-
-int32_t DrainMessages(UINT first, UINT last) {
-    MSG message;
-    int32_t count = 0;
-    while (PeekMessageA(&message, nullptr, first, last, PM_REMOVE)) {
-        count++;
-    }
-    return count;
-}
-
-bool PumpMessages(void) {
-    MSG message;
-    bool quit = false;
-    // Bounded: a window that keeps asking for work must not hang the test.
-    for (int i = 0; i < 1000 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE); i++) {
-        if (message.message == WM_QUIT) {
-            quit = true;
-            continue;
-        }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return quit;
+LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) {
+    return WtWindowProc(windowState.window, message, wParam, lParam);
 }

@@ -1,5 +1,6 @@
-// Shared helpers for the toolkit's tests: opening the scene's window and recording the
-// handler calls the toolkit makes.
+// Shared helpers for the toolkit's tests on the virtual desktop (desk.h): opening the scene's
+// window, recording the handler calls the toolkit makes, and handlers that close the window
+// or do nothing.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "desk.h"
 #include "toolkit.h"
 
 // What the handlers saw, in order, as short text lines ("reshape 600 500", "key 97 0").
@@ -21,12 +23,10 @@ int32_t RecordMouseUp(int32_t x, int32_t y, int32_t button);
 int32_t RecordMouseMove(int32_t x, int32_t y, int32_t buttons);
 // Handlers that ask for a redraw.
 int32_t RedrawKey(int32_t key, int32_t modifiers);
+void IdleClosing(void); // closes the window
+void NoOpIdle(void);
 
 // Opens the scene's window (100, 100, 600 x 500) with the mode; returns WtOpenWindow's result.
 int32_t OpenSceneWindow(DisplayMode mode);
-// Whether a message in [first, last] is queued for the thread, left in the queue.
-bool MessagePending(UINT first, UINT last);
-// Takes every queued message in [first, last] away and returns how many there were.
-int32_t DrainMessages(UINT first, UINT last);
-// Dispatches every queued message except WM_QUIT; returns whether a quit request was seen.
-bool PumpMessages(void);
+// Sends the message straight to the toolkit's window procedure.
+LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam);

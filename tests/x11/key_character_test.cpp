@@ -5,64 +5,56 @@
 #include <string>
 
 #include "core_events.h"
-#include "test_window.h"
-#include "vdesk_control.h"
+#include "desk.h"
 
 namespace {
 
-class KeyCharacter : public DesktopTest {
-  protected:
-    void SetUp() override {
-        DesktopTest::SetUp();
-        window = CreateShownWindow();
-    }
-    HWND window = nullptr;
-};
-
-// Takes every waiting message, translating key messages; returns the characters produced.
-std::string Typed(void) {
-    std::string out;
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_CHAR) {
-            out += static_cast<char>(msg.wParam);
-        }
-        TranslateMessage(&msg);
-    }
-    return out;
-}
+class KeyCharacter : public ShownWindowTest {};
 
 TEST_F(KeyCharacter, TheLayoutsCharacterWinsOverTheUsTable) {
-    CoreNotifyKeyCharacter(window, 'Q', '@'); // Q on a German layout with AltGr
-    CoreNotifyKey(window, 'Q', 0);
+    CoreNotifyKey(window, 'Q', 1, '@'); // Q on a German layout with AltGr
+    CoreNotifyKey(window, 'Q', 0, 0);
     EXPECT_EQ(Typed(), "@");
-    CoreNotifyKeyCharacter(window, 'Y', 'z'); // the Z key of a German layout
-    CoreNotifyKey(window, 'Y', 0);
+    CoreNotifyKey(window, 'Y', 1, 'z'); // the Z key of a German layout
+    CoreNotifyKey(window, 'Y', 0, 0);
     EXPECT_EQ(Typed(), "z");
 }
 
+// The ANSI code page is Latin-1: its characters pass as bytes, others type nothing.
+TEST_F(KeyCharacter, CharactersBeyondTheCodePageTypeNothing) {
+    const struct {
+        int character;
+        const char* typed;
+    } cases[] = {{0xE9, "\xE9"}, {0xFF, "\xFF"}, {0x100, ""}, {0x20AC, ""}, {0x1F600, ""}};
+    for (const auto& c : cases) {
+        CoreNotifyKey(window, 'E', 1, c.character);
+        CoreNotifyKey(window, 'E', 0, 0);
+        EXPECT_EQ(Typed(), c.typed) << "U+" << std::hex << c.character;
+    }
+}
+
 TEST_F(KeyCharacter, NoCharacterMeansNoCharMessageAndTheKeyStillArrives) {
-    CoreNotifyKeyCharacter(window, 'A', 0);
+    CoreNotifyKey(window, 'A', 1, 0);
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_KEYDOWN));
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>('A'));
     EXPECT_TRUE(TranslateMessage(&msg));
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_CHAR, WM_CHAR, PM_NOREMOVE));
-    CoreNotifyKey(window, 'A', 0);
+    CoreNotifyKey(window, 'A', 0, 0);
     EXPECT_EQ(Typed(), "");
 }
 
 TEST_F(KeyCharacter, PressesWithoutACharacterUseTheUsLayout) {
-    CoreNotifyKeyCharacter(window, 'Q', '@');
-    CoreNotifyKey(window, 'Q', 0);
-    CoreNotifyKey(window, 'Q', 1); // from a backend that gives no characters
-    CoreNotifyKey(window, 'Q', 0);
+    CoreNotifyKey(window, 'Q', 1, '@');
+    CoreNotifyKey(window, 'Q', 0, 0);
+    CoreNotifyKey(window, 'Q', 1, -1); // from a display that gives no characters
+    CoreNotifyKey(window, 'Q', 0, 0);
     EXPECT_EQ(Typed(), "@q");
 }
 
 TEST_F(KeyCharacter, TheCharacterBelongsOnlyToTheMessageItCameWith) {
-    CoreNotifyKeyCharacter(window, 'Q', '@');
+    CoreNotifyKey(window, 'Q', 1, '@');
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
     MSG other = msg;
@@ -75,7 +67,7 @@ TEST_F(KeyCharacter, TheCharacterBelongsOnlyToTheMessageItCameWith) {
 TEST_F(KeyCharacter, ACharacterForAWindowThatIsGoneQueuesNothing) {
     DestroyWindow(window);
     DiscardMessages();
-    CoreNotifyKeyCharacter(window, 'Q', '@');
+    CoreNotifyKey(window, 'Q', 1, '@');
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE));
 }

@@ -7,11 +7,18 @@
 //                                                       "idle", the first frame only)
 //   gl <version string>        once the window is open
 // Escape quits (the app kit's own binding). With "box" on the command line, B shows a
-// message box; with "idle" the loop polls and draws continuously; with "formats" it prints
-// every pixel format as DescribePixelFormat gives it, one line each, and ends.
+// message box; with "minimize", M minimizes the window, then says "minimized"; with "idle"
+// the loop polls and draws continuously; with "formats" it prints every pixel format as
+// DescribePixelFormat gives it, one line each, and ends. With "sizedestroys", D arms it: the
+// next resize destroys the window from inside WM_SIZE, after saying whether that WM_SIZE came
+// from the message loop or from inside the display library's own event dispatch
+// ("destroyed at <width> <height> from the loop|dispatch").
 #include <windows.h>
 
+#include <execinfo.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -22,7 +29,9 @@
 namespace {
 
 bool boxMode = false;
+bool minimizeMode = false;
 bool idle = false;
+bool sizeDestroys = false, armed = false;
 int paints = 0;
 
 void Say(const char* format, int a, int b = -1, int c = -1) {
@@ -33,6 +42,9 @@ void Say(const char* format, int a, int b = -1, int c = -1) {
 
 template <int Key> void Action(void) {
     Say("action %d", Key);
+    if (Key == 'd' && sizeDestroys) {
+        armed = true;
+    }
     if (Key == 'b' && boxMode) {
         // A paint the box's own loop must serve while it is up: "painted" comes before
         // "box closed".
@@ -40,6 +52,11 @@ template <int Key> void Action(void) {
         MessageBoxA(windowState.window, "The first line of the box\nand its second line\n",
                     "Probe box", MB_OK);
         Say("box closed %d", 0);
+    }
+    if (Key == 'm' && minimizeMode) {
+        ShowWindow(windowState.window, SW_MINIMIZE);
+        std::printf("minimized\n");
+        std::fflush(stdout);
     }
 }
 
@@ -72,9 +89,32 @@ int32_t Move(int32_t x, int32_t y, int32_t buttons) {
     return 0;
 }
 
+// Whether a display library's code is on the stack: its event dispatch called us.
+bool InsideDisplayDispatch(void) {
+    void* frames[128];
+    int count = backtrace(frames, 128);
+    char** names = backtrace_symbols(frames, count);
+    bool inside = false;
+    for (int i = 0; names != nullptr && i < count; ++i) {
+        inside = inside || std::strstr(names[i], "libwayland-client") != nullptr ||
+                 std::strstr(names[i], "libffi") != nullptr ||
+                 std::strstr(names[i], "libdecor") != nullptr ||
+                 std::strstr(names[i], "libX11") != nullptr;
+    }
+    std::free(names);
+    return inside;
+}
+
 void Reshape(int32_t width, int32_t height) {
     glViewport(0, 0, width, height);
     Say("reshape %d %d", width, height);
+    if (armed) {
+        armed = false;
+        std::printf("destroyed at %d %d from the %s\n", width, height,
+                    InsideDisplayDispatch() ? "dispatch" : "loop");
+        std::fflush(stdout);
+        DestroyWindow(windowState.window);
+    }
 }
 
 void Display(void) {
@@ -122,7 +162,9 @@ void PrintFormats(void) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     boxMode = std::strstr(commandLine, "box") != nullptr;
+    minimizeMode = std::strstr(commandLine, "minimize") != nullptr;
     idle = std::strstr(commandLine, "idle") != nullptr;
+    sizeDestroys = std::strstr(commandLine, "sizedestroys") != nullptr;
     AppSetDisplayMode(DM_DOUBLE | DM_DEPTH16);
     AppSetPosition(100, 100, 320, 240);
     if (!AppOpenWindow("Key probe")) {

@@ -1,6 +1,4 @@
-#include "test_window.h"
-
-#include "vdesk_control.h"
+#include "desk.h"
 
 std::vector<SeenMessage> seen;
 Reaction reaction = nullptr;
@@ -31,8 +29,6 @@ void StartDesktop(void) {
     wc.lpszClassName = className;
     RegisterClassA(&wc);
 }
-
-void DesktopTest::TearDown() { VdeskReset(); }
 
 HWND CreateTestWindow(DWORD extraStyle, LPVOID param) {
     return CreateWindowExA(0, className, "Test", WS_OVERLAPPEDWINDOW | extraStyle, 100, 99, 608,
@@ -88,12 +84,19 @@ std::vector<std::string> Trace(void) {
     return out;
 }
 
-int DiscardMessages(void) {
+bool MessagePending(UINT first, UINT last) {
+    MSG msg;
+    return PeekMessageA(&msg, nullptr, first, last, PM_NOREMOVE) != FALSE;
+}
+
+int DiscardMessages(UINT first, UINT last) {
+    // A paint stays until its window is validated, so removing it would never end.
+    const bool all = first == 0 && last == 0;
     int count = 0;
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_PAINT &&
-           msg.message != WM_QUIT) {
-        PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
+    while (PeekMessageA(&msg, nullptr, first, last, PM_NOREMOVE) && msg.message != WM_PAINT &&
+           (msg.message != WM_QUIT || !all)) {
+        PeekMessageA(&msg, nullptr, first, last, PM_REMOVE);
         ++count;
     }
     return count;
@@ -101,9 +104,40 @@ int DiscardMessages(void) {
 
 void DispatchWaiting(void) {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT) {
+    for (int i = 0;
+         i < 1000 && PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message != WM_QUIT;
+         ++i) {
         PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+}
+
+std::string Typed(void) {
+    std::string out;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_CHAR) {
+            out += static_cast<char>(msg.wParam);
+        }
+        TranslateMessage(&msg);
+    }
+    return out;
+}
+
+std::vector<DeskMessageBox> DeskMessageBoxes(void) {
+    std::vector<DeskMessageBox> boxes;
+    for (int i = 0; i < VdeskMessageBoxCount(); ++i) {
+        const VdeskMessageBoxRecord* r = VdeskMessageBoxAt(i);
+        boxes.push_back(DeskMessageBox{r->owner, r->text, r->caption, r->type});
+    }
+    return boxes;
+}
+
+std::vector<std::string> DeskCallLog(void) {
+    std::vector<std::string> log;
+    for (int i = 0; i < VdeskCallCount(); ++i) {
+        log.emplace_back(VdeskCallAt(i));
+    }
+    return log;
 }
