@@ -17,6 +17,8 @@ namespace {
 wl_compositor* compositor = nullptr;
 xdg_wm_base* shell = nullptr;
 bool configured = false;
+EGLDisplay egl = EGL_NO_DISPLAY;
+EGLSurface eglSurface = EGL_NO_SURFACE;
 
 void Global(void*, wl_registry* registry, uint32_t name, const char* interface, uint32_t) {
     if (std::strcmp(interface, wl_compositor_interface.name) == 0) {
@@ -70,7 +72,7 @@ int main(void) {
     xdg_toplevel_set_title(toplevel, "bare_egl");
     wl_surface_commit(surface);
 
-    EGLDisplay egl = eglGetPlatformDisplay(EGL_PLATFORM_WAYLAND_KHR, display, nullptr);
+    egl = eglGetPlatformDisplay(EGL_PLATFORM_WAYLAND_KHR, display, nullptr);
     const EGLint attributes[] = {EGL_SURFACE_TYPE,
                                  EGL_WINDOW_BIT,
                                  EGL_RENDERABLE_TYPE,
@@ -84,15 +86,26 @@ int main(void) {
                                  EGL_DEPTH_SIZE,
                                  16,
                                  EGL_NONE};
-    EGLConfig config = nullptr;
+    EGLConfig configs[64], config = nullptr;
     EGLint count = 0;
     if (!eglInitialize(egl, nullptr, nullptr) || !eglBindAPI(EGL_OPENGL_API) ||
-        !eglChooseConfig(egl, attributes, &config, 1, &count) || count < 1) {
+        !eglChooseConfig(egl, attributes, configs, 64, &count) || count < 1) {
         std::fprintf(stderr, "bare_egl: no EGL configuration for OpenGL windows\n");
         return 1;
     }
+    // The same buffer vorlanth draws into, 8 bits a channel without alpha: the server sorts
+    // deeper ones (10 bits) first, which the renderer draws differently.
+    config = configs[0];
+    for (int i = count - 1; i >= 0; --i) {
+        EGLint red = 0, alpha = 0;
+        eglGetConfigAttrib(egl, configs[i], EGL_RED_SIZE, &red);
+        eglGetConfigAttrib(egl, configs[i], EGL_ALPHA_SIZE, &alpha);
+        if (red == 8 && alpha == 0) {
+            config = configs[i];
+        }
+    }
     wl_egl_window* window = wl_egl_window_create(surface, 600, 500);
-    EGLSurface eglSurface = eglCreatePlatformWindowSurface(egl, config, window, nullptr);
+    eglSurface = eglCreatePlatformWindowSurface(egl, config, window, nullptr);
     EGLContext context = eglCreateContext(egl, config, EGL_NO_CONTEXT, nullptr);
     eglMakeCurrent(egl, eglSurface, eglSurface, context);
     while (!configured && wl_display_dispatch(display) != -1) {

@@ -47,6 +47,11 @@ struct PlatformBackend {
     // The client area moved or changed size (screen coordinates); never while minimized.
     void (*PlaceNativeWindow)(void* native, const RECT* client);
 
+    // Fills part of the client area (client coordinates) with the window's background colour,
+    // as erasing does before the program draws; may be null where the display paints a
+    // window's background itself.
+    void (*PaintBackground)(void* native, const RECT* area, COLORREF colour);
+
     // The display's framebuffer configurations that can back a window, in the display's
     // own order; the core describes, merges and numbers them. Sets `configs` to an array
     // the backend keeps until it stops and returns its length. Asked once, when the

@@ -182,6 +182,7 @@ void InvalidateAll(HWND window);
 // Invalidates the whole client area and erases its background at once, as showing or
 // restoring a window does before it is told its size; WM_PAINT follows from the queue.
 void EraseNow(HWND window);
+bool EraseBackground(HWND window);
 
 // The queue (core_queue.cpp). An input message remembers the key state at the time and may
 // carry a key press's character (MSG.lPrivate).
@@ -223,7 +224,9 @@ std::vector<PixelFormat> DescribePixelConfigs(const PlatformPixelConfig* configs
 // GDI objects and palettes (core_palette.cpp), OpenGL (core_opengl.cpp).
 DcRecord* FindDc(HDC dc);
 HPALETTE StockDefaultPalette(void);
+bool BrushColor(HBRUSH brush, COLORREF* colour);
 void ReleaseWindowGdi(HWND window);
+COLORREF SysColor(int index); // GetSysColor, unrecorded
 
 // Only the core that test programs link (VORLANTH_TEST_HOOKS) carries the test entry points
 // of core_test_hooks.h and the hooks; in the desktop program the hook sites compile to

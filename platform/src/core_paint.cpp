@@ -46,6 +46,25 @@ int WINAPI ReleaseDC(HWND, HDC dc) {
     return HandleGet(dcs, KIND_DC, dc) != nullptr ? 1 : 0;
 }
 
+// Default erasing: the class brush fills what is to be painted, through the backend, which
+// may leave it to the display (a window's own background on X). False for no brush.
+bool EraseBackground(HWND window) {
+    WindowRecord* record = FindWindow(window);
+    WindowClass* windowClass = record != nullptr ? FindClass(record->className) : nullptr;
+    COLORREF colour = 0;
+    if (windowClass == nullptr || !BrushColor(windowClass->background, &colour)) {
+        return false;
+    }
+    RECT client = ClientScreenRect(*record);
+    RECT area = record->invalid
+                    ? record->invalidRect
+                    : RECT{0, 0, client.right - client.left, client.bottom - client.top};
+    if (record->native != nullptr && Backend()->PaintBackground != nullptr) {
+        Backend()->PaintBackground(record->native, &area, colour);
+    }
+    return true;
+}
+
 void InvalidateAll(HWND window) { InvalidateRect(window, nullptr, TRUE); }
 
 void EraseNow(HWND window) {

@@ -149,6 +149,21 @@ HGDIOBJ WINAPI GetStockObject(int object) {
     }
 }
 
+// A brush's colour: the stock black and white, or a system colour's brush (its index plus one,
+// as a class names it). Null, the null brush and anything else paint nothing.
+bool BrushColor(HBRUSH brush, COLORREF* colour) {
+    uintptr_t value = reinterpret_cast<uintptr_t>(brush);
+    if (value == blackBrush || value == whiteBrush) {
+        *colour = value == blackBrush ? RGB(0, 0, 0) : RGB(255, 255, 255);
+        return true;
+    }
+    if (value >= 1 && value <= 31) { // the system colours COLOR_SCROLLBAR to COLOR_MENUBAR
+        *colour = SysColor(static_cast<int>(value) - 1);
+        return true;
+    }
+    return false;
+}
+
 BOOL WINAPI DeleteObject(HGDIOBJ object) {
     NoteCall("DeleteObject");
     uintptr_t value = reinterpret_cast<uintptr_t>(object);

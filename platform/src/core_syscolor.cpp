@@ -33,13 +33,14 @@ void Prepare(void) {
 
 } // namespace
 
+COLORREF SysColor(int index) {
+    Prepare();
+    return index >= 0 && index < elementCount ? state.colors[index] : 0;
+}
+
 DWORD WINAPI GetSysColor(int index) {
     NoteCall("GetSysColor");
-    Prepare();
-    if (index < 0 || index >= elementCount) {
-        return 0;
-    }
-    return state.colors[index];
+    return SysColor(index);
 }
 
 BOOL WINAPI SetSysColors(int count, const INT* elements, const COLORREF* values) {

@@ -205,7 +205,7 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM) 
         return 0;
     }
     case WM_ERASEBKGND:
-        return 1;
+        return EraseBackground(window) ? 1 : 0;
     default:
         return 0;
     }

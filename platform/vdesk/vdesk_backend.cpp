@@ -131,6 +131,28 @@ void ShowNativeWindow(void* handle, NativeShow verb, int activate) {
     }
 }
 
+// What erasing paints shows at once, as the window's contents until its next frame.
+void PaintBackground(void* handle, const RECT* area, COLORREF colour) {
+    VdeskWindow* native = static_cast<VdeskWindow*>(handle);
+    if (!vdeskFrameCapture) {
+        return;
+    }
+    if (native->presentedWidth != native->width || native->presentedHeight != native->height) {
+        native->presented.assign(static_cast<size_t>(native->width) * native->height * 4, 0);
+        native->presentedWidth = native->width;
+        native->presentedHeight = native->height;
+    }
+    const uint8_t rgba[4] = {GetRValue(colour), GetGValue(colour), GetBValue(colour), 255};
+    for (int y = std::max(0, static_cast<int>(area->top));
+         y < std::min(native->height, static_cast<int>(area->bottom)); ++y) {
+        for (int x = std::max(0, static_cast<int>(area->left));
+             x < std::min(native->width, static_cast<int>(area->right)); ++x) {
+            std::copy(rgba, rgba + 4,
+                      &native->presented[(static_cast<size_t>(y) * native->width + x) * 4]);
+        }
+    }
+}
+
 void PlaceNativeWindow(void* handle, const RECT* client) {
     VdeskResizeSurface(static_cast<VdeskWindow*>(handle), client->right - client->left,
                        client->bottom - client->top);
@@ -261,6 +283,7 @@ extern const PlatformBackend vdeskBackend = {
     .DestroyNativeWindow = DestroyNativeWindow,
     .ShowNativeWindow = ShowNativeWindow,
     .PlaceNativeWindow = PlaceNativeWindow,
+    .PaintBackground = PaintBackground,
     .ListPixelConfigs = ListPixelConfigs,
     .SetNativePixelFormat = SetNativePixelFormat,
     .CreateContext = CreateNativeContext,

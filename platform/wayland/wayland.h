@@ -25,6 +25,10 @@ struct WaylandWindow {
     wl_callback* frameDone = nullptr; // the last frame's callback, until the compositor says
     bool framesLate = false;          // the last wait for one ran out: the window is unseen
     bool configured = false;          // the toplevel's first configure came: buffers may follow
+    bool drawn = false;               // OpenGL has shown a frame since the window was shown
+    bool backgroundSet = false;       // erased at least once: `background` is its colour
+    COLORREF background = 0;          // the class brush's colour
+    wl_buffer* backgroundBuffer = nullptr; // shown until the first frame
     std::string title;
 };
 
@@ -76,6 +80,14 @@ void WaylandDeleteContext(void* context);
 int WaylandSwapBuffers(void* native);
 void WaylandDestroyGl(WaylandWindow* native);
 void WaylandResizeGl(WaylandWindow* native);
+
+// Shared-memory buffers (XRGB8888) of a size in buffer pixels, mapped at `pixels`; null when
+// memory runs out. A window's background, shown from its first erase until its first frame:
+// painted (again) at the window's size and scale, and let go.
+wl_buffer* WaylandShmBuffer(int width, int height, uint32_t** pixels);
+void WaylandPaintBackground(void* native, const RECT* area, COLORREF colour);
+void WaylandShowBackground(WaylandWindow* native);
+void WaylandDropBackground(WaylandWindow* native);
 
 // The message box: opened and closed for the core's modal loop, which waits on the
 // connection while WaylandBoxesOpen says a box is up.

@@ -65,6 +65,7 @@ void FollowScale(WaylandWindow* native) {
     native->scale = scale;
     wl_surface_set_buffer_scale(native->surface, scale);
     WaylandResizeGl(native);
+    WaylandShowBackground(native); // a buffer of the old scale may not fit the new one
     CoreNotifyResize(native->window, native->width * scale, native->height * scale);
 }
 
@@ -230,6 +231,7 @@ void Configure(libdecor_frame* frame, libdecor_configuration* configuration, voi
         native->width = width;
         native->height = height;
         WaylandResizeGl(native);
+        WaylandShowBackground(native);
     }
     CoreNotifyResize(native->window, width * native->scale, height * native->scale);
     CoreNotifyActivate(native->window, active ? 1 : 0);
@@ -274,9 +276,11 @@ void Unmap(WaylandWindow* native) {
     }
     wl_surface_attach(native->surface, nullptr, 0, 0);
     wl_surface_commit(native->surface);
+    WaylandDropBackground(native);
     libdecor_frame_unref(native->frame);
     native->frame = nullptr;
     native->configured = false;
+    native->drawn = false;
 }
 
 void DestroyNativeWindow(void* handle) {
@@ -326,6 +330,7 @@ void PlaceNativeWindow(void* handle, const RECT* client) {
         libdecor_frame_commit(native->frame, state, nullptr);
         libdecor_state_free(state);
     }
+    WaylandShowBackground(native);
     wl_display_flush(waylandDisplay);
 }
 
@@ -381,6 +386,7 @@ extern const PlatformBackend waylandBackend = {
     .DestroyNativeWindow = DestroyNativeWindow,
     .ShowNativeWindow = ShowNativeWindow,
     .PlaceNativeWindow = PlaceNativeWindow,
+    .PaintBackground = WaylandPaintBackground,
     .ListPixelConfigs = WaylandListPixelConfigs,
     .SetNativePixelFormat = WaylandSetPixelFormat,
     .CreateContext = WaylandCreateContext,

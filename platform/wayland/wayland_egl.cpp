@@ -221,6 +221,8 @@ int WaylandSwapBuffers(void* handle) {
     if (!eglSwapBuffers(display, native->eglSurface) && wl_display_get_error(waylandDisplay) != 0) {
         WaylandConnectionLost();
     }
+    native->drawn = true;
+    WaylandDropBackground(native); // the frame has taken its place
     return 1;
 }
 

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
+#include <string>
 #include <xkbcommon/xkbcommon.h>
 
 #include "core_events.h"
@@ -21,6 +23,9 @@ wl_pointer* pointer = nullptr;
 xkb_context* xkbContext = nullptr;
 xkb_keymap* keymap = nullptr;
 xkb_state* keyState = nullptr;
+// The compositor's keymap as it sent it. Compiling it takes milliseconds, which start-up need
+// not wait for: it is compiled when a key or a modifier first needs it.
+std::string keymapText;
 wl_surface* keyboardSurface = nullptr;
 wl_surface* pointerSurface = nullptr;
 int pointerX = 0, pointerY = 0;
@@ -95,20 +100,28 @@ void Keymap(void*, wl_keyboard*, uint32_t format, int32_t fd, uint32_t size) {
     if (text == MAP_FAILED) {
         return;
     }
+    keymapText.assign(static_cast<const char*>(text),
+                      strnlen(static_cast<const char*>(text), size));
+    munmap(text, size);
+    xkb_state_unref(keyState);
+    xkb_keymap_unref(keymap);
+    keymap = nullptr;
+    keyState = nullptr;
+}
+
+// The keymap compiled, once it is wanted; false when there is none (or it does not compile).
+bool KeymapReady(void) {
+    if (keyState != nullptr || keymapText.empty()) {
+        return keyState != nullptr;
+    }
     if (xkbContext == nullptr) {
         xkbContext = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
     }
-    xkb_keymap* fresh =
-        xkb_keymap_new_from_string(xkbContext, static_cast<const char*>(text),
-                                   XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
-    munmap(text, size);
-    if (fresh == nullptr) {
-        return;
-    }
-    xkb_state_unref(keyState);
-    xkb_keymap_unref(keymap);
-    keymap = fresh;
-    keyState = xkb_state_new(keymap);
+    keymap = xkb_keymap_new_from_string(xkbContext, keymapText.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1,
+                                        XKB_KEYMAP_COMPILE_NO_FLAGS);
+    keymapText.clear();
+    keyState = keymap != nullptr ? xkb_state_new(keymap) : nullptr;
+    return keyState != nullptr;
 }
 
 void Enter(void*, wl_keyboard*, uint32_t, wl_surface* surface, wl_array*) {
@@ -124,7 +137,10 @@ void Leave(void*, wl_keyboard*, uint32_t, wl_surface* surface) {
 
 void KeyEvent(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t state) {
     bool down = state == WL_KEYBOARD_KEY_STATE_PRESSED;
-    if (down && keymap != nullptr && xkb_keymap_key_repeats(keymap, key + 8)) {
+    if (!KeymapReady()) {
+        return;
+    }
+    if (down && xkb_keymap_key_repeats(keymap, key + 8)) {
         ArmRepeat(key);
     } else if (!down && key == repeatKey) {
         ArmRepeat(0);
@@ -134,7 +150,8 @@ void KeyEvent(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uint32_t st
 
 void Modifiers(void*, wl_keyboard*, uint32_t, uint32_t depressed, uint32_t latched, uint32_t locked,
                uint32_t group) {
-    if (keyState != nullptr) {
+    // No modifier in force before the keymap is compiled: none to report, nothing to compile.
+    if ((keyState != nullptr || (depressed | latched | locked | group) != 0) && KeymapReady()) {
         xkb_state_update_mask(keyState, depressed, latched, locked, 0, 0, group);
         SyncModifiers();
     }

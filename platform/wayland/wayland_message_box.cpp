@@ -6,7 +6,6 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -140,30 +139,6 @@ void Draw(Dialog* d) {
     wl_surface_commit(d->surface);
 }
 
-bool CreateBuffer(Dialog* d) {
-    int stride = d->width * 4;
-    d->bytes = static_cast<size_t>(stride) * static_cast<size_t>(d->height);
-    int fd = memfd_create("message-box", MFD_CLOEXEC);
-    if (fd < 0 || ftruncate(fd, static_cast<off_t>(d->bytes)) != 0) {
-        if (fd >= 0) {
-            close(fd);
-        }
-        return false;
-    }
-    void* memory = mmap(nullptr, d->bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (memory == MAP_FAILED) {
-        close(fd);
-        return false;
-    }
-    d->pixels = static_cast<uint32_t*>(memory);
-    wl_shm_pool* pool = wl_shm_create_pool(waylandShm, fd, static_cast<int32_t>(d->bytes));
-    d->buffer =
-        wl_shm_pool_create_buffer(pool, 0, d->width, d->height, stride, WL_SHM_FORMAT_XRGB8888);
-    wl_shm_pool_destroy(pool);
-    close(fd);
-    return true;
-}
-
 Dialog* Of(void* user) { return static_cast<Dialog*>(user); }
 
 void Configure(libdecor_frame* frame, libdecor_configuration* configuration, void* user) {
@@ -207,7 +182,9 @@ void* WaylandOpenMessageBox(HWND owner, const char* text, const char* caption, U
         FT_Set_Pixel_Sizes(d->face, 0, fontPixels * d->scale);
         d->ascent = static_cast<int>(d->face->size->metrics.ascender >> 6);
     }
-    if (!CreateBuffer(d)) {
+    d->bytes = static_cast<size_t>(d->width) * 4 * static_cast<size_t>(d->height);
+    d->buffer = WaylandShmBuffer(d->width, d->height, &d->pixels);
+    if (d->buffer == nullptr) {
         if (d->face != nullptr) {
             FT_Done_Face(d->face);
         }

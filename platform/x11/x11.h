@@ -22,9 +22,10 @@ struct X11Window {
     bool reparented = false; // a window manager framed it
     bool hideRequested = false;
     bool mapped = false;
-    unsigned long minimizeRequest = 0; // serial of the program's last minimize request
-    bool focusOnMap = true;            // shown to be activated
-    RECT exposed{};                    // the exposure series so far
+    unsigned long minimizeRequest = 0;  // serial of the program's last minimize request
+    bool focusOnMap = true;             // shown to be activated
+    RECT exposed{};                     // the exposure series so far
+    COLORREF background = RGB(0, 0, 0); // the window's background, which the server paints
 };
 
 struct X11Atoms {
@@ -74,6 +75,8 @@ unsigned long X11TrapErrors(void);
 unsigned long X11TrapAllErrors(void);
 void X11ReleaseErrors(unsigned long trap);
 
+// The display's pixel for a colour of the default colour map (white when the map is full).
+unsigned long X11Pixel(COLORREF colour);
 // Sets the UTF-8 _NET_WM_NAME and the Latin-1 WM_NAME of a window (and the icon names).
 void X11SetTitle(Window xwindow, const char* titleUtf8);
 // Tells the server to let the given window have the keyboard when no window manager runs.

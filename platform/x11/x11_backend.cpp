@@ -391,6 +391,19 @@ int IsPaletteDisplay(void) { return 0; }
 
 void SystemPaletteChanged(void) {}
 
+// The window's background becomes the erasing colour: the server paints it wherever the
+// window shows and OpenGL has not drawn, from the map on.
+void PaintBackground(void* handle, const RECT* area, COLORREF colour) {
+    X11Window* native = static_cast<X11Window*>(handle);
+    if (colour != native->background) {
+        native->background = colour;
+        XSetWindowBackground(x11Display, native->xwindow, X11Pixel(colour));
+        XClearArea(x11Display, native->xwindow, area->left, area->top,
+                   static_cast<unsigned>(area->right - area->left),
+                   static_cast<unsigned>(area->bottom - area->top), False);
+    }
+}
+
 // A call of the core's on a window whose X window another client may have destroyed, or a
 // box whose window it may have destroyed: its requests fail harmlessly until the
 // DestroyNotify saying so has been read.
@@ -419,6 +432,7 @@ extern const PlatformBackend x11Backend = {
     .DestroyNativeWindow = Trapping<DestroyNativeWindow>::Run,
     .ShowNativeWindow = Trapping<ShowNativeWindow>::Run,
     .PlaceNativeWindow = Trapping<PlaceNativeWindow>::Run,
+    .PaintBackground = Trapping<PaintBackground>::Run,
     .ListPixelConfigs = X11ListPixelConfigs,
     .SetNativePixelFormat = Trapping<X11SetPixelFormat>::Run,
     .CreateContext = X11CreateContext,
@@ -459,6 +473,17 @@ void X11ReleaseErrors(unsigned long first) {
     std::erase_if(errorTraps, [read](const ErrorTrap& trap) {
         return trap.end != 0 && (trap.end == trap.first || read >= trap.end);
     });
+}
+
+unsigned long X11Pixel(COLORREF colour) {
+    XColor c{};
+    c.red = static_cast<unsigned short>(GetRValue(colour) * 257);
+    c.green = static_cast<unsigned short>(GetGValue(colour) * 257);
+    c.blue = static_cast<unsigned short>(GetBValue(colour) * 257);
+    unsigned long trap = X11TrapAllErrors(); // a full colour map refuses it: white then
+    Status allocated = XAllocColor(x11Display, DefaultColormap(x11Display, x11Screen), &c);
+    X11ReleaseErrors(trap);
+    return allocated ? c.pixel : WhitePixel(x11Display, x11Screen);
 }
 
 void X11SetTitle(Window xwindow, const char* titleUtf8) {

@@ -101,8 +101,14 @@ bool Describe(const Chosen& chosen, GLXFBConfig config, PlatformPixelConfig* c) 
 std::vector<PlatformPixelConfig> ListConfigs(void) {
     // The server leaves out what cannot back a window of ours and sorts what it chooses by
     // its own rules: the list keeps the order of all its configurations.
+    // A DirectColor visual shows its pixels through a colour map the program would have to
+    // fill: its configurations (a twin of each TrueColor one on most servers) are left out
+    // before they cost a question each.
     Chosen chosen;
     chosen.window = Choose(GLX_LEVEL, 0);
+    for (GLXFBConfig direct : Choose(GLX_X_VISUAL_TYPE, GLX_DIRECT_COLOR)) {
+        chosen.window.erase(direct);
+    }
     if (!chosen.window.empty()) {
         chosen.multisampled = Choose(GLX_SAMPLE_BUFFERS, 1);
         chosen.doubleBuffered = Choose(GLX_DOUBLEBUFFER, True);

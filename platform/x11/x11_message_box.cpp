@@ -27,16 +27,6 @@ int TextWidth(const std::string& s, void* font) {
     return XTextWidth(static_cast<XFontStruct*>(font), s.data(), static_cast<int>(s.size()));
 }
 
-unsigned long Grey(int level) {
-    XColor colour{};
-    colour.red = colour.green = colour.blue = static_cast<unsigned short>(level * 257);
-    Colormap map = DefaultColormap(x11Display, x11Screen);
-    unsigned long trap = X11TrapAllErrors(); // a full colour map refuses it: white then
-    Status allocated = XAllocColor(x11Display, map, &colour);
-    X11ReleaseErrors(trap);
-    return allocated ? colour.pixel : WhitePixel(x11Display, x11Screen);
-}
-
 // Also on an event that came before another client destroyed the box's window.
 void Draw(Dialog* d) {
     unsigned long trap = X11TrapErrors();
@@ -53,7 +43,8 @@ void Draw(Dialog* d) {
                  static_cast<unsigned short>(l.button.right - l.button.left),
                  static_cast<unsigned short>(l.button.bottom - l.button.top)};
     XSetForeground(x11Display, d->gc,
-                   d->layout.pressed ? BlackPixel(x11Display, x11Screen) : Grey(0xF0));
+                   d->layout.pressed ? BlackPixel(x11Display, x11Screen)
+                                     : X11Pixel(RGB(0xF0, 0xF0, 0xF0)));
     XFillRectangle(x11Display, w, d->gc, b.x, b.y, b.width, b.height);
     XSetForeground(x11Display, d->gc,
                    d->layout.pressed ? WhitePixel(x11Display, x11Screen)
@@ -90,7 +81,7 @@ void Open(Dialog* d, HWND owner, const char* text, const char* caption) {
     int x = 0, y = 0;
     Place(d, owner, &x, &y);
     XSetWindowAttributes attributes{};
-    attributes.background_pixel = Grey(0xD8);
+    attributes.background_pixel = X11Pixel(RGB(0xD8, 0xD8, 0xD8));
     attributes.border_pixel = BlackPixel(x11Display, x11Screen);
     attributes.event_mask =
         ExposureMask | KeyPressMask | ButtonPressMask | ButtonReleaseMask | StructureNotifyMask;

@@ -246,13 +246,57 @@ TEST_F(Gdi, ColourIndexFormatsHaveNoOpenGLContext) {
     EXPECT_EQ(wglCreateContext(dc), nullptr);
 }
 
+// Showing erases the window with its class brush before the program draws anything: what
+// the desktop shows then is that colour, or nothing without a brush.
+TEST(Erase, ShowingPaintsTheClassBrushUntilTheFirstFrame) {
+    struct Case {
+        const char* what;
+        HBRUSH brush;
+        int r, g, b; // -1: nothing painted
+    } cases[] = {
+        {"black", static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), 0, 0, 0},
+        {"white", static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)), 255, 255, 255},
+        // The standard highlight colour, 0, 120, 215.
+        {"a system colour's", reinterpret_cast<HBRUSH>(COLOR_HIGHLIGHT + 1), 0, 120, 215},
+        {"the null brush", static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)), -1, 0, 0},
+        {"no brush", nullptr, -1, 0, 0},
+    };
+    for (const Case& c : cases) {
+        StartDesktop();
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hbrBackground = c.brush;
+        wc.lpszClassName = "Brushed";
+        ASSERT_TRUE(RegisterClassA(&wc)) << c.what;
+        HWND window = CreateWindowExA(0, "Brushed", "", WS_OVERLAPPEDWINDOW, 0, 0, 208, 127,
+                                      nullptr, nullptr, nullptr, nullptr);
+        ShowWindow(window, SW_SHOW);
+        int width = 0, height = 0;
+        const uint8_t* frame = VdeskPresentedFrame(window, &width, &height);
+        if (c.r < 0) {
+            EXPECT_EQ(frame, nullptr) << c.what;
+            EXPECT_EQ(SendMessageA(window, WM_ERASEBKGND, 0, 0), 0) << c.what;
+            continue;
+        }
+        ASSERT_NE(frame, nullptr) << c.what;
+        EXPECT_EQ(SendMessageA(window, WM_ERASEBKGND, 0, 0), 1) << c.what;
+        ASSERT_EQ(width, 200) << c.what; // 208 x 127 less the frame and caption: 200 x 100
+        ASSERT_EQ(height, 100) << c.what;
+        for (int at : {0, width * height / 2 + 17, width * height - 1}) {
+            const uint8_t* pixel = frame + static_cast<size_t>(at) * 4;
+            EXPECT_EQ(pixel[0], c.r) << c.what;
+            EXPECT_EQ(pixel[1], c.g) << c.what;
+            EXPECT_EQ(pixel[2], c.b) << c.what;
+        }
+    }
+}
+
 TEST_F(Gdi, AFrameDrawnThroughTheContextIsWhatSwapBuffersPresents) {
     PIXELFORMATDESCRIPTOR want = Wanted(PFD_DOUBLEBUFFER, 16);
     ASSERT_TRUE(SetPixelFormat(dc, ChoosePixelFormat(dc, &want), &want));
     HGLRC context = wglCreateContext(dc);
     ASSERT_TRUE(wglMakeCurrent(dc, context));
     int width = 0, height = 0;
-    EXPECT_EQ(VdeskPresentedFrame(window, &width, &height), nullptr);
 
     // Blue everywhere, red over the left half.
     glViewport(0, 0, 600, 500);

@@ -1,0 +1,48 @@
+#include "same_scene.h"
+
+#include <map>
+
+#include "appkit.h"
+#include "frame.h"
+#include "gl.h"
+#include "scene.h"
+
+namespace {
+int32_t (*present)(void) = nullptr;
+std::map<double, GLuint> spheres;
+} // namespace
+
+// What the scene asks of the app kit, done directly.
+void AppSolidSphere(double radius) {
+    auto found = spheres.find(radius);
+    if (found != spheres.end()) {
+        glCallList(found->second);
+        return;
+    }
+    GLuint list = glGenLists(1);
+    spheres[radius] = list;
+    glNewList(list, GL_COMPILE_AND_EXECUTE);
+    GLUquadric* quadric = gluNewQuadric();
+    gluQuadricDrawStyle(quadric, GLU_FILL);
+    gluQuadricNormals(quadric, GLU_SMOOTH);
+    gluSphere(quadric, radius, 16, 16);
+    gluDeleteQuadric(quadric);
+    glEndList();
+}
+
+int32_t AppSwapBuffers(void) { return present(); }
+
+void SameSceneStart(int width, int height, int32_t (*swap)(void)) {
+    present = swap;
+    glClearColor(0.3f, 0.3f, 0.7f, 0.0f);
+    SetupLight();
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_NORMALIZE);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_BLEND);
+    glEnable(GL_CULL_FACE);
+    SceneReshape(width, height);
+}
+
+void SameSceneFrame(void) { DrawFrame(); }
