@@ -238,6 +238,19 @@ cursor_checks() {
   say "  the arrow set on entries $(echo $serials)"
 }
 
+# background_checks: the window showed a buffer (its class background) before its first
+# frame: an attach and a commit on its surface before the first frame callback it asks for,
+# which each OpenGL frame asks for first.
+background_checks() {
+  awk -v s="-> wl_surface@$(frame_surface)." '
+    index($0, s "attach(wl_buffer") && !attach { attach = NR }
+    index($0, s "commit()") && attach && !commit { commit = NR }
+    index($0, s "frame(") { frame = NR; exit }
+    END { exit !(attach && commit && commit < frame) }' "$log" ||
+    fail "no buffer on the window before its first frame (see $log)"
+  say "  a buffer committed on the window before its first frame"
+}
+
 # frame_checks client|server: who draws the window's frame. Server-side decorations are
 # mode 2 of the xdg-decoration protocol; without them libdecor draws its own.
 frame_checks() {
@@ -258,6 +271,7 @@ desktop_checks() {
   start_logged "vorlanth-$2" "$1"
   locate 600 500
   say "  client area $width x $height at $left, $top"
+  background_checks
   scene_shot scene
   scene_moves
   paced_checks 66 10 "visible under a 60 Hz output"
@@ -329,6 +343,7 @@ sway_checks() {
   cp "$1" "$runtime/vorlanth"
   start_logged vorlanth-sway "$runtime/vorlanth"
   locate any
+  background_checks
   scene_shot scene-sway
   scale_checks 2
   sharp_checks sharp-sway

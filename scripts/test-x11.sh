@@ -225,6 +225,27 @@ vorlanth_checks() {
   [ "$status" = 0 ] || fail "exit code $status after closing (see $out/vorlanth-close.err)"
 }
 
+# The window shows its class background, black, from its map on: with the first frame held
+# back by a preloaded library, the client area is black; let go, the scene follows.
+background_checks() {
+  say "vorlanth: black before the first frame"
+  rm -f "$out/hold.held" "$out/hold.go"
+  VORLANTH_HOLD_SWAP=$out/hold LD_PRELOAD=$build/tests/support/libhold_first_swap.so \
+    ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" start_program vorlanth-held "$1"
+  wait_window "Vorlanth"
+  for _ in $(seq 300); do [ -e "$out/hold.held" ] && break; sleep 0.1; done
+  [ -e "$out/hold.held" ] || fail "the program never came to its first frame (see $out/vorlanth-held.err)"
+  shoot held
+  python3 "$root/tests/x11/check_scene.py" uniform "$out/held.ppm" 0 0 0 >"$out/held.check" 2>&1 ||
+    fail "not black before the first frame: $(cat "$out/held.check")"
+  touch "$out/hold.go"
+  scene_shot held-scene
+  wait_focus
+  xdotool key Escape
+  wait_exit "$exit_limit"
+  [ "$status" = 0 ] || fail "exit code $status after Escape (see $out/vorlanth-held.err)"
+}
+
 # Ends the X server under the running program: it must end too, with a message.
 lost_server_checks() {
   say "vorlanth: the X server goes away"
@@ -287,7 +308,7 @@ for preset in $presets; do
   # Within a second; the sanitizers' leak scan at exit comes on top.
   exit_limit=1
   [ "$preset" = asan ] && exit_limit=3
-  build_targets "$preset" x11_probe vorlanth backend_select_probe
+  build_targets "$preset" x11_probe vorlanth backend_select_probe hold_first_swap
   rm -rf "$out"
   mkdir -p "$out"
   sanitizer_environment "$preset"
@@ -298,6 +319,7 @@ for preset in $presets; do
   selection_checks "$build/tests/platform/backend_select_probe"
   probe_checks "$build/tests/x11/x11_probe"
   vorlanth_checks "$build/scene/vorlanth"
+  background_checks "$build/scene/vorlanth"
   lost_server_checks "$build/scene/vorlanth"
   say "screenshots in $out"
 done

@@ -8,6 +8,8 @@
     check_scene.py differs A.ppm B.ppm     the two shots differ (the animation runs)
     check_scene.py pixel CLIENT.ppm X Y R G B [TOLERANCE]
                                            one pixel has about that colour
+    check_scene.py uniform CLIENT.ppm R G B
+                                           every pixel has about that colour
     check_scene.py sharp CLIENT.ppm        drawn at the screen's resolution, not magnified:
                                            edges cut through aligned 2 x 2 blocks about as
                                            often as through blocks shifted by one pixel
@@ -128,6 +130,13 @@ def check_pixel(path, x, y, colour, tolerance):
     return near(p, colour, tolerance)
 
 
+def check_uniform(path, colour, tolerance):
+    width, height, pixels = read_ppm(path)
+    off = sum(1 for p in pixels if not near(p, colour, tolerance))
+    print(f"{path}: {width} x {height}, {off} pixels other than {colour}")
+    return width * height > 0 and off == 0
+
+
 def mixed_blocks(width, height, pixels, offset):
     """How many 2 x 2 blocks starting at (offset, offset) hold more than one colour."""
     count = 0
@@ -173,6 +182,8 @@ def main(argv):
             return 0 if find_client(argv[2]) else 1
         if len(argv) == 4 and argv[1] == "differs":
             return 0 if check_differs(argv[2], argv[3]) else 1
+        if len(argv) == 6 and argv[1] == "uniform":
+            return 0 if check_uniform(argv[2], tuple(int(v) for v in argv[3:6]), 4) else 1
         if len(argv) in (8, 9) and argv[1] == "pixel":
             tolerance = int(argv[8]) if len(argv) == 9 else 4
             return 0 if check_pixel(argv[2], int(argv[3]), int(argv[4]),
