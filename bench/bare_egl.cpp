@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "egl_config.h"
 #include "xdg-shell-client-protocol.h"
 
 namespace {
@@ -73,36 +74,11 @@ int main(void) {
     wl_surface_commit(surface);
 
     egl = eglGetPlatformDisplay(EGL_PLATFORM_WAYLAND_KHR, display, nullptr);
-    const EGLint attributes[] = {EGL_SURFACE_TYPE,
-                                 EGL_WINDOW_BIT,
-                                 EGL_RENDERABLE_TYPE,
-                                 EGL_OPENGL_BIT,
-                                 EGL_RED_SIZE,
-                                 8,
-                                 EGL_GREEN_SIZE,
-                                 8,
-                                 EGL_BLUE_SIZE,
-                                 8,
-                                 EGL_DEPTH_SIZE,
-                                 16,
-                                 EGL_NONE};
-    EGLConfig configs[64], config = nullptr;
-    EGLint count = 0;
+    EGLConfig config = nullptr;
     if (!eglInitialize(egl, nullptr, nullptr) || !eglBindAPI(EGL_OPENGL_API) ||
-        !eglChooseConfig(egl, attributes, configs, 64, &count) || count < 1) {
+        (config = ChooseWindowConfig(egl)) == nullptr) {
         std::fprintf(stderr, "bare_egl: no EGL configuration for OpenGL windows\n");
         return 1;
-    }
-    // The same buffer vorlanth draws into, 8 bits a channel without alpha: the server sorts
-    // deeper ones (10 bits) first, which the renderer draws differently.
-    config = configs[0];
-    for (int i = count - 1; i >= 0; --i) {
-        EGLint red = 0, alpha = 0;
-        eglGetConfigAttrib(egl, configs[i], EGL_RED_SIZE, &red);
-        eglGetConfigAttrib(egl, configs[i], EGL_ALPHA_SIZE, &alpha);
-        if (red == 8 && alpha == 0) {
-            config = configs[i];
-        }
     }
     wl_egl_window* window = wl_egl_window_create(surface, 600, 500);
     eglSurface = eglCreatePlatformWindowSurface(egl, config, window, nullptr);

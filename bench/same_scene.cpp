@@ -6,6 +6,7 @@
 #include "frame.h"
 #include "gl.h"
 #include "scene.h"
+#include "scene_state.h"
 
 namespace {
 int32_t (*present)(void) = nullptr;
@@ -34,14 +35,7 @@ int32_t AppSwapBuffers(void) { return present(); }
 
 void SameSceneStart(int width, int height, int32_t (*swap)(void)) {
     present = swap;
-    glClearColor(0.3f, 0.3f, 0.7f, 0.0f);
-    SetupLight();
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_NORMALIZE);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_BLEND);
-    glEnable(GL_CULL_FACE);
+    UseSceneState();
     SceneReshape(width, height);
 }
 

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "egl_config.h"
+
 #include "same_scene.h"
 
 namespace {
@@ -60,37 +62,12 @@ int main(void) {
     wl_registry_add_listener(registry, &registryListener, nullptr);
     wl_display_roundtrip(display);
     egl = eglGetPlatformDisplay(EGL_PLATFORM_WAYLAND_KHR, display, nullptr);
-    const EGLint attributes[] = {EGL_SURFACE_TYPE,
-                                 EGL_WINDOW_BIT,
-                                 EGL_RENDERABLE_TYPE,
-                                 EGL_OPENGL_BIT,
-                                 EGL_RED_SIZE,
-                                 8,
-                                 EGL_GREEN_SIZE,
-                                 8,
-                                 EGL_BLUE_SIZE,
-                                 8,
-                                 EGL_DEPTH_SIZE,
-                                 16,
-                                 EGL_NONE};
-    EGLConfig configs[64], config = nullptr;
-    EGLint count = 0;
+    EGLConfig config = nullptr;
     libdecor* decor = libdecor_new(display, &decorHandlers);
     if (compositor == nullptr || decor == nullptr || !eglInitialize(egl, nullptr, nullptr) ||
-        !eglBindAPI(EGL_OPENGL_API) || !eglChooseConfig(egl, attributes, configs, 64, &count) ||
-        count < 1) {
+        !eglBindAPI(EGL_OPENGL_API) || (config = ChooseWindowConfig(egl)) == nullptr) {
         std::fprintf(stderr, "scene_egl: no compositor, frames or EGL configuration\n");
         return 1;
-    }
-    // 8 bits a channel without alpha, as vorlanth draws: deeper ones come first.
-    config = configs[0];
-    for (int i = count - 1; i >= 0; --i) {
-        EGLint red = 0, alpha = 0;
-        eglGetConfigAttrib(egl, configs[i], EGL_RED_SIZE, &red);
-        eglGetConfigAttrib(egl, configs[i], EGL_ALPHA_SIZE, &alpha);
-        if (red == 8 && alpha == 0) {
-            config = configs[i];
-        }
     }
     wl_surface* surface = wl_compositor_create_surface(compositor);
     libdecor_frame* frame = libdecor_decorate(decor, surface, &frameHandlers, nullptr);

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# Configures and builds one preset: scripts/build.sh debug|release|asan
+# Configures and builds one preset, everything or the named targets:
+#   bash scripts/build.sh debug|release|asan|fuzz|mingw [TARGET...]
+# The output goes to build/logs/PRESET.log(.build); a failure prints its last lines.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-preset=${1:-release}
-jobs=${VORLANTH_JOBS:-$(nproc)}
 . scripts/lib/logged.sh
-run_logged "configuring the $preset preset" "build/logs/$preset.log" cmake --preset "$preset"
-cmake --build --preset "$preset" -j "$jobs"
+build_targets "${1:-release}" "${@:2}"

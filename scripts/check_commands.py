@@ -114,7 +114,7 @@ def commands_in(text):
             break
         text = shorter
     text = re.sub(r"\$?\(\((?:[^()]|\([^()]*\))*\)\)", "0", text)
-    text = re.sub(r"^\s*[^\s()]+\)\s", " ", text)
+    text = re.sub(r"^\s*[^\s()]+\)(\s|$)", " ", text)
     words = []
     try:
         lexer = shlex.shlex(text, posix=True, punctuation_chars=";&|()")

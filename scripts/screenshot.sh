@@ -5,7 +5,7 @@
 # where the lettering is largest. Needs the packages of both groups: bash scripts/setup-debian.sh run test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-out=$PWD/build/app/screenshot
+root=$PWD out=$root/build/app/screenshot
 fail() { echo "screenshot: FAIL: $*" >&2; exit 1; }
 source scripts/lib/xsession.sh
 source scripts/lib/logged.sh
@@ -38,7 +38,7 @@ done
 seconds=$((SECONDS - taken))
 for n in $(seq -f %02g 1 $frames); do
   convert "$out/frame$n.png" -depth 8 "ppm:$out/frame.ppm"
-  python3 tests/x11/check_scene.py scene "$out/frame.ppm" 2>/dev/null |
+  python3 tests/desktop/check_scene.py scene "$out/frame.ppm" 2>/dev/null |
     sed -n 's/.*yellow \([0-9]*\).*/\1/p' >"$out/frame$n.yellow" || true
 done
 first=$(for n in $(seq 1 $((frames - length + 1))); do

@@ -2,58 +2,21 @@
 # The platform layer against a Win32 implementation written by others: the scenario program
 # (tests/conformance/scenarios.cpp) is cross-built with MinGW-w64 and run on Wine (a fresh
 # prefix), and built natively and run on the virtual desktop, on the X11 backend and on the
-# Wayland backend under weston, all on one Xvfb server of the script's own. The same xdotool script (tests/conformance/input.xdo) drives
-# the Wine and the X11 run; the traces are compared line by line with Wine's
-# (tests/conformance/compare_traces.py), allowing only tests/conformance/known-differences.txt.
-# The native runs happen for each preset in VORLANTH_CONFORMANCE_PRESETS (default: debug asan).
-# Traces and logs go to build/conformance/. Every wait has a time limit.
-set -euo pipefail
-# shellcheck source=scripts/lib/logged.sh
-. "$(dirname "$0")/lib/logged.sh"
-cd "$(dirname "$0")/.."
-root=$PWD
+# Wayland backend under weston, all on one Xvfb server of the script's own. The same xdotool
+# script (tests/conformance/input.xdo) drives the Wine and the X11 run; the traces are compared
+# line by line with Wine's (tests/conformance/compare_traces.py), allowing only
+# tests/conformance/known-differences.txt.
+# bash scripts/test-conformance.sh PRESET wine (ctest: conformance.wine) makes Wine's trace in
+# build/conformance/; bash scripts/test-conformance.sh PRESET x11 (ctest: conformance.x11) runs
+# that preset's build on the virtual desktop and X11 and compares, and PRESET wayland (ctest:
+# conformance.wayland) under weston; either makes Wine's trace first if there is none. Traces
+# and logs of the native runs go to build/<preset>/conformance-check/<part>/. Every wait has a
+# time limit.
+. "$(dirname "$0")/lib/end_to_end.sh"
+need python3 weston x86_64-w64-mingw32-g++ wine wineboot wineserver Xvfb xdpyinfo xdotool
 here=$root/tests/conformance
-presets=${VORLANTH_CONFORMANCE_PRESETS:-debug asan}
-out=$root/build/conformance
-jobs=${VORLANTH_JOBS:-2}
-started=$SECONDS
-
-say() { echo "test-conformance: $*"; }
-fail() { echo "test-conformance: FAIL: $*" >&2; exit 1; }
-
-for tool in cmake python3 x86_64-w64-mingw32-g++ wine wineboot wineserver Xvfb xdpyinfo xdotool; do
-  command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh installs it)"
-done
-
-rm -rf "$out"
-mkdir -p "$out"
-
-say "building the scenarios for Windows"
-x86_64-w64-mingw32-g++ -std=c++20 -O1 -Wall -Wextra -Werror -static -o "$out/scenarios.exe" \
-  "$here/scenarios.cpp" -luser32 -lgdi32 -ladvapi32 || fail "the cross-build failed"
-for preset in $presets; do
-  say "building the scenarios for the virtual desktop and X11 ($preset)"
-  build_targets "$preset" conformance_scenarios
-done
-
-source scripts/lib/xsession.sh
-source scripts/lib/weston.sh
-source scripts/lib/sanitizers.sh
-# The sanitizers' settings, which the debug programs ignore.
-sanitizer_environment asan
-cleanup() {
-  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
-  app_pid=""
-  if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX:-}" ]; then timeout 20 wineserver -k 2>/dev/null || true; fi
-  stop_session_and_weston
-}
-trap cleanup EXIT
-
-start_xvfb $((200 + RANDOM % 30)) 259
-say "Xvfb on $DISPLAY"
-# The pointer away from every window, before Wine starts and takes note of where it is: Wine
-# sends a window under it WM_MOUSEMOVE when the window appears and when capture ends.
-xdotool mousemove --sync 0 0
+traces=$root/build/conformance
+at_exit '[ ! -d "${WINEPREFIX:-}" ] || timeout 20 wineserver -k 2>/dev/null'
 
 # drive NAME COMMAND...: runs the scenarios with "input" on the command line, does to them
 # what input.xdo says, closes the input window as a window manager's close box does, and
@@ -83,33 +46,52 @@ drive() {
   [ "$status" = 0 ] || fail "$name: exit code $status (see $out/$name.err)"
 }
 
-# A fresh Wine prefix; no Mono or browser engine, so no install prompts.
-export WINEPREFIX=$out/wineprefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-say "preparing the Wine prefix"
-wine_started=$SECONDS
-timeout 180 wineboot -i </dev/null >"$out/wineboot.log" 2>&1 || fail "wineboot failed (see $out/wineboot.log)"
-say "Wine (prefix ready in $((SECONDS - wine_started)) s)"
-drive wine wine "$out/scenarios.exe"
+# wine_trace: the scenarios cross-built and run on Wine in a fresh prefix, with no Mono or
+# browser engine (so no install prompts), as $traces/wine.txt.
+wine_trace() {
+  rm -rf "$traces"
+  mkdir -p "$traces"
+  say "building the scenarios for Windows"
+  x86_64-w64-mingw32-g++ -std=c++20 -O1 -Wall -Wextra -Werror -static -o "$traces/scenarios.exe" \
+    "$here/scenarios.cpp" -luser32 -lgdi32 -ladvapi32 || fail "the cross-build failed"
+  export WINEPREFIX=$traces/wineprefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  say "preparing the Wine prefix"
+  local wine_started=$SECONDS
+  timeout 180 wineboot -i </dev/null >"$traces/wineboot.log" 2>&1 || fail "wineboot failed (see $traces/wineboot.log)"
+  say "Wine (prefix ready in $((SECONDS - wine_started)) s)"
+  out=$traces drive wine wine "$traces/scenarios.exe"
+  say "Wine's trace: $(wc -l <"$traces/wine.txt") lines in $traces/wine.txt"
+}
 
-status=0
-for preset in $presets; do
-  native=$root/build/$preset/tests/conformance
-  say "the virtual desktop, $preset (no input from outside)"
-  VORLANTH_PLATFORM=virtual timeout 60 "$native/conformance_scenarios" </dev/null >"$out/vdesk-$preset.txt" 2>"$out/vdesk-$preset.err" ||
-    fail "the scenarios ended with code $? on the virtual desktop (see $out/vdesk-$preset.err)"
-  say "the X11 backend, $preset"
-  VORLANTH_PLATFORM=x11 drive "x11-$preset" "$native/conformance_scenarios"
-  # weston's window would be under the pointer the X11 run parks at the screen's corner.
-  start_weston
-  say "the Wayland backend under weston \"$socket\", $preset (no input from outside)"
-  VORLANTH_PLATFORM=wayland env -u DISPLAY XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" \
-    timeout 60 "$native/conformance_scenarios" </dev/null >"$out/wayland-$preset.txt" 2>"$out/wayland-$preset.err" ||
-    fail "the scenarios ended with code $? under weston (see $out/wayland-$preset.err)"
-  stop_weston
-  say "comparing with Wine ($preset)"
-  python3 "$here/compare_traces.py" "$out/wine.txt" "$here/known-differences.txt" \
-    "vdesk=$out/vdesk-$preset.txt" "x11=$out/x11-$preset.txt" "wayland=$out/wayland-$preset.txt" ||
-    status=1
-done
-[ "$status" = 0 ] || fail "the traces differ from Wine's (all in $out)"
-say "passed in $((SECONDS - started)) s"
+start_xvfb $((200 + RANDOM % 30)) 259
+say "Xvfb on $DISPLAY"
+# The pointer away from every window, before Wine starts and takes note of where it is: Wine
+# sends a window under it WM_MOUSEMOVE when the window appears and when capture ends.
+xdotool mousemove --sync 0 0
+if [ "$part" = wine ] || [ ! -s "$traces/wine.txt" ]; then wine_trace; fi
+native=$build/tests/conformance
+case $part in
+  wine) ;;
+  x11)
+    say "the virtual desktop, $preset (no input from outside)"
+    VORLANTH_PLATFORM=virtual timeout 60 "$native/conformance_scenarios" </dev/null >"$out/vdesk.txt" 2>"$out/vdesk.err" ||
+      fail "the scenarios ended with code $? on the virtual desktop (see $out/vdesk.err)"
+    say "the X11 backend, $preset"
+    VORLANTH_PLATFORM=x11 drive x11 "$native/conformance_scenarios"
+    say "comparing with Wine ($preset)"
+    python3 "$here/compare_traces.py" "$traces/wine.txt" "$here/known-differences.txt" \
+      "vdesk=$out/vdesk.txt" "x11=$out/x11.txt" || fail "the traces differ from Wine's (all in $out)"
+    ;;
+  wayland)
+    start_weston
+    say "the Wayland backend under weston \"$socket\", $preset (no input from outside)"
+    VORLANTH_PLATFORM=wayland env -u DISPLAY XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" \
+      timeout 60 "$native/conformance_scenarios" </dev/null >"$out/wayland.txt" 2>"$out/wayland.err" ||
+      fail "the scenarios ended with code $? under weston (see $out/wayland.err)"
+    say "comparing with Wine ($preset)"
+    python3 "$here/compare_traces.py" "$traces/wine.txt" "$here/known-differences.txt" \
+      "wayland=$out/wayland.txt" || fail "the traces differ from Wine's (all in $out)"
+    ;;
+  *) fail "no part \"$part\": wine, x11 or wayland" ;;
+esac
+passed

@@ -155,7 +155,7 @@ for run in $(seq "$runs"); do
   status=0
   in_root "$test_command" >"$logs/test-$run.log" 2>&1 || status=$?
   say "   run $run: exit code $status after $((SECONDS - phase)) s"
-  # The test command's own summary: one line per stage, then the failing ones.
+  # The test command's own summary: every build's and test's result and time, then the failing ones.
   sed -n '/^=== summary$/,$p' "$logs/test-$run.log" | sed '1d; s/^/     /'
   grep -q '^=== summary$' "$logs/test-$run.log" || tail -n 30 "$logs/test-$run.log" | sed 's/^/     | /'
   [ "$status" = 0 ] || fail "the test command failed in run $run (see $logs/test-$run.log)"

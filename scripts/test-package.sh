@@ -7,29 +7,16 @@
 # Debian's checkers judge its menu entry, metainfo and manual page; runs the autopkgtest
 # script (debian/tests/show-scene) against the unpacked program on Xvfb and under weston;
 # then builds again in another folder, later, with another umask, and compares the .deb
-# files byte for byte (diffoscope says why where they differ).
-# Logs, pictures and packages: build/debian-package/.
-set -euo pipefail
-# shellcheck source=scripts/lib/logged.sh
-. "$(dirname "$0")/lib/logged.sh"
-cd "$(dirname "$0")/.."
-root=$PWD
-out=$root/build/debian-package
+# files byte for byte (diffoscope says why where they differ). It builds from the tree, not
+# from a preset's build: bash scripts/test-package.sh package (ctest: package.debian).
+# Logs, pictures and packages: build/package/package-check/.
+. "$(dirname "$0")/lib/end_to_end.sh"
+need dpkg-buildpackage dpkg-checkbuilddeps dh dpkg-deb dpkg-parsechangelog lintian diffoscope \
+  desktop-file-validate appstreamcli man identify file readelf git python3
 jobs=${VORLANTH_JOBS:-2}
-started=$SECONDS
-
-say() { echo "test-package: $*"; }
-fail() { echo "test-package: FAIL: $*" >&2; exit 1; }
-
-for tool in dpkg-buildpackage dpkg-checkbuilddeps dh dpkg-deb dpkg-parsechangelog lintian diffoscope \
-            desktop-file-validate appstreamcli man identify file readelf git python3; do
-  command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh run test installs it)"
-done
 
 python3 scripts/check_debian.py || fail "the packaging is out of step with the project (above)"
 version=$(dpkg-parsechangelog -l debian/changelog -S Version)
-rm -rf "$out"
-mkdir -p "$out"
 
 # build FOLDER UMASK: the tree as it is (committed or not, build folders left out) copied to
 # FOLDER/vorlanth-<version>, then the source and binary packages built there under UMASK.
@@ -148,4 +135,4 @@ for made in "$first"/*.deb; do
   compared=$((compared + 1))
 done
 say "second build in $((SECONDS - phase)) s: its $compared .deb files are byte-identical to the first's"
-say "passed in $((SECONDS - started)) s"
+passed

@@ -5,7 +5,7 @@
 # passes it on to the focused client; screenshots of that window with ImageMagick.
 #   - the backend selection: Wayland first where both a compositor and an X display are
 #     reachable, VORLANTH_PLATFORM=x11 for the X display;
-#   - the probe program (tests/x11/x11_probe.cpp): its picture,
+#   - the probe program (tests/desktop/x11_probe.cpp): its picture,
 #     keys and modifiers as its key handler sees them, key repeat, mouse buttons and capture,
 #     the modal message box while the owner keeps receiving messages;
 #   - the vorlanth program: the scene, a click then Escape, the decoration's close button,
@@ -14,41 +14,18 @@
 #     kwin (nested) the scene, the class's arrow once the pointer enters, a click and Escape;
 #     under sway (headless, as nobody, scale 2) the scene and Escape; sharp at scale 2 (weston
 #     and sway), also after a scale change at run time; frames paced to the output's rate while
-#     visible and at a bounded rate while hidden; whose decorations frame the window.
-# Runs for each preset in VORLANTH_WAYLAND_PRESETS (default: debug asan). Screenshots and logs
-# go to build/<preset>/wayland-check/. Every wait has a time limit.
-set -euo pipefail
-# shellcheck source=scripts/lib/logged.sh
-. "$(dirname "$0")/lib/logged.sh"
-cd "$(dirname "$0")/.."
-root=$PWD
-checks=$root/tests/x11
-jobs=${VORLANTH_JOBS:-2}
-presets=${VORLANTH_WAYLAND_PRESETS:-debug asan}
-started=$SECONDS
-
-say() { echo "test-wayland: $*"; }
-fail() { echo "test-wayland: FAIL: $*" >&2; exit 1; }
-
-for tool in cmake Xvfb xdpyinfo weston mutter dbus-run-session kwin_wayland sway swaymsg grim wtype \
-  setpriv setsid xdotool import convert python3; do
-  command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh installs it)"
-done
-
-out=""
-# shellcheck source=scripts/lib/xsession.sh
-. "$root/scripts/lib/xsession.sh"
-# shellcheck source=scripts/lib/weston.sh
-. "$root/scripts/lib/weston.sh"
-# shellcheck source=scripts/lib/compositors.sh
-. "$root/scripts/lib/compositors.sh"
-# shellcheck source=scripts/lib/program.sh
-. "$root/scripts/lib/program.sh"
-# shellcheck source=scripts/lib/desktop_checks.sh
-. "$root/scripts/lib/desktop_checks.sh"
-# shellcheck source=scripts/lib/sanitizers.sh
-. "$root/scripts/lib/sanitizers.sh"
-trap 'stop_compositor; stop_session_and_weston' EXIT
+#     visible and at a bounded rate while hidden; whose decorations frame the window;
+#   - a probe whose WM_SIZE destroys its window as sway's output scale changes (sway-reentry).
+# bash scripts/test-wayland.sh PRESET weston|scale2|mutter|kwin|sway|sway-reentry (ctest:
+# wayland.PART; scale2, mutter, kwin and sway with the debug build only). Screenshots and logs go to
+# build/<preset>/wayland-check/<part>/; protocol logs are read by tests/desktop/check_protocol.py.
+# Every wait has a time limit.
+. "$(dirname "$0")/lib/end_to_end.sh"
+need Xvfb xdpyinfo weston mutter dbus-run-session kwin_wayland sway swaymsg grim wtype setpriv setsid \
+  xdotool import convert python3
+checks=$root/tests/desktop
+protocol=$checks/check_protocol.py
+exe=$build/scene/vorlanth probe=$build/tests/desktop/x11_probe
 
 # start_client NAME PROGRAM [ARGS...]: a Wayland client with no X display (as the
 # compositor's user, $as_user); output in $out/NAME.log and NAME.err.
@@ -59,19 +36,6 @@ start_client() {
   $as_user env -u DISPLAY XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" \
     timeout 300 "$@" </dev/null >"$out/$name.log" 2>"$out/$name.err" &
   app_pid=$!
-}
-
-# screen NAME: the compositor's output as $out/NAME.png and .ppm: its window at the corner of
-# the X screen ($screen_size), or sway's output through grim.
-screen() {
-  if [ "$as_user" ]; then
-    # shellcheck disable=SC2086
-    $as_user WAYLAND_DISPLAY="$socket" grim "$runtime/shot.png" && cp "$runtime/shot.png" "$out/$1.png" ||
-      fail "grim took no screenshot"
-  else
-    import -window root -crop "$screen_size+0+0" +repage "$out/$1.png"
-  fi
-  convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
 }
 
 # locate WIDTH HEIGHT: waits until the clear colour spans a client area of that size (any
@@ -90,13 +54,6 @@ locate() {
     sleep 0.25
   done
   fail "no $1 x $2 client area on the screen (found ${found:-none}; see $out/screen.png)"
-}
-
-# shoot NAME: the client area as $out/NAME.png and NAME.ppm.
-shoot() {
-  screen screen
-  convert "$out/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$out/$1.png"
-  convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
 }
 
 probe_checks() {
@@ -184,83 +141,20 @@ start_logged() {
   WAYLAND_DEBUG=client start_client "$@"
 }
 
-# The surface the program presents its frames on: the one it asks frame callbacks of.
-frame_surface() { grep -o -m1 -- '-> wl_surface@[0-9]*\.frame(' "$log" | grep -o '[0-9]*'; }
-
-# scale_checks N: the program's own surface took buffer scale N.
-scale_checks() {
-  grep -q -- "-> wl_surface@$(frame_surface)\.set_buffer_scale($1)" "$log" ||
-    fail "the window's buffer scale did not become $1 (see $log)"
-}
-
-# frame_rate SECONDS: the frames per second the program presented over that time, counted in
-# its protocol log: one buffer attached to the window's surface per swap (the surface that
-# takes the most; libdecor's and the cursor's take few).
-frame_rate() {
-  local mark surface
-  mark=$(wc -l <"$log")
-  sleep "$1"
-  surface=$(grep -o -- '-> wl_surface@[0-9]*\.attach(wl_buffer' "$log" | sort | uniq -c | sort -rn |
-              head -n1 | grep -o '@[0-9]*' || true)
-  # The log's times are milliseconds from a 32-bit count of microseconds, which wraps.
-  tail -n +"$((mark + 1))" "$log" | awk -v s="-> wl_surface$surface.attach(wl_buffer" 'index($0, s) {
-      match($0, /[0-9]+\.[0-9]+/); t = substr($0, RSTART, RLENGTH) + 0
-      if (n && t < last) wrap += 4294967.296
-      last = t; if (!n++) first = t + wrap; final = t + wrap }
-    END { printf "%.0f\n", (n > 1 && final > first) ? (n - 1) * 1000 / (final - first) : 0 }'
+# protocol CHECK ARGS...: tests/desktop/check_protocol.py on the program's protocol log ($log),
+# what it found said after $what.
+protocol() {
+  local check=$1
+  shift
+  python3 "$protocol" "$check" "$log" "$@" >"$out/protocol.out" 2>&1 || fail "${what:-}$(cat "$out/protocol.out")"
+  say "  ${what:-}$(cat "$out/protocol.out")"
+  what=""
 }
 
 # paced_checks HIGHEST LOWEST WHAT: the frame rate over 2 s lies between the two.
 paced_checks() {
-  local rate
-  rate=$(frame_rate 2)
-  say "  $3: $rate frames/s"
-  [ "$rate" -le "$1" ] && [ "$rate" -ge "$2" ] || fail "$rate frames/s $3, expected $2 to $1 (see $log)"
-}
-
-# cursor_checks: every time the pointer entered the client area, the program set a cursor
-# image with that entry's serial.
-cursor_checks() {
-  local surface serials="" serial
-  surface=$(frame_surface)
-  for _ in $(seq 30); do
-    serials=$(grep -E "wl_pointer@[0-9]+\.enter\([0-9]+, wl_surface@$surface," "$log" |
-                sed -E 's/.*enter\(([0-9]+),.*/\1/' | sort -u || true)
-    [ -n "$serials" ] && break
-    sleep 0.1
-  done
-  sleep 0.3
-  [ -n "$serials" ] || fail "the pointer never entered the client area (see $log)"
-  for serial in $serials; do
-    grep -qE -- "-> wl_pointer@[0-9]+\.set_cursor\($serial, wl_surface@[0-9]+," "$log" ||
-      fail "no cursor set for the pointer's entry $serial (see $log)"
-  done
-  say "  the arrow set on entries $(echo $serials)"
-}
-
-# background_checks: the window showed a buffer (its class background) before its first
-# frame: an attach and a commit on its surface before the first frame callback it asks for,
-# which each OpenGL frame asks for first.
-background_checks() {
-  awk -v s="-> wl_surface@$(frame_surface)." '
-    index($0, s "attach(wl_buffer") && !attach { attach = NR }
-    index($0, s "commit()") && attach && !commit { commit = NR }
-    index($0, s "frame(") { frame = NR; exit }
-    END { exit !(attach && commit && commit < frame) }' "$log" ||
-    fail "no buffer on the window before its first frame (see $log)"
-  say "  a buffer committed on the window before its first frame"
-}
-
-# frame_checks client|server: who draws the window's frame. Server-side decorations are
-# mode 2 of the xdg-decoration protocol; without them libdecor draws its own.
-frame_checks() {
-  local server=0
-  grep -qE 'zxdg_toplevel_decoration_v1@[0-9]+\.configure\(2\)' "$log" && server=1
-  case $1 in
-    client) [ "$server" = 0 ] && grep -q 'get_subsurface' "$log" || fail "no client-side frame (see $log)" ;;
-    server) [ "$server" = 1 ] || fail "the compositor does not draw the frame (see $log)" ;;
-  esac
-  say "  the frame is drawn $1-side"
+  what="$3: "
+  protocol pacing 2 "$2" "$1"
 }
 
 # desktop_checks EXE NAME [client|server]: on a compositor nested in the X server (weston,
@@ -271,14 +165,14 @@ desktop_checks() {
   start_logged "vorlanth-$2" "$1"
   locate 600 500
   say "  client area $width x $height at $left, $top"
-  background_checks
-  scene_shot scene
-  scene_moves
+  protocol background
+  shoot_scene scene
+  scene_moves scene
   paced_checks 66 10 "visible under a 60 Hz output"
-  [ -z "${3:-}" ] || frame_checks "$3"
+  [ -z "${3:-}" ] || protocol frame "$3"
   xdotool mousemove --sync $((left - 40)) $((top + 250)) sleep 0.3 mousemove --sync $((left + 300)) $((top + 250)) ||
     fail "xdotool could not move the pointer"
-  cursor_checks
+  protocol cursor
   xdotool click 1
   sleep 0.3
   xdotool key Escape
@@ -308,7 +202,7 @@ weston_scale_checks() {
   screen_size=1280x1024
   start_logged vorlanth-scale2 "$1"
   locate any
-  scale_checks 2
+  protocol scale 2
   sharp_checks sharp-weston
   xdotool key Escape
   wait_exit "$exit_limit"
@@ -319,14 +213,7 @@ weston_scale_checks() {
   locate any
   xdotool key b
   wait_line "$out/probe-scale2.log" "action 98"
-  # The box opens after the probe says so: wait for its title in the protocol log.
-  for _ in $(seq 200); do grep -q 'set_title("Probe box")' "$log" && break; sleep 0.05; done
-  local top xdg surface
-  top=$(sed -n 's/.*xdg_toplevel@\([0-9]*\)\.set_title("Probe box").*/\1/p' "$log" | head -n1)
-  xdg=$(sed -n "s/.*xdg_surface@\([0-9]*\)\.get_toplevel(new id xdg_toplevel@$top).*/\1/p" "$log" | head -n1)
-  surface=$(sed -n "s/.*get_xdg_surface(new id xdg_surface@$xdg, wl_surface@\([0-9]*\)).*/\1/p" "$log" | head -n1)
-  grep -q -- "-> wl_surface@$surface\.set_buffer_scale(2)" "$log" ||
-    fail "the message box's surface (${surface:-not found}) did not take buffer scale 2 (see $log)"
+  protocol box-scale "Probe box" 2
   xdotool key Return
   wait_line "$out/probe-scale2.log" "box closed 0"
   xdotool key Escape
@@ -343,15 +230,15 @@ sway_checks() {
   cp "$1" "$runtime/vorlanth"
   start_logged vorlanth-sway "$runtime/vorlanth"
   locate any
-  background_checks
-  scene_shot scene-sway
-  scale_checks 2
+  protocol background
+  shoot_scene scene-sway
+  protocol scale 2
   sharp_checks sharp-sway
   paced_checks 66 10 "visible under a 60 Hz output"
-  frame_checks server
+  protocol frame server
   swaymsg_ output HEADLESS-1 scale 1
   sleep 1
-  scale_checks 1
+  protocol scale 1
   locate any
   swaymsg_ output HEADLESS-1 scale 2
   sleep 1
@@ -369,7 +256,7 @@ sway_checks() {
   locate any
   swaymsg_ move container to workspace 2
   paced_checks 66 10 "on another workspace"
-  swaymsg_ "[app_id=$(grep -o -m1 'set_app_id("[^"]*")' "$log" | cut -d'"' -f2)]" kill
+  swaymsg_ "[app_id=$(python3 "$protocol" app-id "$log")]" kill
   wait_exit "$exit_limit"
   [ "$status" = 0 ] || fail "exit code $status after closing it on another workspace (see $log)"
   stop_compositor
@@ -437,11 +324,8 @@ selection_checks() {
   say "backend selection with a compositor and an X display"
   got=$(XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" timeout 10 "$1" 2>&1) || fail "both reachable: $got"
   [ "$got" = "backend wayland" ] || fail "with both reachable the first was not wayland: \"$got\""
-  # The X11 path keeps the leak check's thread-local scan, which the Wayland runs leave out:
-  # glibc's dlerror message from the GL loader's tries lives there, and without libc's
-  # symbols (a fresh machine has none) no suppression can name it.
-  got=$(XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" VORLANTH_PLATFORM=x11 \
-    LSAN_OPTIONS="${LSAN_OPTIONS:-}:use_tls=1" timeout 10 "$1" 2>&1) || fail "VORLANTH_PLATFORM=x11: $got"
+  got=$(XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" VORLANTH_PLATFORM=x11 timeout 10 "$1" 2>&1) ||
+    fail "VORLANTH_PLATFORM=x11: $got"
   [ "$got" = "backend x11" ] || fail "VORLANTH_PLATFORM=x11 gave \"$got\""
   say "  wayland first, x11 named"
 }
@@ -469,45 +353,27 @@ no_compositor_checks() {
   done
 }
 
-for preset in $presets; do
-  say "=== $preset"
-  build=$root/build/$preset
-  out=$build/wayland-check
-  exit_limit=1 # within a second; the sanitizers' leak scan at exit comes on top
-  [ "$preset" = asan ] && exit_limit=3
-  build_targets "$preset" x11_probe vorlanth backend_select_probe
-  rm -rf "$out"
-  mkdir -p "$out"
-  sanitizer_environment "$preset"
-  # Not even without llvmpipe's threads is the sanitizer runtime's dynamic-TLS record sound on
-  # this path (libdecor's plugins): its leak check at exit crashed in 3 of 6 runs in a fresh
-  # root. Leave thread-local storage out of the scan; what the loader and GLib keep there for
-  # the process's life is in tests/lsan.supp.
-  export LSAN_OPTIONS="$LSAN_OPTIONS:use_tls=0"
-  start_xvfb 200 259
-  start_weston
-  screen_size=1024x768
-  say "weston \"$socket\" in Xvfb $DISPLAY"
-  selection_checks "$build/tests/platform/backend_select_probe"
-  probe_checks "$build/tests/x11/x11_probe"
-  desktop_checks "$build/scene/vorlanth" weston
-  close_button_checks "$build/scene/vorlanth"
-  lost_compositor_checks "$build/scene/vorlanth"
-  no_compositor_checks "$build/scene/vorlanth"
-  if [ "$preset" = "${presets%% *}" ]; then
-    weston_scale_checks "$build/scene/vorlanth" "$build/tests/x11/x11_probe"
-    start_mutter
+start_xvfb 200 259
+case $part in
+  weston) start_weston
+    screen_size=1024x768
+    say "weston \"$socket\" in Xvfb $DISPLAY"
+    selection_checks "$build/tests/platform/backend_select_probe"
+    probe_checks "$probe"
+    desktop_checks "$exe" weston
+    close_button_checks "$exe"
+    lost_compositor_checks "$exe"
+    no_compositor_checks "$exe" ;;
+  scale2) weston_scale_checks "$exe" "$probe" ;;
+  mutter) start_mutter
     screen_size=800x600
-    desktop_checks "$build/scene/vorlanth" mutter client
-    stop_compositor
-    start_kwin
+    desktop_checks "$exe" mutter client ;;
+  kwin) start_kwin
     screen_size=1000x800
-    desktop_checks "$build/scene/vorlanth" kwin
-    stop_compositor
-    sway_checks "$build/scene/vorlanth"
-  fi
-  sway_reentry_checks "$build/tests/x11/x11_probe"
-  stop_session_and_weston
-  say "screenshots in $out"
-done
-say "passed in $((SECONDS - started)) s"
+    desktop_checks "$exe" kwin ;;
+  sway) sway_checks "$exe" ;;
+  sway-reentry) sway_reentry_checks "$probe" ;;
+  *) fail "no part \"$part\": weston, scale2, mutter, kwin, sway or sway-reentry" ;;
+esac
+say "screenshots in $out"
+passed

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The Windows build: cross-compiles vorlanth.exe with MinGW-w64, checks the built file (GUI
+# The Windows build: vorlanth.exe cross-built with MinGW-w64 (preset mingw); checks the built file (GUI
 # subsystem, system DLLs only, the icon resource), then runs it under Wine on an Xvfb server of
 # its own: the window "Vorlanth" with its 600 x 500 client area, the scene's colours on screen,
 # exit code 0 after Escape and again after closing the window. Then the downloads: the zip,
@@ -7,25 +7,12 @@
 # its Start-menu entry and its entry under installed programs checked, the installed program
 # run, and uninstalled silently, after which the prefix must hold no file or registry key it
 # did not hold before; the same check must fail for an installer whose uninstaller leaves a
-# file behind. Every wait has a time limit.
-set -euo pipefail
-# shellcheck source=scripts/lib/logged.sh
-. "$(dirname "$0")/lib/logged.sh"
-cd "$(dirname "$0")/.."
-root=$PWD
-build=$root/build/mingw
-out=$build/wine-check
+# file behind. bash scripts/test-windows.sh mingw (ctest: windows.wine, after the mingw
+# build). Every wait has a time limit.
+. "$(dirname "$0")/lib/end_to_end.sh"
+need python3 makensis wine wineboot wineserver Xvfb xdotool xwininfo import convert
 checks=$root/tests/windows
-jobs=${VORLANTH_JOBS:-2}
-started=$SECONDS
-
-say() { echo "test-windows: $*"; }
-fail() { echo "test-windows: FAIL: $*" >&2; exit 1; }
-
-for tool in cmake ninja python3 x86_64-w64-mingw32-g++ x86_64-w64-mingw32-windres makensis \
-            wine wineboot wineserver Xvfb xdotool xwininfo import convert; do
-  command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh installs it)"
-done
+at_exit '[ ! -d "${WINEPREFIX:-}" ] || timeout 20 wineserver -k 2>/dev/null'
 
 say "icon files match tools/make_icon.py"
 python3 tools/make_icon.py --check scene || fail "regenerate with: python3 tools/make_icon.py scene"
@@ -37,29 +24,11 @@ if [ ! -e scene/figure.h ] || [ ! -e scene/bubble_cluster.h ]; then
 fi
 
 
-say "cross-building into build/mingw"
-run_logged "configuring the cross build" "$root/build/logs/mingw.log" \
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
-cmake --build "$build" --target vorlanth -j "$jobs"
 exe=$build/scene/vorlanth.exe
 [ -f "$exe" ] || fail "$exe was not built"
 
 say "checking the built file"
 python3 "$checks/check_exe.py" "$exe" scene/vorlanth.ico || fail "the executable is not as it should be"
-
-rm -rf "$out"
-mkdir -p "$out"
-# shellcheck source=scripts/lib/xsession.sh
-. "$root/scripts/lib/xsession.sh"
-# shellcheck source=scripts/lib/program.sh
-. "$root/scripts/lib/program.sh"
-cleanup() {
-  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; fi
-  if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX:-}" ]; then timeout 20 wineserver -k 2>/dev/null || true; fi
-  stop_session
-}
-trap cleanup EXIT
 
 start_xvfb 97 127 1024x768x24
 say "Xvfb on $DISPLAY"
@@ -70,17 +39,6 @@ export WINEPREFIX=$build/wineprefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRID
 rm -rf "$WINEPREFIX"
 say "preparing the Wine prefix"
 timeout 180 wineboot -i </dev/null >"$out/wineboot.log" 2>&1 || fail "wineboot failed (see $out/wineboot.log)"
-
-# scene_shown NAME: shots of the client area as $out/NAME.png until one shows the scene's
-# colours (the lettering spins and may be edge-on in one): up to six, half a second apart.
-scene_shown() {
-  for shown in 1 2 3 4 5 6; do
-    shoot "$1"
-    python3 "$checks/check_screenshot.py" "$out/$1.ppm" && return 0
-    sleep 0.5
-  done
-  fail "the scene's colours are not on screen (last shot: $out/$1.png)"
-}
 
 # press_escape LOG: Escape to the window, which must end the program with code 0.
 press_escape() {
@@ -101,8 +59,8 @@ say "window $window: client area ${width} x ${height} at ${left}, ${top}"
 # Outer corner at 100, 100 with the frame (4) and caption plus frame (23) Wine adds.
 [ "$left" = 104 ] && [ "$top" = 122 ] || fail "client corner at ${left}, ${top}, expected 104, 122"
 sleep 2 # let the animation run a while
-scene_shown client
-say "screenshot $shown in build/mingw/wine-check/client.png shows the scene"
+shoot_scene client python3 "$checks/check_screenshot.py"
+say "$out/client.png shows the scene"
 kill -0 "$app_pid" 2>/dev/null || fail "vorlanth.exe ended by itself"
 press_escape escape.err
 say "Escape ended it with exit code 0"
@@ -134,7 +92,7 @@ start_program download env -u WINEPATH -C "$download" wine vorlanth.exe
 wait_window Vorlanth
 geometry
 sleep 2
-scene_shown download
+shoot_scene download python3 "$checks/check_screenshot.py"
 press_escape download.err
 say "$(basename "$zip"), $(stat -c %s "$zip") bytes: the unpacked program shows the scene, Escape gives 0"
 
@@ -172,7 +130,7 @@ installer_checks() {
   wait_window Vorlanth
   geometry
   sleep 2
-  scene_shown "$name-run"
+  shoot_scene "$name-run" python3 "$checks/check_screenshot.py"
   press_escape "$name-run.err"
   say "  $name: the installed program shows the scene, Escape gives 0"
   timeout 120 wine "$programs\\Uninstall.exe" /S </dev/null >"$out/$name-uninstall.log" 2>&1 ||
@@ -216,4 +174,4 @@ fi
 grep -q 'README.txt' "$out/forgetful-left.txt" || fail "the check failed, but not for README.txt: $(cat "$out/forgetful-left.txt")"
 say "  caught: $(wc -l <"$out/forgetful-left.txt") left behind, README.txt among them"
 
-say "passed in $((SECONDS - started)) s"
+passed

@@ -6,47 +6,23 @@
 #     1 x 1 and 4000 x 4000 among them, a burst of typed input (it keeps running and drawing),
 #     SIGTERM and SIGINT (it ends at once, codes 143 and 130); the backend alone on X errors
 #     (expected ones pass, others end it with a message) and on faults (after the server
-#     closed the connection a message, else the action before it: the sanitizer's report);
+#     closed the connection a message, else the action before it: the sanitizer's report)
+#     (the part "backend");
 #   - under openbox: the frame around the 600 x 500 client area, the manager's minimize and
 #     restore (it keeps running and drawing), focus by a click then Escape (code 0), the
 #     manager's close (code 0).
-# Runs for each preset in VORLANTH_X11_DESKTOP_PRESETS (default: debug asan); screenshots
-# and logs go to build/<preset>/x11-desktop-check/.
-set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$PWD
-jobs=${VORLANTH_JOBS:-2}
-checks=$root/tests/x11
-# Started from a Wayland session the program would take its compositor first.
-unset WAYLAND_DISPLAY
-# shellcheck source=scripts/lib/program.sh
-. "$root/scripts/lib/program.sh"
-# shellcheck source=scripts/lib/sanitizers.sh
-. "$root/scripts/lib/sanitizers.sh"
-# shellcheck source=scripts/lib/logged.sh
-. "$root/scripts/lib/logged.sh"
-# shellcheck source=scripts/lib/xsession.sh
-. "$root/scripts/lib/xsession.sh"
-out=""
-presets=${VORLANTH_X11_DESKTOP_PRESETS:-debug asan}
-started=$SECONDS
-
-say() { echo "test-x11-desktop: $*"; }
-fail() { echo "test-x11-desktop: FAIL: $*" >&2; exit 1; }
-
-for tool in openbox xkill xmessage; do
-  command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh installs it)"
-done
+# bash scripts/test-x11-desktop.sh PRESET faults|backend|openbox (ctest: x11.faults, x11.backend,
+# x11.openbox); screenshots and logs go to build/<preset>/x11-desktop-check/<part>/.
+. "$(dirname "$0")/lib/end_to_end.sh"
+need Xvfb openbox xkill xmessage xdotool xwininfo xprop import convert python3
+checks=$root/tests/desktop
+exe=$build/scene/vorlanth backend_probe=$build/tests/desktop/x11_backend_probe
 
 manager_pid="" other_pid=""
-cleanup_desktop() {
-  # On a failure, what the server held then, for the log.
-  [ -n "$xvfb_pid" ] && [ -n "$out" ] && xwininfo -root -tree >"$out/windows-at-exit.txt" 2>&1 || true
-  if [ -n "$other_pid" ]; then kill "$other_pid" 2>/dev/null || true; wait "$other_pid" 2>/dev/null || true; fi
-  if [ -n "$manager_pid" ]; then kill "$manager_pid" 2>/dev/null || true; wait "$manager_pid" 2>/dev/null || true; fi
-  stop_session
-}
-trap cleanup_desktop EXIT
+# On a failure, what the server held then, for the log.
+at_exit '[ -z "$xvfb_pid" ] || xwininfo -root -tree >"$out/windows-at-exit.txt" 2>&1'
+at_exit 'if [ -n "$other_pid" ]; then kill "$other_pid"; wait "$other_pid"; fi 2>/dev/null'
+at_exit 'if [ -n "$manager_pid" ]; then kill "$manager_pid"; wait "$manager_pid"; fi 2>/dev/null'
 
 # start_vorlanth NAME: the program, its window in $window once it has drawn.
 start_vorlanth() {
@@ -61,17 +37,8 @@ still_runs() {
 
 # keeps_drawing NAME: the client area shows the scene and changes between two shots.
 keeps_drawing() {
-  local shown="" shot
-  for shot in 1 2 3 4 5 6; do
-    shoot "$1"
-    if python3 "$checks/check_scene.py" scene "$out/$1.ppm"; then shown=$shot; break; fi
-    sleep 0.5
-  done
-  [ -n "$shown" ] || fail "$1: the scene is not on screen (last shot: $out/$1.png)"
-  sleep 0.3
-  shoot "$1-later"
-  python3 "$checks/check_scene.py" differs "$out/$1.ppm" "$out/$1-later.ppm" ||
-    fail "$1: the picture no longer changes"
+  shoot_scene "$1"
+  scene_moves "$1"
 }
 
 expect_exit() { # WHAT CODE
@@ -132,7 +99,7 @@ fault_checks() {
   done
 }
 
-# The backend alone (tests/x11/x11_backend_probe.cpp). X errors that its calls meet on a window
+# The backend alone (tests/desktop/x11_backend_probe.cpp). X errors that its calls meet on a window
 # another client destroyed pass; any other error the server sends ends the program with the
 # error named and code 1, also one inside a trap that is not about a window gone, and one
 # about a window gone that comes after its trap. GLX's refusal of a context, trapped as a call
@@ -269,25 +236,13 @@ manager_checks() {
   manager_pid=""
 }
 
-for preset in $presets; do
-  say "=== $preset"
-  build=$root/build/$preset
-  out=$build/x11-desktop-check
-  exe=$build/scene/vorlanth
-  # Within a second; the sanitizers' leak scan at exit comes on top.
-  exit_limit=1
-  [ "$preset" = asan ] && exit_limit=3
-  backend_probe=$build/tests/x11/x11_backend_probe
-  build_targets "$preset" vorlanth x11_backend_probe
-  rm -rf "$out"
-  mkdir -p "$out"
-  sanitizer_environment "$preset"
-  start_xvfb $((140 + RANDOM % 40)) 199
-  say "Xvfb on $DISPLAY"
-  fault_checks
-  backend_error_checks
-  backend_fault_checks
-  manager_checks
-  stop_xvfb
-done
-say "passed in $((SECONDS - started)) s"
+start_xvfb $((140 + RANDOM % 40)) 199
+say "Xvfb on $DISPLAY"
+case $part in
+  faults) fault_checks ;;
+  backend) backend_error_checks
+    backend_fault_checks ;;
+  openbox) manager_checks ;;
+  *) fail "no part \"$part\": faults, backend or openbox" ;;
+esac
+passed

@@ -5,41 +5,15 @@
 #     modifiers as its key handler sees them, mouse buttons and capture, minimizing and
 #     restoring (also with a map or WM_STATE from before the program's minimize), the modal
 #     message box, an idle loop that waits without using the processor;
-#   - the vorlanth executable: its window, screenshots of the scene, Escape, closing,
+#   - the vorlanth executable: its window, black before its first frame (held back by a
+#     preloaded library), screenshots of the scene, Escape, closing,
 #     resizing, and no display at all;
 #   - the backend selection: VORLANTH_PLATFORM=x11, and x11 as the first that connects.
-# Runs for each preset in VORLANTH_X11_PRESETS (default: debug asan). Screenshots and logs
-# go to build/<preset>/x11-check/. Every wait has a time limit.
-set -euo pipefail
-# shellcheck source=scripts/lib/logged.sh
-. "$(dirname "$0")/lib/logged.sh"
-cd "$(dirname "$0")/.."
-root=$PWD
-checks=$root/tests/x11
-jobs=${VORLANTH_JOBS:-2}
-presets=${VORLANTH_X11_PRESETS:-debug asan}
-started=$SECONDS
-
-# Started from a Wayland session the programs would take its compositor first.
-unset WAYLAND_DISPLAY
-
-say() { echo "test-x11: $*"; }
-fail() { echo "test-x11: FAIL: $*" >&2; exit 1; }
-
-for tool in cmake Xvfb xdotool xwininfo xprop import convert python3; do
-  command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/setup-debian.sh installs it)"
-done
-
-# shellcheck source=scripts/lib/program.sh
-. "$root/scripts/lib/program.sh"
-# shellcheck source=scripts/lib/desktop_checks.sh
-. "$root/scripts/lib/desktop_checks.sh"
-# shellcheck source=scripts/lib/sanitizers.sh
-. "$root/scripts/lib/sanitizers.sh"
-# shellcheck source=scripts/lib/xsession.sh
-. "$root/scripts/lib/xsession.sh"
-out=""
-trap stop_session EXIT
+# bash scripts/test-x11.sh PRESET (ctest: x11.xvfb). Screenshots and logs go to
+# build/<preset>/x11-check/. Every wait has a time limit.
+. "$(dirname "$0")/lib/end_to_end.sh"
+need Xvfb xdotool xwininfo xprop import convert python3
+checks=$root/tests/desktop
 
 probe_checks() {
   local probe=$1 pid got
@@ -189,26 +163,36 @@ box closed 0"
   done
 }
 
+# The window shows its class background, black, from its map on: with the first frame held
+# back by a preloaded library the client area is black; let go, the scene follows.
 vorlanth_checks() {
   local exe=$1
-  say "vorlanth: window and screenshots"
-  start_program vorlanth "$exe"
+  say "vorlanth: window, black before the first frame, screenshots"
+  rm -f "$out/hold.held" "$out/hold.go"
+  VORLANTH_HOLD_SWAP=$out/hold LD_PRELOAD=$build/tests/support/libhold_first_swap.so \
+    ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" start_program vorlanth "$exe"
   wait_window "Vorlanth"
+  for _ in $(seq 300); do [ -e "$out/hold.held" ] && break; sleep 0.1; done
+  [ -e "$out/hold.held" ] || fail "the program never came to its first frame (see $out/vorlanth.err)"
+  shoot held
+  python3 "$checks/check_scene.py" uniform "$out/held.ppm" 0 0 0 >"$out/held.check" 2>&1 ||
+    fail "not black before the first frame: $(cat "$out/held.check")"
+  touch "$out/hold.go"
   geometry
   say "  window $window: client area ${width} x ${height} at ${left}, ${top}"
   [ "$width x $height" = "600 x 500" ] || fail "client area ${width} x ${height}, expected 600 x 500"
   [ "$left,$top" = "104,122" ] || fail "client corner at ${left}, ${top}, expected 104, 122"
   xprop -id "$window" WM_CLASS | grep -qF '"tkLibWClass"' || fail "WM_CLASS is not tkLibWClass"
   sleep 1
-  scene_shot scene
-  scene_moves
+  shoot_scene scene
+  scene_moves scene
 
   say "vorlanth: resized to 400 x 800"
   xdotool windowsize "$window" 400 800
   sleep 1
   geometry
   [ "$width x $height" = "400 x 800" ] || fail "client area ${width} x ${height} after resizing"
-  scene_shot resized
+  shoot_scene resized
 
   say "vorlanth: Escape"
   wait_focus
@@ -223,27 +207,6 @@ vorlanth_checks() {
   python3 "$root/tests/windows/send_close.py" "$window" || fail "could not ask the window to close"
   wait_exit "$exit_limit"
   [ "$status" = 0 ] || fail "exit code $status after closing (see $out/vorlanth-close.err)"
-}
-
-# The window shows its class background, black, from its map on: with the first frame held
-# back by a preloaded library, the client area is black; let go, the scene follows.
-background_checks() {
-  say "vorlanth: black before the first frame"
-  rm -f "$out/hold.held" "$out/hold.go"
-  VORLANTH_HOLD_SWAP=$out/hold LD_PRELOAD=$build/tests/support/libhold_first_swap.so \
-    ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" start_program vorlanth-held "$1"
-  wait_window "Vorlanth"
-  for _ in $(seq 300); do [ -e "$out/hold.held" ] && break; sleep 0.1; done
-  [ -e "$out/hold.held" ] || fail "the program never came to its first frame (see $out/vorlanth-held.err)"
-  shoot held
-  python3 "$root/tests/x11/check_scene.py" uniform "$out/held.ppm" 0 0 0 >"$out/held.check" 2>&1 ||
-    fail "not black before the first frame: $(cat "$out/held.check")"
-  touch "$out/hold.go"
-  scene_shot held-scene
-  wait_focus
-  xdotool key Escape
-  wait_exit "$exit_limit"
-  [ "$status" = 0 ] || fail "exit code $status after Escape (see $out/vorlanth-held.err)"
 }
 
 # Ends the X server under the running program: it must end too, with a message.
@@ -301,26 +264,13 @@ selection_checks() {
   say "  x11 named and x11 first"
 }
 
-for preset in $presets; do
-  say "=== $preset"
-  build=$root/build/$preset
-  out=$build/x11-check
-  # Within a second; the sanitizers' leak scan at exit comes on top.
-  exit_limit=1
-  [ "$preset" = asan ] && exit_limit=3
-  build_targets "$preset" x11_probe vorlanth backend_select_probe hold_first_swap
-  rm -rf "$out"
-  mkdir -p "$out"
-  sanitizer_environment "$preset"
-  no_display_checks "$build/scene/vorlanth"
-  # From a random place in 140-199, away from the numbers other scripts commonly take.
-  start_xvfb $((140 + RANDOM % 40)) 199
-  say "Xvfb on $DISPLAY"
-  selection_checks "$build/tests/platform/backend_select_probe"
-  probe_checks "$build/tests/x11/x11_probe"
-  vorlanth_checks "$build/scene/vorlanth"
-  background_checks "$build/scene/vorlanth"
-  lost_server_checks "$build/scene/vorlanth"
-  say "screenshots in $out"
-done
-say "passed in $((SECONDS - started)) s"
+no_display_checks "$build/scene/vorlanth"
+# From a random place in 140-199, away from the numbers other scripts commonly take.
+start_xvfb $((140 + RANDOM % 40)) 199
+say "Xvfb on $DISPLAY"
+selection_checks "$build/tests/platform/backend_select_probe"
+probe_checks "$build/tests/desktop/x11_probe"
+vorlanth_checks "$build/scene/vorlanth"
+lost_server_checks "$build/scene/vorlanth"
+say "screenshots in $out"
+passed

@@ -1,55 +1,38 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds the plain and the sanitizer configuration and runs every test.
-# Ends with a summary: one line per stage with its result and time, and, last, the failing ones.
+# Installs what is needed, builds the plain and the sanitizer configuration, and runs every
+# check in one ctest run, side by side: both builds' unit tests and end-to-end checks per
+# desktop, and what runs once (tests/end_to_end/CMakeLists.txt: fuzzing, the soak, the
+# package, the Windows build, the lints; ctest builds the presets these need first).
+# Ends with a summary: every build's and test's result and time, and why each failure failed.
+#   VORLANTH_TEST_JOBS   ctest's -j: tests at once (default 5; of them at most two checks that
+#                        draw, tests/end_to_end/draws.json)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
 bash scripts/setup-debian.sh run test
+. scripts/lib/logged.sh
+. scripts/lib/sanitizers.sh
+logs=$root/build/logs
+mkdir -p "$logs" build/all
+: >"$logs/steps.txt"
 
-names=() results=() times=()
-# stage NAME COMMAND...: runs one stage, noting whether it passed and how long it took; its
-# output also goes to build/logs/stage-NAME.log, for the summary to repeat why it failed.
-mkdir -p build/logs
-stage() {
-  local name=$1 start=$SECONDS result=pass
-  shift
-  echo "=== $name"
-  "$@" 2>&1 | tee "build/logs/stage-$name.log" || result=FAIL
-  names+=("$name") results+=("$result") times+=($((SECONDS - start)))
-}
-# build_and_test PRESET: the ctest run of a preset; a build that fails fails it too.
-build_and_test() {
-  bash scripts/build.sh "$1" && ctest --preset "$1" -j "${VORLANTH_JOBS:-$(nproc)}"
-}
-
-# Cheap, and first: every command the scripts call comes from a listed package.
-stage check-commands python3 scripts/check_commands.py
-# Also cheap: the C++ sources are formatted as .clang-format says.
-stage check-format bash scripts/check-format.sh
-# The docs' relative links resolve, and the README's two commands are the ones CI and the
-# pristine-root check run.
-stage check-docs python3 scripts/check_docs.py
+# A tree whose build fails is left out of the run; its step says why.
+trees=()
 for preset in debug asan; do
-  stage "ctest-$preset" build_and_test "$preset"
+  echo "=== build.$preset"
+  begun=$SECONDS result=pass
+  build_targets "$preset" >"$logs/step-build.$preset.log" 2>&1 || result=FAIL
+  [ "$result" = FAIL ] || trees+=("subdirs(\"$root/build/$preset\")")
+  echo "build.$preset $result $((SECONDS - begun)) $logs/step-build.$preset.log" >>"$logs/steps.txt"
 done
-for extra in scripts/test-*.sh; do
-  # It builds fresh roots and runs this whole script inside them: run it by hand.
-  [ "$extra" = scripts/test-fresh-debian.sh ] && continue
-  stage "$(basename "$extra" .sh)" bash "$extra"
-done
+printf '%s\n' "${trees[@]}" >build/all/CTestTestfile.cmake
 
-echo "=== summary"
-failed=()
-for i in "${!names[@]}"; do
-  printf 'test.sh: %-18s %-4s %5d s\n' "${names[$i]}" "${results[$i]}" "${times[$i]}"
-  [ "${results[$i]}" = pass ] || failed+=("${names[$i]}")
-done
-if [ ${#failed[@]} -gt 0 ]; then
-  # Where a long run's output is cut to its end, the cause still shows.
-  for name in "${failed[@]}"; do
-    echo "test.sh: why $name failed (its FAIL lines, then its last lines; all in build/logs/stage-$name.log):"
-    { grep -m 5 'FAIL' "build/logs/stage-$name.log" || true; tail -n 8 "build/logs/stage-$name.log"; } | sed 's/^/  | /'
-  done
-  echo "test.sh: FAILED: ${failed[*]}"
-  exit 1
-fi
-echo "test.sh: all ${#names[@]} stages passed"
+echo "=== ctest"
+# The asan tree's tests take the sanitizers' settings as its test preset has them.
+sanitizer_environment asan
+ctest --test-dir build/all --show-only=json-v1 >"$logs/tests.json"
+rm -f "$logs/ctest.xml"
+ctest --test-dir build/all -j "${VORLANTH_TEST_JOBS:-5}" \
+  --resource-spec-file "$root/tests/end_to_end/draws.json" --output-junit "$logs/ctest.xml" \
+  --test-output-size-passed 100000 --test-output-size-failed 1000000 </dev/null || true
+python3 scripts/summarize_tests.py "$logs/steps.txt" "$logs/tests.json" "$logs/ctest.xml"

@@ -134,14 +134,20 @@ void ResizeFromDisplay(HWND window, int clientWidth, int clientHeight) {
     WindowRecord* record = FindWindow(window);
     clientWidth = std::max(clientWidth, 0);
     clientHeight = std::max(clientHeight, 0);
-    if (record == nullptr || record->minimized) {
+    if (record == nullptr) {
+        return;
+    }
+    RECT frame = FrameOf(record->style);
+    if (record->minimized) {
+        // A minimized window has no client area; the new size is the one it is restored to.
+        record->restored.right = record->restored.left + frame.left + clientWidth + frame.right;
+        record->restored.bottom = record->restored.top + frame.top + clientHeight + frame.bottom;
         return;
     }
     RECT client = ClientScreenRect(*record);
     if (client.right - client.left == clientWidth && client.bottom - client.top == clientHeight) {
         return; // what the window has already
     }
-    RECT frame = FrameOf(record->style);
     record->outer.right = record->outer.left + frame.left + clientWidth + frame.right;
     record->outer.bottom = record->outer.top + frame.top + clientHeight + frame.bottom;
     CallWindow(window, WM_SIZE, SIZE_RESTORED, PackPoint(clientWidth, clientHeight));

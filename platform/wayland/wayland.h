@@ -8,10 +8,16 @@
 #include <wayland-client.h>
 #include <wayland-egl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "backend.h"
+
+struct wp_viewporter;
+struct wp_viewport;
+struct wp_fractional_scale_manager_v1;
+struct wp_fractional_scale_v1;
 
 struct WaylandWindow {
     HWND window = nullptr;
@@ -20,8 +26,12 @@ struct WaylandWindow {
     wl_egl_window* eglWindow = nullptr;
     EGLSurface eglSurface = EGL_NO_SURFACE;
     int width = 0, height = 0; // client size in the compositor's logical units
-    int scale = 1;             // buffer pixels per logical unit: the program sees width * scale
-    std::vector<wl_output*> outputs;  // the outputs the surface is on
+    int scale = 120; // buffer pixels per logical unit, in 120ths: the program sees its client
+                     // area in buffer pixels, WaylandBufferSize(width, scale) wide
+    int preferredScale = 0; // what the compositor prefers for the surface, in 120ths (0: unsaid)
+    wp_fractional_scale_v1* fractional = nullptr; // where offered: the scale comes from it,
+    wp_viewport* viewport = nullptr;              // and a viewport maps buffers to the size
+    std::vector<wl_output*> outputs;              // the outputs the surface is on
     wl_callback* frameDone = nullptr; // the last frame's callback, until the compositor says
     bool framesLate = false;          // the last wait for one ran out: the window is unseen
     bool configured = false;          // the toplevel's first configure came: buffers may follow
@@ -38,6 +48,21 @@ extern wl_display* waylandDisplay;
 extern wl_compositor* waylandCompositor;
 extern wl_shm* waylandShm;
 extern libdecor* waylandDecor;
+extern wp_viewporter* waylandViewporter;                       // null where not offered
+extern wp_fractional_scale_manager_v1* waylandFractionalScale; // null where not offered
+
+// Scales in 120ths of a buffer pixel per logical unit, as the fractional scale protocol
+// gives them; an integer output scale s is 120 s. A logical length takes round(length *
+// scale / 120) buffer pixels.
+inline int WaylandBufferSize(int logical, int scale) { return (logical * scale + 60) / 120; }
+// The smallest logical length whose buffer holds `pixels`.
+inline int WaylandLogicalSize(int pixels, int scale) {
+    return std::max((pixels * 120 + scale - 1) / scale, 1);
+}
+// Maps a surface's buffers to its logical size: a viewport's destination on the fractional
+// path (buffer scale 1), the integer buffer scale otherwise.
+void WaylandScaleSurface(wl_surface* surface, wp_viewport* viewport, int scale, int width,
+                         int height);
 
 // What the compositor says of an output's refresh rate, in mHz (0: unknown).
 int WaylandOutputRefresh(wl_output* output);
@@ -67,7 +92,7 @@ int WaylandBoxButton(wl_surface* surface, int down, int x, int y);
 bool WaylandIsBox(wl_surface* surface);
 
 // The class's arrow on the pointer that entered one of our surfaces, with that entry's serial,
-// at the scale of the outputs the surface is on; frames drawn by libdecor keep their own.
+// at the surface's scale; frames drawn by libdecor keep their own.
 void WaylandShowArrow(wl_pointer* pointer, uint32_t serial, wl_surface* surface);
 
 // OpenGL through EGL on the Wayland display.

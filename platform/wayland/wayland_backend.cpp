@@ -17,12 +17,16 @@
 
 #include "backend.h"
 #include "core_events.h"
+#include "fractional-scale-v1-client-protocol.h"
+#include "viewporter-client-protocol.h"
 #include "wayland.h"
 
 wl_display* waylandDisplay = nullptr;
 wl_compositor* waylandCompositor = nullptr;
 wl_shm* waylandShm = nullptr;
 libdecor* waylandDecor = nullptr;
+wp_viewporter* waylandViewporter = nullptr;
+wp_fractional_scale_manager_v1* waylandFractionalScale = nullptr;
 
 namespace {
 
@@ -46,28 +50,56 @@ Output* OutputOf(wl_output* output) {
     return nullptr;
 }
 
-// The largest scale of the outputs the surface is on (1 while it is on none).
-int ScaleOf(const std::vector<wl_output*>& on) {
+// The surface's scale in 120ths: what the compositor prefers for it where it says so
+// (fractional), otherwise the largest integer scale of the outputs it is on (1 on none).
+int ScaleOf(const WaylandWindow* native) {
+    if (native->fractional != nullptr) {
+        return native->preferredScale > 0 ? native->preferredScale : 120;
+    }
     int scale = 1;
-    for (wl_output* output : on) {
+    for (wl_output* output : native->outputs) {
         scale = std::max(scale, OutputOf(output)->scale);
     }
-    return scale;
+    return scale * 120;
 }
 
-// The surface's buffer scale follows its outputs; the program sees its client area in buffer
-// pixels, so its viewport covers the whole buffer, while the window keeps its logical size.
+// The client area in buffer pixels, as the program sees it.
+int BufferWidth(const WaylandWindow* native) {
+    return WaylandBufferSize(native->width, native->scale);
+}
+int BufferHeight(const WaylandWindow* native) {
+    return WaylandBufferSize(native->height, native->scale);
+}
+
+// The logical size or the scale changed: the surface's mapping to its logical size, the
+// drawable and the background follow.
+void Resized(WaylandWindow* native) {
+    WaylandScaleSurface(native->surface, native->viewport, native->scale, native->width,
+                        native->height);
+    WaylandResizeGl(native);
+    WaylandShowBackground(native); // a buffer of the old size may not fit the new one
+}
+
+// The surface's scale follows the compositor's word; the program sees its client area in
+// buffer pixels, so its viewport covers the whole buffer, while the window keeps its logical
+// size. A change of scale is a resize.
 void FollowScale(WaylandWindow* native) {
-    int scale = ScaleOf(native->outputs);
+    int scale = ScaleOf(native);
     if (scale == native->scale) {
         return;
     }
     native->scale = scale;
-    wl_surface_set_buffer_scale(native->surface, scale);
-    WaylandResizeGl(native);
-    WaylandShowBackground(native); // a buffer of the old scale may not fit the new one
-    CoreNotifyResize(native->window, native->width * scale, native->height * scale);
+    Resized(native);
+    CoreNotifyResize(native->window, BufferWidth(native), BufferHeight(native));
 }
+
+void PreferredScale(void* user, wp_fractional_scale_v1*, uint32_t scale) {
+    WaylandWindow* native = WaylandNative(user);
+    native->preferredScale = static_cast<int>(std::clamp(scale, 120u, 960u));
+    FollowScale(native);
+}
+
+const wp_fractional_scale_v1_listener fractionalListener = {PreferredScale};
 
 void OutputGeometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*,
                     const char*, int32_t) {}
@@ -133,6 +165,12 @@ void Global(void*, wl_registry* registry, uint32_t name, const char* interface, 
                                name};
         outputs.push_back(o);
         wl_output_add_listener(o->output, &outputListener, o);
+    } else if (std::strcmp(interface, wp_viewporter_interface.name) == 0) {
+        waylandViewporter = static_cast<wp_viewporter*>(
+            wl_registry_bind(registry, name, &wp_viewporter_interface, 1));
+    } else if (std::strcmp(interface, wp_fractional_scale_manager_v1_interface.name) == 0) {
+        waylandFractionalScale = static_cast<wp_fractional_scale_manager_v1*>(
+            wl_registry_bind(registry, name, &wp_fractional_scale_manager_v1_interface, 1));
     } else if (std::strcmp(interface, "xdg_wm_base") == 0) {
         hasWmBase = true; // libdecor binds it
     }
@@ -230,10 +268,9 @@ void Configure(libdecor_frame* frame, libdecor_configuration* configuration, voi
     if (width != native->width || height != native->height) {
         native->width = width;
         native->height = height;
-        WaylandResizeGl(native);
-        WaylandShowBackground(native);
+        Resized(native);
     }
-    CoreNotifyResize(native->window, width * native->scale, height * native->scale);
+    CoreNotifyResize(native->window, BufferWidth(native), BufferHeight(native));
     CoreNotifyActivate(native->window, active ? 1 : 0);
 }
 
@@ -266,6 +303,15 @@ void* CreateNativeWindow(HWND window, const RECT* client, const char* title,
     native->title = title;
     native->surface = wl_compositor_create_surface(waylandCompositor);
     wl_surface_add_listener(native->surface, &surfaceListener, native);
+    // Fractional scaling needs both: the scale, and a viewport to map buffers of any size.
+    if (waylandFractionalScale != nullptr && waylandViewporter != nullptr) {
+        native->fractional = wp_fractional_scale_manager_v1_get_fractional_scale(
+            waylandFractionalScale, native->surface);
+        wp_fractional_scale_v1_add_listener(native->fractional, &fractionalListener, native);
+        native->viewport = wp_viewporter_get_viewport(waylandViewporter, native->surface);
+        WaylandScaleSurface(native->surface, native->viewport, native->scale, native->width,
+                            native->height);
+    }
     waylandWindows.push_back(native);
     return native;
 }
@@ -290,6 +336,10 @@ void DestroyNativeWindow(void* handle) {
     WaylandForgetSurface(native->surface);
     WaylandDestroyGl(native);
     Unmap(native);
+    if (native->fractional != nullptr) {
+        wp_fractional_scale_v1_destroy(native->fractional);
+        wp_viewport_destroy(native->viewport);
+    }
     wl_surface_destroy(native->surface);
     wl_display_flush(waylandDisplay);
     delete native;
@@ -313,25 +363,28 @@ void ShowNativeWindow(void* handle, NativeShow verb, int /*activate*/) {
 }
 
 // Only the size reaches the compositor: a client has no say in where its window goes. The
-// program's sizes are in buffer pixels.
+// program's sizes are in buffer pixels; a size no logical size gives at the surface's scale
+// (an odd one at scale 2) becomes the next larger one, and the program hears of it.
 void PlaceNativeWindow(void* handle, const RECT* client) {
     WaylandWindow* native = WaylandNative(handle);
-    int s = native->scale;
-    int width = std::max((static_cast<int>(client->right - client->left) + s - 1) / s, 1);
-    int height = std::max((static_cast<int>(client->bottom - client->top) + s - 1) / s, 1);
-    if (width == native->width && height == native->height) {
-        return;
+    int asked = static_cast<int>(client->right - client->left);
+    int askedHeight = static_cast<int>(client->bottom - client->top);
+    int width = WaylandLogicalSize(asked, native->scale);
+    int height = WaylandLogicalSize(askedHeight, native->scale);
+    if (width != native->width || height != native->height) {
+        native->width = width;
+        native->height = height;
+        Resized(native);
+        if (native->frame != nullptr && native->configured) {
+            libdecor_state* state = libdecor_state_new(width, height);
+            libdecor_frame_commit(native->frame, state, nullptr);
+            libdecor_state_free(state);
+        }
+        wl_display_flush(waylandDisplay);
     }
-    native->width = width;
-    native->height = height;
-    WaylandResizeGl(native);
-    if (native->frame != nullptr && native->configured) {
-        libdecor_state* state = libdecor_state_new(width, height);
-        libdecor_frame_commit(native->frame, state, nullptr);
-        libdecor_state_free(state);
+    if (BufferWidth(native) != asked || BufferHeight(native) != askedHeight) {
+        CoreNotifyResize(native->window, BufferWidth(native), BufferHeight(native));
     }
-    WaylandShowBackground(native);
-    wl_display_flush(waylandDisplay);
 }
 
 // Dispatches what the connection holds, waiting up to `timeoutMs` (-1: for ever) for more;
@@ -410,6 +463,15 @@ void WaylandConnectionLost(void) {
 }
 
 int WaylandOutputRefresh(wl_output* output) { return OutputOf(output)->refresh; }
+
+void WaylandScaleSurface(wl_surface* surface, wp_viewport* viewport, int scale, int width,
+                         int height) {
+    if (viewport != nullptr) {
+        wp_viewport_set_destination(viewport, width, height);
+    } else {
+        wl_surface_set_buffer_scale(surface, scale / 120);
+    }
+}
 
 WaylandWindow* WaylandFindSurface(wl_surface* surface) {
     for (WaylandWindow* native : waylandWindows) {

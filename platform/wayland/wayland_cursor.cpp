@@ -1,7 +1,9 @@
 // The class's arrow on Wayland: a compositor shows whatever image a client sets when the
 // pointer enters its surface, and leaves it undefined (a border's resize arrow, or nothing)
-// if the client sets none. The image comes from the user's cursor theme (XCURSOR_THEME,
-// XCURSOR_SIZE) at the scale of the outputs the surface is on.
+// if the client sets none. The image comes from the user's cursor theme (XCURSOR_THEME, and
+// XCURSOR_SIZE in logical pixels) at the surface's scale, rounded up to a whole one on a
+// fractional scale: a cursor surface takes an integer buffer scale, and a larger image
+// shrunk by the compositor stays sharper than a smaller one enlarged.
 #include <wayland-cursor.h>
 
 #include <cstdlib>
@@ -53,7 +55,7 @@ void WaylandShowArrow(wl_pointer* pointer, uint32_t serial, wl_surface* surface)
     if (native == nullptr && !WaylandIsBox(surface)) {
         return; // libdecor's frame sets its own
     }
-    int scale = native != nullptr ? native->scale : 1;
+    int scale = native != nullptr ? (native->scale + 119) / 120 : 1;
     wl_cursor* arrow = ArrowAt(scale);
     if (arrow == nullptr || arrow->image_count == 0) {
         return;

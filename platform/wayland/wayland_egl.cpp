@@ -12,6 +12,7 @@
 #include <ctime>
 #include <unordered_set>
 
+#include "core_events.h"
 #include "wayland.h"
 
 namespace {
@@ -168,11 +169,14 @@ int WaylandListPixelConfigs(const PlatformPixelConfig** listed) {
 
 int WaylandSetPixelFormat(void* handle, void* config, int width, int height) {
     WaylandWindow* native = WaylandNative(handle);
-    int s = native->scale; // the program's sizes are in buffer pixels
-    native->width = std::max((width + s - 1) / s, 1);
-    native->height = std::max((height + s - 1) / s, 1);
-    native->eglWindow =
-        wl_egl_window_create(native->surface, native->width * s, native->height * s);
+    // The drawable covers the client area as the surface has it: the program may not have
+    // heard yet of a scale that came since it last placed the window, and hears of it now.
+    int bufferWidth = WaylandBufferSize(native->width, native->scale);
+    int bufferHeight = WaylandBufferSize(native->height, native->scale);
+    if (bufferWidth != width || bufferHeight != height) {
+        CoreNotifyResize(native->window, bufferWidth, bufferHeight);
+    }
+    native->eglWindow = wl_egl_window_create(native->surface, bufferWidth, bufferHeight);
     native->eglSurface =
         eglCreatePlatformWindowSurface(display, config, native->eglWindow, nullptr);
     if (native->eglSurface == EGL_NO_SURFACE) {
@@ -242,7 +246,7 @@ void WaylandDestroyGl(WaylandWindow* native) {
 
 void WaylandResizeGl(WaylandWindow* native) {
     if (native->eglWindow != nullptr) {
-        wl_egl_window_resize(native->eglWindow, native->width * native->scale,
-                             native->height * native->scale, 0, 0);
+        wl_egl_window_resize(native->eglWindow, WaylandBufferSize(native->width, native->scale),
+                             WaylandBufferSize(native->height, native->scale), 0, 0);
     }
 }

@@ -175,7 +175,8 @@ void Moved(wl_fixed_t x, wl_fixed_t y, bool arrived) {
     WaylandWindow* native = WaylandFindSurface(pointerSurface);
     if (native != nullptr) {
         // The program sees its client area in buffer pixels, the pointer's among them.
-        CoreNotifyMouseMove(native->window, pointerX * native->scale, pointerY * native->scale);
+        CoreNotifyMouseMove(native->window, WaylandBufferSize(pointerX, native->scale),
+                            WaylandBufferSize(pointerY, native->scale));
     }
 }
 
@@ -203,8 +204,9 @@ void PointerButton(void*, wl_pointer*, uint32_t, uint32_t, uint32_t button, uint
     int which = button == BTN_LEFT ? 1 : button == BTN_RIGHT ? 2 : button == BTN_MIDDLE ? 4 : 0;
     if (native != nullptr && which != 0) {
         SyncModifiers();
-        CoreNotifyMouseButton(native->window, which, down, pointerX * native->scale,
-                              pointerY * native->scale);
+        CoreNotifyMouseButton(native->window, which, down,
+                              WaylandBufferSize(pointerX, native->scale),
+                              WaylandBufferSize(pointerY, native->scale));
     }
 }
 

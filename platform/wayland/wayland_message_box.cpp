@@ -12,6 +12,7 @@
 
 #include "core_events.h"
 #include "keysym_keys.h"
+#include "viewporter-client-protocol.h"
 #include "wayland.h"
 
 namespace {
@@ -20,12 +21,13 @@ struct Dialog {
     wl_surface* surface = nullptr;
     libdecor_frame* frame = nullptr;
     wl_buffer* buffer = nullptr;
+    wp_viewport* viewport = nullptr; // on the owner's fractional path
     uint32_t* pixels = nullptr;
     size_t bytes = 0;
     FT_Face face = nullptr;
     MessageBoxLayout layout;
     int width = 0, height = 0, ascent = 12; // the buffer's size and the font's, in its pixels
-    int scale = 1; // buffer pixels per unit of the layout, which is in the desktop's units
+    int scale = 120; // buffer pixels per unit of the layout (the desktop's), in 120ths
     bool configured = false;
 };
 
@@ -114,26 +116,27 @@ void Layout(Dialog* d, const char* text) {
     d->layout = CoreLayOutMessageBox(text, lineHeight, Measure, d);
 }
 
-// On a scaled output the layout's units become `scale` buffer pixels each and the text is set
-// at `scale` times the size, so that the box is as sharp as the output.
+// On a scaled output the layout's units become buffer pixels at the scale and the text is set
+// at the scaled size, so that the box is as sharp as the output.
 void Draw(Dialog* d) {
-    const int s = d->scale;
+    auto at = [d](int units) { return WaylandBufferSize(units, d->scale); };
+    const int line = std::max(at(1), 1); // the button's outline
     Fill(d, 0, 0, d->width, d->height, 0xFFD8D8D8);
     const MessageBoxLayout& l = d->layout;
-    int y = l.textY * s + d->ascent;
-    for (const std::string& line : l.lines) {
-        Text(d, line, l.textX * s, y, 0xFF000000);
-        y += l.lineHeight * s;
+    for (size_t i = 0; i < l.lines.size(); ++i) {
+        int top = l.textY + static_cast<int>(i) * l.lineHeight;
+        Text(d, l.lines[i], at(l.textX), at(top) + d->ascent, 0xFF000000);
     }
     uint32_t face = l.pressed ? 0xFF000000 : 0xFFF0F0F0;
     uint32_t ink = l.pressed ? 0xFFFFFFFF : 0xFF000000;
     const RECT& b = l.button;
-    int buttonWidth = (b.right - b.left) * s, buttonHeight = (b.bottom - b.top) * s;
-    Fill(d, b.left * s, b.top * s, buttonWidth, buttonHeight, ink);
-    Fill(d, b.left * s + s, b.top * s + s, buttonWidth - 2 * s, buttonHeight - 2 * s, face);
+    int left = at(b.left), top = at(b.top);
+    int buttonWidth = at(b.right) - left, buttonHeight = at(b.bottom) - top;
+    Fill(d, left, top, buttonWidth, buttonHeight, ink);
+    Fill(d, left + line, top + line, buttonWidth - 2 * line, buttonHeight - 2 * line, face);
     int labelWidth = Text(d, "OK", 0, 0, 0);
-    Text(d, "OK", b.left * s + (buttonWidth - labelWidth) / 2,
-         b.top * s + (buttonHeight + d->ascent) / 2 - s, ink);
+    Text(d, "OK", left + (buttonWidth - labelWidth) / 2,
+         top + (buttonHeight + d->ascent) / 2 - line, ink);
     wl_surface_attach(d->surface, d->buffer, 0, 0);
     wl_surface_damage(d->surface, 0, 0, d->layout.width, d->layout.height);
     wl_surface_commit(d->surface);
@@ -175,11 +178,12 @@ void* WaylandOpenMessageBox(HWND owner, const char* text, const char* caption, U
     Layout(d, text);
     // The box opens beside its owner, on the owner's outputs: it takes the owner's scale.
     WaylandWindow* parent = WaylandNative(CoreNativeWindow(owner));
-    d->scale = parent != nullptr ? std::max(parent->scale, 1) : 1;
-    d->width = d->layout.width * d->scale;
-    d->height = d->layout.height * d->scale;
-    if (d->face != nullptr && d->scale > 1) {
-        FT_Set_Pixel_Sizes(d->face, 0, fontPixels * d->scale);
+    d->scale = parent != nullptr ? std::max(parent->scale, 120) : 120;
+    d->width = WaylandBufferSize(d->layout.width, d->scale);
+    d->height = WaylandBufferSize(d->layout.height, d->scale);
+    if (d->face != nullptr && d->scale != 120) {
+        FT_Set_Pixel_Sizes(d->face, 0,
+                           static_cast<FT_UInt>(WaylandBufferSize(fontPixels, d->scale)));
         d->ascent = static_cast<int>(d->face->size->metrics.ascender >> 6);
     }
     d->bytes = static_cast<size_t>(d->width) * 4 * static_cast<size_t>(d->height);
@@ -193,7 +197,10 @@ void* WaylandOpenMessageBox(HWND owner, const char* text, const char* caption, U
     }
     dialogs.push_back(d);
     d->surface = wl_compositor_create_surface(waylandCompositor);
-    wl_surface_set_buffer_scale(d->surface, d->scale);
+    if (parent != nullptr && parent->viewport != nullptr) {
+        d->viewport = wp_viewporter_get_viewport(waylandViewporter, d->surface);
+    }
+    WaylandScaleSurface(d->surface, d->viewport, d->scale, d->layout.width, d->layout.height);
     d->frame = WaylandDecorate(d->surface, &boxHandlers, d, caption, "messagebox",
                                parent != nullptr ? parent->frame : nullptr, &d->configured);
     libdecor_frame_set_min_content_size(d->frame, d->layout.width, d->layout.height);
@@ -210,6 +217,9 @@ void WaylandCloseMessageBox(void* box) {
     dialogs.erase(std::remove(dialogs.begin(), dialogs.end(), d), dialogs.end());
     WaylandForgetSurface(d->surface);
     libdecor_frame_unref(d->frame);
+    if (d->viewport != nullptr) {
+        wp_viewport_destroy(d->viewport);
+    }
     wl_surface_destroy(d->surface);
     wl_buffer_destroy(d->buffer);
     munmap(d->pixels, d->bytes);

@@ -35,7 +35,8 @@ void WaylandShowBackground(WaylandWindow* native) {
     if (!native->configured || native->drawn || !native->backgroundSet) {
         return;
     }
-    int width = native->width * native->scale, height = native->height * native->scale;
+    int width = WaylandBufferSize(native->width, native->scale);
+    int height = WaylandBufferSize(native->height, native->scale);
     uint32_t* pixels = nullptr;
     wl_buffer* buffer = WaylandShmBuffer(width, height, &pixels);
     if (buffer == nullptr) {

@@ -32,6 +32,7 @@ struct X11Atoms {
     Atom wmProtocols, wmDeleteWindow, wmState, wmChangeState, netWmPing, netWmPid, netWmName,
         netWmIconName, netWmWindowType, netWmWindowTypeNormal, netWmWindowTypeDialog, netWmState,
         netWmStateHidden, netWmStateModal, utf8String;
+    Atom settingsSelection, settingsProperty, manager; // XSETTINGS: _XSETTINGS_S<screen>, ...
 };
 
 extern Display* x11Display;
@@ -42,6 +43,16 @@ extern std::vector<X11Window*> x11Windows;
 // A side of a window as X takes it: X refuses windows without area, Win32 has them, and
 // sides carry 16 bits, where a larger one would wrap to another size or to none.
 inline unsigned X11Side(int size) { return static_cast<unsigned>(std::clamp(size, 1, 65535)); }
+
+// The desktop's scale in quarters (4: 100 %), from its dpi (XSETTINGS' Xft/DPI, or Xft.dpi in
+// the root window's resources): windows open at it, and the program sees device pixels.
+extern int x11Scale;
+inline int X11Scaled(int length) { return length * x11Scale / 4; }
+// Reads the scale at start and watches for changes.
+void X11WatchScale(void);
+// An event of the root window or the settings manager: a change of scale resizes every
+// window. Returns 1 when the event was one of those.
+int X11ScaleEvent(XEvent* event);
 
 // Events: runs every event the connection holds into the core; returns how many there were.
 int X11DrainEvents(void);

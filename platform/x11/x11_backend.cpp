@@ -119,6 +119,12 @@ int ProtocolError(Display* display, XErrorEvent* error) {
     if (display != x11Display || Trapped(*error)) {
         return 0;
     }
+    // The GL library asks for its drawable's size at any of its calls, not only inside ours:
+    // a window another client destroyed fails it until the DestroyNotify has been read.
+    const int getGeometry = 14; // X_GetGeometry; <X11/Xproto.h> has a BOOL of its own
+    if (error->request_code == getGeometry && WindowGoneError(*error)) {
+        return 0;
+    }
     char text[128] = "", number[16], request[64] = "";
     XGetErrorText(display, error->error_code, text, sizeof text);
     std::snprintf(number, sizeof number, "%d", error->request_code);
@@ -134,6 +140,8 @@ int ProtocolError(Display* display, XErrorEvent* error) {
 }
 
 void InternAtoms(void) {
+    char settingsSelection[32];
+    std::snprintf(settingsSelection, sizeof settingsSelection, "_XSETTINGS_S%d", x11Screen);
     const std::pair<const char*, Atom*> table[] = {
         {"WM_PROTOCOLS", &x11Atoms.wmProtocols},
         {"WM_DELETE_WINDOW", &x11Atoms.wmDeleteWindow},
@@ -149,7 +157,10 @@ void InternAtoms(void) {
         {"_NET_WM_STATE", &x11Atoms.netWmState},
         {"_NET_WM_STATE_HIDDEN", &x11Atoms.netWmStateHidden},
         {"_NET_WM_STATE_MODAL", &x11Atoms.netWmStateModal},
-        {"UTF8_STRING", &x11Atoms.utf8String}};
+        {"UTF8_STRING", &x11Atoms.utf8String},
+        {settingsSelection, &x11Atoms.settingsSelection},
+        {"_XSETTINGS_SETTINGS", &x11Atoms.settingsProperty},
+        {"MANAGER", &x11Atoms.manager}};
     const int count = sizeof table / sizeof table[0];
     char* names[count];
     Atom atoms[count];
@@ -207,6 +218,7 @@ int Start(char* why, size_t whySize) {
     Bool supported = False;
     XkbSetDetectableAutoRepeat(x11Display, True, &supported);
     CoreNotifyScreenSize(DisplayWidth(x11Display, x11Screen), DisplayHeight(x11Display, x11Screen));
+    X11WatchScale();
     return 1;
 }
 
@@ -282,10 +294,20 @@ void Record(X11Window* native, const RECT* area) {
     native->height = area->bottom - area->top;
 }
 
-void* CreateNativeWindow(HWND window, const RECT* area, const char* title, const char* className) {
+// A new window's client area and place are in the desktop's units: it opens at the size other
+// programs have at the desktop's scale, and the program hears of its area in device pixels.
+void* CreateNativeWindow(HWND window, const RECT* logical, const char* title,
+                         const char* className) {
     X11Window* native = new X11Window;
     native->window = window;
+    RECT scaled{X11Scaled(logical->left), X11Scaled(logical->top), X11Scaled(logical->right),
+                X11Scaled(logical->bottom)};
+    const RECT* area = &scaled;
     Record(native, area);
+    if (x11Scale != 4) {
+        CoreNotifyResize(window, native->width, native->height);
+        CoreNotifyMove(window, native->clientX, native->clientY);
+    }
 
     XSetWindowAttributes attributes{};
     attributes.background_pixel = BlackPixel(x11Display, x11Screen);

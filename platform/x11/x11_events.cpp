@@ -148,7 +148,7 @@ void HandleEvent(XEvent* event) {
         XRefreshKeyboardMapping(&event->xmapping);
         return;
     }
-    if (X11MessageBoxEvent(event)) {
+    if (X11MessageBoxEvent(event) || X11ScaleEvent(event)) {
         return;
     }
     X11Window* native = X11FindWindow(event->xany.window);

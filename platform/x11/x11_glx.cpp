@@ -144,7 +144,9 @@ int X11ListPixelConfigs(const PlatformPixelConfig** configs) {
     return static_cast<int>(listed.size());
 }
 
-int X11SetPixelFormat(void* handle, void* config, int width, int height) {
+// The GL window covers the X window as it is: at the desktop's scale, or as the window
+// manager made it, the core may not have heard of its size yet.
+int X11SetPixelFormat(void* handle, void* config, int, int) {
     XSync(x11Display, False);
     X11Window* native = static_cast<X11Window*>(handle);
     XVisualInfo* visual = glXGetVisualFromFBConfig(x11Display, static_cast<GLXFBConfig>(config));
@@ -159,12 +161,10 @@ int X11SetPixelFormat(void* handle, void* config, int width, int height) {
     // Input is left to the top-level window, to which the child's events propagate.
     attributes.event_mask = ExposureMask;
     native->glWindow =
-        XCreateWindow(x11Display, native->xwindow, 0, 0, X11Side(width), X11Side(height), 0,
-                      visual->depth, InputOutput, visual->visual,
+        XCreateWindow(x11Display, native->xwindow, 0, 0, X11Side(native->width),
+                      X11Side(native->height), 0, visual->depth, InputOutput, visual->visual,
                       CWColormap | CWBorderPixel | CWBackPixmap | CWEventMask, &attributes);
     XFree(visual);
-    native->width = width;
-    native->height = height;
     XSetWMColormapWindows(x11Display, native->xwindow, &native->glWindow, 1);
     XMapWindow(x11Display, native->glWindow);
     XFlush(x11Display);

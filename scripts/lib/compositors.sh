@@ -36,17 +36,19 @@ start_mutter() {
   await_socket mutter "$out/mutter.log"
 }
 
-# The packaged binary carries a file capability these machines refuse to execute; a copy runs
-# if it keeps its name, which its Qt platform plugin insists on.
+# start_kwin [KWIN_ARGS...] (default: a 1000 x 800 output): the packaged binary carries a file
+# capability these machines refuse to execute; a copy runs if it keeps its name, which its Qt
+# platform plugin insists on.
 start_kwin() {
   new_runtime kwin
   socket=vorlanth-kwin-$$
   as_user=""
   mkdir -p "$out/kwin-bin"
-  cp /usr/bin/kwin_wayland "$out/kwin-bin/kwin_wayland"
+  [ -x "$out/kwin-bin/kwin_wayland" ] || cp /usr/bin/kwin_wayland "$out/kwin-bin/kwin_wayland"
+  [ $# -gt 0 ] || set -- --width 1000 --height 800
   XDG_RUNTIME_DIR=$runtime setsid dbus-run-session -- "$out/kwin-bin/kwin_wayland" \
     --x11-display "$DISPLAY" --socket "$socket" --no-lockscreen --no-global-shortcuts \
-    --width 1000 --height 800 >"$out/kwin.log" 2>&1 &
+    "$@" >"$out/kwin.log" 2>&1 &
   compositor_pid=$!
   await_socket kwin "$out/kwin.log"
 }

@@ -1,8 +1,7 @@
-# What every desktop must show, sourced by scripts/test-x11.sh and scripts/test-wayland.sh:
-# what the probe program (tests/x11/x11_probe.cpp) reports for the same input, and the
-# scene in screenshots. The caller defines say(), fail() and shoot NAME (the client area as
-# $out/NAME.png and .ppm), writes the probe's output to $out/probe.log and sends the input
-# with xdotool to where the probe's window has the keyboard.
+# What every desktop must show, for scripts/test-x11.sh and scripts/test-wayland.sh: what the
+# probe program (tests/desktop/x11_probe.cpp) reports for the same input. The caller writes
+# the probe's output to $out/probe.log and sends the input with xdotool to where the probe's
+# window has the keyboard.
 
 # The lines the probe wrote since the mark, without the reshape and paint reports.
 input_lines() { tail -n +"$((mark + 1))" "$out/probe.log" | grep -Ev '^(reshape|painted|gl)' || true; }
@@ -81,30 +80,11 @@ down 30 40 4
 up 30 40 4"
 }
 
-# scene_shot NAME: shots until one shows the scene (the lettering spins and may be edge-on
-# in one of them); fails after six.
-scene_shot() {
-  for _ in 1 2 3 4 5 6; do
-    shoot "$1"
-    python3 "$root/tests/x11/check_scene.py" scene "$out/$1.ppm" && return 0
-    sleep 0.5
-  done
-  fail "the scene is not on screen (last shot: $out/$1.png)"
-}
-
-# scene_moves: a later shot differs from the one scene_shot took as "scene".
-scene_moves() {
-  sleep 0.3
-  shoot scene-later
-  python3 "$root/tests/x11/check_scene.py" differs "$out/scene.ppm" "$out/scene-later.ppm" ||
-    fail "the animation does not run"
-}
-
 # format_list_check FIXTURE COMMAND...: the pixel formats the probe lists (COMMAND runs it
-# with "formats") must be those of tests/x11/FIXTURE, line for line: the list Win32 programs
+# with "formats") must be those of tests/desktop/FIXTURE, line for line: the list Win32 programs
 # choose from keeps its formats, order and descriptors.
 format_list_check() {
-  local name=$1 fixture=$root/tests/x11/$1
+  local name=$1 fixture=$root/tests/desktop/$1
   shift
   "$@" >"$out/formats.txt" 2>"$out/formats.err" || fail "the probe could not list the pixel formats (see $out/formats.err)"
   diff -u "$fixture" "$out/formats.txt" >"$out/formats.diff" ||

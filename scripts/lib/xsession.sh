@@ -1,7 +1,7 @@
-# Shell helpers for scripts that run a program on an X server of their own. Source it after
-# setting `out` (a folder for logs and pictures) and defining `fail MESSAGE`.
+# Shell helpers for scripts that run a program on an X server of their own (sourced by
+# scripts/lib/end_to_end.sh, or after setting `root`, `out` and defining `fail MESSAGE`).
 
-xvfb_pid="" app_pid=""
+xvfb_pid="" app_pid="" window=""
 
 # stop_xvfb: ends the server, if it runs.
 stop_xvfb() {
@@ -85,24 +85,46 @@ geometry() {
   height=$(sed -n 's/.*Height: *//p' <<<"$info")
 }
 
-# shoot NAME: the client area of $window as $out/NAME.png and $out/NAME.ppm; sets left, top,
-# width and height as geometry does.
+# screen NAME: the whole screen as $out/NAME.png and .ppm: the X screen, cut to $screen_size at
+# its corner when set (a nested compositor's window), or with as_user set sway's output (grim).
+screen() {
+  if [ -n "${as_user:-}" ]; then
+    # shellcheck disable=SC2086 # as_user is a command prefix
+    $as_user WAYLAND_DISPLAY="$socket" grim "$runtime/shot.png" && cp "$runtime/shot.png" "$out/$1.png" ||
+      fail "grim took no screenshot"
+  else
+    import -window root ${screen_size:+-crop "$screen_size+0+0" +repage} "$out/$1.png"
+  fi
+  convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
+}
+
+# shoot NAME: the client area as $out/NAME.png and .ppm: that of $window (setting left, top,
+# width and height as geometry does), or, with no X window, where locate found it.
 shoot() {
-  geometry
-  import -window root "$out/screen.png"
+  [ -z "$window" ] || geometry
+  screen screen
   convert "$out/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$out/$1.png"
   convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
 }
 
-# shoot_scene NAME: shots of the client area until one shows the scene (the lettering spins
-# and may be edge-on in one of them); fails after eight.
+# shoot_scene NAME [CHECK...]: shots of the client area until one passes CHECK (default: shows
+# the scene; the lettering spins and may be edge-on in one of them); fails after eight.
 shoot_scene() {
-  local root_dir
-  root_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  local name=$1
+  shift
+  [ $# -gt 0 ] || set -- python3 "$root/tests/desktop/check_scene.py" scene
   for _ in 1 2 3 4 5 6 7 8; do
-    shoot "$1"
-    python3 "$root_dir/tests/x11/check_scene.py" scene "$out/$1.ppm" >"$out/$1.check" 2>&1 && return 0
+    shoot "$name"
+    "$@" "$out/$name.ppm" >"$out/$name.check" 2>&1 && return 0
     sleep 0.5
   done
-  fail "the scene is not on screen (last shot $out/$1.png: $(cat "$out/$1.check"))"
+  fail "the scene is not on screen (last shot $out/$name.png: $(cat "$out/$name.check"))"
+}
+
+# scene_moves NAME: a shot taken a moment after NAME differs from it: the animation runs.
+scene_moves() {
+  sleep 0.3
+  shoot "$1-later"
+  python3 "$root/tests/desktop/check_scene.py" differs "$out/$1.ppm" "$out/$1-later.ppm" ||
+    fail "$1: the picture no longer changes"
 }

@@ -117,6 +117,22 @@ TEST_F(Window, MinimizeMovesFarAwayWithNoSizeAndRestoreComesBack) {
     EXPECT_TRUE(PeekMessageA(&msg, window, WM_PAINT, WM_PAINT, PM_NOREMOVE));
 }
 
+// A display's scale can change while the window is minimized: the window comes back at the
+// size the display gave it meanwhile, and hears of nothing until then.
+TEST_F(Window, AResizeWhileMinimizedIsTheSizeRestored) {
+    HWND window = CreateShownWindow();
+    ShowWindow(window, SW_MINIMIZE);
+    VdeskResize(window, 1200, 1000);
+    DispatchWaiting();
+    seen.clear();
+    ShowWindow(window, SW_RESTORE);
+    EXPECT_EQ(Trace(),
+              (Lines{"erasebkgnd", "move 0 104 122", "size 0 1200 1000", "activate 1 0 0"}));
+    RECT r;
+    GetWindowRect(window, &r);
+    ExpectRect(r, 100, 99, 100 + 1208, 99 + 1027);
+}
+
 TEST_F(Window, UserResizeAndMoveReportTheClientArea) {
     HWND window = CreateShownWindow();
     VdeskResize(window, 320, 240);

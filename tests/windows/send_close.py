@@ -33,7 +33,7 @@ class Event(ctypes.Union):
 
 
 def load_x11():
-    """libX11 with the prototypes of the calls used here (and by tests/x11/x_client.py)."""
+    """libX11 with the prototypes of the calls used here (and by tests/desktop/x_client.py)."""
     path = ctypes.util.find_library("X11")
     if not path:
         return None

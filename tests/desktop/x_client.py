@@ -5,7 +5,7 @@
     x_client.py manager-close WINDOW_ID   _NET_CLOSE_WINDOW to the root window, which asks
                                           the window manager to close it, as a task bar does
     x_client.py stale-map WINDOW_ID LOG   with the server grabbed: presses M in the probe's
-    x_client.py stale-wm-state WINDOW_ID LOG  window (tests/x11/x11_probe.cpp, "minimize"),
+    x_client.py stale-wm-state WINDOW_ID LOG  window (tests/desktop/x11_probe.cpp, "minimize"),
                                           waits for a new "minimized" in LOG, then sends it a
                                           MapNotify, or sets its WM_STATE to NormalState,
                                           before the server has read its minimize request
