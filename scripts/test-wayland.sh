@@ -151,7 +151,7 @@ protocol() {
   local check=$1
   shift
   python3 "$protocol" "$check" "$log" "$@" >"$out/protocol.out" 2>&1 ||
-    fail "${what:-}$(cat "$out/protocol.out")$(program_running || echo "; the program has ended")"
+    fail "${what:-}$(cat "$out/protocol.out")$(kill -0 "$app_pid" 2>/dev/null || echo "; the program has ended")"
   say "  ${what:-}$(cat "$out/protocol.out")"
   what=""
 }
