@@ -17,10 +17,10 @@ namespace {
 struct Dialog {
     Window xwindow = 0;
     Window owner = 0;
-    XFontStruct* font = nullptr; // the layout's, at 100 %
-    bool fontLoaded = false;     // loaded by name (else only queried from the default GC)
+    XFontStruct* font = nullptr;       // the layout's, at 100 %
+    bool fontLoaded = false;           // loaded by name (else only queried from the default GC)
     XFontStruct* scaledFont = nullptr; // the text's on a scaled desktop, else none
-    int scale = 4; // the desktop's when it opened, at least 100 %, in quarters
+    int scale = 4;                     // the desktop's when it opened, at least 100 %, in quarters
     int At(int units) const { return units * scale / 4; }
     GC gc = nullptr;
     MessageBoxLayout layout;
@@ -58,8 +58,7 @@ void Draw(Dialog* d) {
                     static_cast<int>(line.size()));
         y += d->At(l.lineHeight);
     }
-    XRectangle b{static_cast<short>(d->At(l.button.left)),
-                 static_cast<short>(d->At(l.button.top)),
+    XRectangle b{static_cast<short>(d->At(l.button.left)), static_cast<short>(d->At(l.button.top)),
                  static_cast<unsigned short>(d->At(l.button.right - l.button.left)),
                  static_cast<unsigned short>(d->At(l.button.bottom - l.button.top))};
     XSetForeground(x11Display, d->gc,
