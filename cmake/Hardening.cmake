@@ -1,6 +1,7 @@
 # Release builds on Debian take the hardening that dpkg-buildflags gives Debian's own packages
 # (stack protector, _FORTIFY_SOURCE, format security, relro and bindnow; PIE is the compiler's
-# default), so the program that cpack packages is built as Debian would build it. The flags'
+# default), so a release build is built as Debian builds its packages (debian/rules gets the
+# same flags from dpkg-buildpackage, with the build type None). The flags'
 # -g -O2 are left out: the build type chooses optimisation and debug information.
 if(CMAKE_BUILD_TYPE STREQUAL "Release" AND NOT CMAKE_CROSSCOMPILING AND NOT VORLANTH_SANITIZE)
   find_program(VORLANTH_DPKG_BUILDFLAGS dpkg-buildflags)

@@ -5,7 +5,12 @@
 #   1. runs the README's run command with no display: it must install and build, then end
 #      with its "no display" message and a nonzero code, without installing Wine or MinGW;
 #   2. in a second fresh root, runs the README's test command (VORLANTH_FRESH_TEST_RUNS times
-#      in a row, default 1) as CI does: CI=true, no standard input, no display.
+#      in a row, default 1) as CI does: CI=true, no standard input, no display;
+#   3. in a third fresh root, builds the Debian package as a build daemon would: installs the
+#      build dependencies alone (apt-get build-dep ./), builds with dpkg-buildpackage -us -uc,
+#      then installs autopkgtest and runs the package's tests against the installed package
+#      (autopkgtest ... -- null).
+# VORLANTH_FRESH_CHECKS picks some of them (default "run test package").
 # Takes tens of minutes, so CI does not run it. Run it as root after changing a package list
 # or a script: a machine where packages were once installed by hand hides a missing one.
 #   sudo bash scripts/test-fresh-debian.sh
@@ -120,6 +125,9 @@ in_root() {
 
 installed_kib() { chroot "$root" dpkg-query -W -f='${Installed-Size}\n' | awk '{ s += $1 } END { print s }'; }
 
+checks=" ${VORLANTH_FRESH_CHECKS:-run test package} "
+
+if [[ $checks == *" run "* ]]; then
 say "1. the run command in a fresh root: $run_command"
 new_root run
 before=$(installed_kib)
@@ -136,6 +144,9 @@ heavy=$(chroot "$root" dpkg-query -W -f='${Package}\n' | grep -E '^wine|mingw' |
 say "   exit code $status, \"$message\", after $((SECONDS - phase)) s"
 say "   installed: $(((after - before) / 1024)) MiB of packages over the minimal root's $((before / 1024)) MiB; no Wine, no MinGW"
 
+fi
+
+if [[ $checks == *" test "* ]]; then
 say "2. the test command in a second fresh root: $test_command ($runs run(s))"
 new_root test
 before=$(installed_kib)
@@ -150,4 +161,25 @@ for run in $(seq "$runs"); do
   [ "$status" = 0 ] || fail "the test command failed in run $run (see $logs/test-$run.log)"
 done
 say "   installed: $((($(installed_kib) - before) / 1024)) MiB of packages over the minimal root"
+fi
+
+if [[ $checks == *" package "* ]]; then
+say "3. the Debian package in a third fresh root: apt-get build-dep, dpkg-buildpackage, autopkgtest"
+new_root package
+before=$(installed_kib)
+# step NAME COMMAND: one step of the package's build in the root, its output in a log.
+step() {
+  local phase=$SECONDS status=0
+  in_root "$2" >"$logs/package-$1.log" 2>&1 || status=$?
+  [ "$status" = 0 ] || { tail -n 30 "$logs/package-$1.log" | sed 's/^/     | /'; fail "$1 failed with code $status (see $logs/package-$1.log)"; }
+  say "   $1: passed in $((SECONDS - phase)) s"
+}
+step build-dep "apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get build-dep -y -q ./"
+say "   the build dependencies: $((($(installed_kib) - before) / 1024)) MiB over the minimal root"
+step dpkg-buildpackage "dpkg-buildpackage -us -uc -j${VORLANTH_JOBS:-2}"
+step install-autopkgtest "DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends autopkgtest"
+version=$(chroot "$root" dpkg-parsechangelog -l /root/vorlanth/debian/changelog -S Version)
+step autopkgtest "autopkgtest --output-dir=/root/autopkgtest-out ../vorlanth_${version}_amd64.deb ./ -- null"
+grep -E '^(x11|wayland) +' "$logs/package-autopkgtest.log" | sed 's/^/     /'
+fi
 say "passed in $((SECONDS - started)) s; logs in $logs"

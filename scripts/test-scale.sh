@@ -8,7 +8,8 @@
 #     scale going from 1 to 1.5 at run time is the integer path at 2, a resize within a frame;
 #   - X11 (Xvfb) with Xft.dpi 192 from xrdb, then with an XSETTINGS manager (xsettingsd):
 #     a 1200 x 1000 client area at twice its place, the scene, the arrow at the size Xcursor picks
-#     for that dpi; Xft.dpi 144 while it runs: 900 x 750; Escape ends it with exit code 0.
+#     for that dpi; Xft.dpi 144 while it runs: 900 x 750; Escape ends it with exit code 0; the
+#     message box at 144 dpi, its size and its button scaled.
 # Usage: bash scripts/test-scale.sh [PRESET] (default: debug; the test command runs it as a
 # ctest test for each desktop build). Logs and screenshots go to build/<preset>/scale-check/.
 # Every wait has a time limit.
@@ -175,8 +176,29 @@ x11_scale() {
   x11_client_area 900 750
   say "  at 144 dpi: $width x $height"
   escape
+  [ "$1" = xsettings ] || x11_box
   stop_compositor
   stop_session
+}
+
+# x11_box: the probe's message box at 144 dpi. At 100 % it is 240 x 104: the least width, and
+# two lines of "fixed" (13 pixels, 2 between lines) between margins of 16 and the 26-pixel
+# button; here 360 x 156. Its OK button, 80 x 26 at 80, 62, takes a click at 120, 75 of that
+# layout, 180, 112 on screen, which at 100 % would miss it.
+x11_box() {
+  start_program probe "$build/tests/desktop/x11_probe" box
+  wait_window "Key probe"
+  wait_line "$out/probe.log" "painted 1"
+  wait_focus
+  xdotool key b
+  wait_window "Probe box"
+  geometry
+  [ "$width x $height" = "360 x 156" ] || fail "the message box is $width x $height at 144 dpi, expected 360 x 156"
+  xdotool mousemove --sync $((left + 180)) $((top + 112)) click 1
+  wait_line "$out/probe.log" "box closed 0"
+  say "  the message box at 144 dpi: $width x $height, its OK button where the scale puts it"
+  window=$(xdotool search --onlyvisible --name "^Key probe\$" | head -n1)
+  escape
 }
 
 exe=$build/scene/vorlanth

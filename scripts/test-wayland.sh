@@ -15,13 +15,17 @@
 #     under sway (headless, as nobody, scale 2) the scene and Escape; sharp at scale 2 (weston
 #     and sway), also after a scale change at run time; frames paced to the output's rate while
 #     visible and at a bounded rate while hidden; whose decorations frame the window;
-#   - a probe whose WM_SIZE destroys its window as sway's output scale changes (sway-reentry).
-# bash scripts/test-wayland.sh PRESET weston|scale2|mutter|kwin|sway|sway-reentry (ctest:
-# wayland.PART; scale2, mutter, kwin and sway with the debug build only). Screenshots and logs go to
-# build/<preset>/wayland-check/<part>/; protocol logs are read by tests/desktop/check_protocol.py.
+#   - a probe whose WM_SIZE destroys its window as sway's output scale changes (sway-reentry);
+#   - sway's outputs (windows on the X server) added and unplugged under the program, which
+#     draws on at the scale of the output it is on (sway-outputs);
+#   - the X11 backend through weston's Xwayland: in weston's frame, Escape and its close button.
+# bash scripts/test-wayland.sh PRESET weston|scale2|mutter|kwin|sway|sway-reentry|sway-outputs|xwayland
+# (ctest: wayland.PART; scale2, mutter, kwin, sway and xwayland with the debug build only).
+# Screenshots and logs go to build/<preset>/wayland-check/<part>/; protocol logs are read by
+# tests/desktop/check_protocol.py.
 # Every wait has a time limit.
 . "$(dirname "$0")/lib/end_to_end.sh"
-need Xvfb xdpyinfo weston mutter dbus-run-session kwin_wayland sway swaymsg grim wtype setpriv setsid \
+need Xvfb xdpyinfo xwininfo weston mutter dbus-run-session kwin_wayland sway swaymsg grim wtype setpriv setsid \
   xdotool import convert python3
 checks=$root/tests/desktop
 protocol=$checks/check_protocol.py
@@ -142,11 +146,12 @@ start_logged() {
 }
 
 # protocol CHECK ARGS...: tests/desktop/check_protocol.py on the program's protocol log ($log),
-# what it found said after $what.
+# what it found said after $what, and on a failure whether the program had ended.
 protocol() {
   local check=$1
   shift
-  python3 "$protocol" "$check" "$log" "$@" >"$out/protocol.out" 2>&1 || fail "${what:-}$(cat "$out/protocol.out")"
+  python3 "$protocol" "$check" "$log" "$@" >"$out/protocol.out" 2>&1 ||
+    fail "${what:-}$(cat "$out/protocol.out")$(kill -0 "$app_pid" 2>/dev/null || echo "; the program has ended")"
   say "  ${what:-}$(cat "$out/protocol.out")"
   what=""
 }
@@ -262,6 +267,68 @@ sway_checks() {
   stop_compositor
 }
 
+# unplug OUTPUT: closes the window of one of sway's outputs on the X server (start_sway --x11),
+# as a monitor unplugged; sway drops the output and moves its workspaces to another.
+unplug() {
+  local window
+  window=$(xwininfo -name "wlroots - $1" 2>/dev/null | awk '/Window id/ {print $4}')
+  [ -n "$window" ] || fail "sway has no output $1"
+  python3 "$root/tests/windows/send_close.py" "$window" || fail "could not close the window of $1"
+  for _ in $(seq 50); do
+    xwininfo -id "$window" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  fail "sway kept its output $1"
+}
+
+# drawn_at SCALE WHAT [SINCE]: the window's buffers are its configured size at that scale (and
+# it took no other since line SINCE of its protocol log), and its frames go on, paced.
+drawn_at() {
+  what="$2: "
+  protocol follows "$1" ${3:-}
+  paced_checks 66 10 "$2"
+}
+
+# Outputs that come and go under sway, its outputs windows on the X server: the window moves
+# from X11-1 at scale 1 to a new X11-2 at scale 2, and X11-1 is unplugged; then X11-2, which
+# sends the window to a new X11-3 at scale 3; then X11-3, which leaves it on no output, until
+# X11-4 comes, at scale 3. At each step the program draws on at the scale of the output it is
+# on, which it keeps while it is on none; Escape ends it.
+sway_outputs_checks() {
+  local since
+  say "vorlanth under sway as its outputs come and go"
+  start_sway --x11 'output X11-1 resolution 800x600 scale 1' 'output X11-2 resolution 800x600 scale 2' \
+    'output X11-3 resolution 800x600 scale 3' 'output X11-4 resolution 800x600 scale 3' \
+    'default_border normal'
+  cp "$1" "$runtime/vorlanth"
+  start_logged vorlanth-outputs "$runtime/vorlanth"
+  locate any
+  drawn_at 1 "on X11-1"
+  swaymsg_ create_output
+  swaymsg_ "[app_id=vorlanth]" move container to output X11-2
+  drawn_at 2 "moved to a new X11-2"
+  unplug X11-1
+  drawn_at 2 "X11-1 unplugged"
+  locate any
+  shoot_scene scene-outputs
+  sharp_checks sharp-outputs
+  swaymsg_ create_output
+  unplug X11-2
+  drawn_at 3 "X11-2 unplugged, moved to a new X11-3"
+  unplug X11-3
+  since=$(wc -l <"$log")
+  paced_checks 66 10 "X11-3 unplugged, on no output"
+  swaymsg_ create_output
+  # The new output's description comes before sway says the window entered it.
+  drawn_at 3 "a new X11-4" "$since"
+  swaymsg_ "[app_id=vorlanth]" focus
+  # shellcheck disable=SC2086
+  $as_user WAYLAND_DISPLAY="$socket" wtype -s 500 -k Escape
+  wait_exit "$exit_limit"
+  [ "$status" = 0 ] || fail "exit code $status after Escape (see $log)"
+  stop_compositor
+}
+
 # A program whose WM_SIZE destroys its window, under sway as the output's scale goes from 1 to
 # 2: that WM_SIZE reaches it from its message loop, not from inside the Wayland library's
 # dispatch, and it ends cleanly (under the sanitizers with the asan preset).
@@ -316,6 +383,46 @@ lost_compositor_checks() {
   grep -q "lost the connection to the Wayland compositor" "$out/vorlanth-lost.err" ||
     fail "no message about the lost connection (see $out/vorlanth-lost.err)"
   say "  exit code $status: $(grep -v '^\[' "$out/vorlanth-lost.err" | head -n1)"
+}
+
+# X11 through weston's Xwayland (VORLANTH_PLATFORM=x11 on the X display weston started): the
+# X window's 600 x 500 client area where the scene shows on weston's output, inside weston's
+# frame for X11 windows; Escape ends it, and a second run ends by the frame's close button,
+# both with code 0.
+xwayland_checks() {
+  local way scene frame frame_width frame_height
+  say "vorlanth on X11 through weston's Xwayland"
+  start_weston --xwayland
+  screen_size=1024x768
+  for way in Escape close; do
+    DISPLAY=$xwayland_display VORLANTH_PLATFORM=x11 start_program "xwayland-$way" "$1"
+    DISPLAY=$xwayland_display wait_window Vorlanth
+    locate 600 500
+    scene="$left $top $width $height"
+    # Xwayland's root is weston's output: the X window is where the scene is.
+    DISPLAY=$xwayland_display geometry
+    [ "$left $top $width $height" = "$scene" ] ||
+      fail "the X window's client area is $width x $height at $left, $top; the scene's $scene"
+    frame=$(DISPLAY=$xwayland_display xwininfo -id "$window" -tree | sed -n 's/.*Parent window id: \(0x[0-9a-f]*\) .*/\1/p')
+    read -r frame_width frame_height < <(DISPLAY=$xwayland_display xwininfo -id "$frame" |
+      awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w, h}')
+    say "  client area $width x $height at $left, $top in weston's $frame_width x $frame_height frame"
+    [ "$frame_width" -gt "$width" ] && [ "$frame_height" -gt "$height" ] ||
+      fail "the X window is in no frame (its parent is $frame_width x $frame_height)"
+    window="" # the pictures come from the X server weston is nested in
+    if [ "$way" = Escape ]; then
+      shoot_scene scene-xwayland
+      scene_moves scene-xwayland
+      xdotool key Escape
+    else
+      # The frame's close button, at the right end of its title bar.
+      xdotool mousemove --sync $((left + width - 14)) $((top - 14)) click 1
+    fi
+    wait_exit "$exit_limit"
+    [ "$status" = 0 ] || fail "exit code $status after $way (see $out/xwayland-$way.err)"
+    say "  $way: exit code 0"
+  done
+  stop_weston
 }
 
 # With both weston and the X display reachable, as in a Wayland session with XWayland.
@@ -373,7 +480,9 @@ case $part in
     desktop_checks "$exe" kwin ;;
   sway) sway_checks "$exe" ;;
   sway-reentry) sway_reentry_checks "$probe" ;;
-  *) fail "no part \"$part\": weston, scale2, mutter, kwin, sway or sway-reentry" ;;
+  sway-outputs) sway_outputs_checks "$exe" ;;
+  xwayland) xwayland_checks "$exe" ;;
+  *) fail "no part \"$part\": weston, scale2, mutter, kwin, sway, sway-reentry, sway-outputs or xwayland" ;;
 esac
 say "screenshots in $out"
 passed

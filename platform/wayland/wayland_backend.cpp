@@ -51,10 +51,15 @@ Output* OutputOf(wl_output* output) {
 }
 
 // The surface's scale in 120ths: what the compositor prefers for it where it says so
-// (fractional), otherwise the largest integer scale of the outputs it is on (1 on none).
+// (fractional), otherwise the largest integer scale of the outputs it is on. On none (not yet
+// shown, or its outputs unplugged) it keeps the one it has: a new output's description comes
+// before the compositor says the surface entered it.
 int ScaleOf(const WaylandWindow* native) {
     if (native->fractional != nullptr) {
         return native->preferredScale > 0 ? native->preferredScale : 120;
+    }
+    if (native->outputs.empty()) {
+        return native->scale;
     }
     int scale = 1;
     for (wl_output* output : native->outputs) {
@@ -159,9 +164,7 @@ void SurfaceLeave(void* user, wl_surface*, wl_output* output) {
     auto gone = std::remove(native->outputs.begin(), native->outputs.end(), output);
     if (gone != native->outputs.end()) {
         native->outputs.erase(gone, native->outputs.end());
-        if (!native->outputs.empty()) {
-            FollowScale(native); // on no output at all it keeps the scale it had
-        }
+        FollowScale(native);
     }
 }
 

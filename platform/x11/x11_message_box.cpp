@@ -1,9 +1,11 @@
 // The message box on X: a small dialog with the caption, the text and an OK button, laid out
 // by the core. Return, Escape, Space, a click on OK or the window manager's close answer it;
-// the core runs the modal loop meanwhile.
+// the core runs the modal loop meanwhile. On a scaled desktop the layout's units become pixels
+// at the desktop's scale, and the text is set in the largest "fixed" font that fits the line.
 #include <X11/Xatom.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "core_events.h"
@@ -15,8 +17,11 @@ namespace {
 struct Dialog {
     Window xwindow = 0;
     Window owner = 0;
-    XFontStruct* font = nullptr;
-    bool fontLoaded = false; // loaded by name (else only queried from the default GC)
+    XFontStruct* font = nullptr;       // the layout's, at 100 %
+    bool fontLoaded = false;           // loaded by name (else only queried from the default GC)
+    XFontStruct* scaledFont = nullptr; // the text's on a scaled desktop, else none
+    int scale = 4;                     // the desktop's when it opened, at least 100 %, in quarters
+    int At(int units) const { return units * scale / 4; }
     GC gc = nullptr;
     MessageBoxLayout layout;
 };
@@ -27,21 +32,35 @@ int TextWidth(const std::string& s, void* font) {
     return XTextWidth(static_cast<XFontStruct*>(font), s.data(), static_cast<int>(s.size()));
 }
 
+// The largest misc-fixed font no taller than `pixels`, down to the 13 pixels of "fixed".
+XFontStruct* FixedFontOf(int pixels) {
+    for (int size = pixels; size > 13; --size) {
+        char name[80];
+        std::snprintf(name, sizeof name, "-misc-fixed-medium-r-*--%d-*-*-*-c-*-iso8859-1", size);
+        if (XFontStruct* font = XLoadQueryFont(x11Display, name)) {
+            return font;
+        }
+    }
+    return nullptr;
+}
+
 // Also on an event that came before another client destroyed the box's window.
 void Draw(Dialog* d) {
     unsigned long trap = X11TrapErrors();
     Window w = d->xwindow;
+    XFontStruct* font = d->scaledFont != nullptr ? d->scaledFont : d->font;
     XClearWindow(x11Display, w);
     XSetForeground(x11Display, d->gc, BlackPixel(x11Display, x11Screen));
     const MessageBoxLayout& l = d->layout;
-    int y = l.textY + d->font->ascent;
+    int y = d->At(l.textY) + font->ascent;
     for (const std::string& line : l.lines) {
-        XDrawString(x11Display, w, d->gc, l.textX, y, line.data(), static_cast<int>(line.size()));
-        y += l.lineHeight;
+        XDrawString(x11Display, w, d->gc, d->At(l.textX), y, line.data(),
+                    static_cast<int>(line.size()));
+        y += d->At(l.lineHeight);
     }
-    XRectangle b{static_cast<short>(l.button.left), static_cast<short>(l.button.top),
-                 static_cast<unsigned short>(l.button.right - l.button.left),
-                 static_cast<unsigned short>(l.button.bottom - l.button.top)};
+    XRectangle b{static_cast<short>(d->At(l.button.left)), static_cast<short>(d->At(l.button.top)),
+                 static_cast<unsigned short>(d->At(l.button.right - l.button.left)),
+                 static_cast<unsigned short>(d->At(l.button.bottom - l.button.top))};
     XSetForeground(x11Display, d->gc,
                    d->layout.pressed ? BlackPixel(x11Display, x11Screen)
                                      : X11Pixel(RGB(0xF0, 0xF0, 0xF0)));
@@ -51,9 +70,9 @@ void Draw(Dialog* d) {
                                      : BlackPixel(x11Display, x11Screen));
     XDrawRectangle(x11Display, w, d->gc, b.x, b.y, b.width - 1, b.height - 1);
     const char* label = "OK";
-    int labelWidth = XTextWidth(d->font, label, 2);
+    int labelWidth = XTextWidth(font, label, 2);
     XDrawString(x11Display, w, d->gc, b.x + (b.width - labelWidth) / 2,
-                b.y + (b.height + d->font->ascent - d->font->descent) / 2, label, 2);
+                b.y + (b.height + font->ascent - font->descent) / 2, label, 2);
     X11ReleaseErrors(trap);
     XFlush(x11Display);
 }
@@ -65,8 +84,8 @@ void Place(Dialog* d, HWND owner, int* x, int* y) {
         cx = (client.left + client.right) / 2;
         cy = (client.top + client.bottom) / 2;
     }
-    *x = std::max(cx - d->layout.width / 2, 0);
-    *y = std::max(cy - d->layout.height / 2, 0);
+    *x = std::max(cx - d->At(d->layout.width) / 2, 0);
+    *y = std::max(cy - d->At(d->layout.height) / 2, 0);
 }
 
 void Open(Dialog* d, HWND owner, const char* text, const char* caption) {
@@ -77,7 +96,11 @@ void Open(Dialog* d, HWND owner, const char* text, const char* caption) {
     }
     d->layout =
         CoreLayOutMessageBox(text, d->font->ascent + d->font->descent + 2, TextWidth, d->font);
-    const int width = d->layout.width, height = d->layout.height;
+    d->scale = std::max(x11Scale, 4);
+    const int width = d->At(d->layout.width), height = d->At(d->layout.height);
+    if (d->scale != 4) {
+        d->scaledFont = FixedFontOf(d->At(d->font->ascent + d->font->descent));
+    }
     int x = 0, y = 0;
     Place(d, owner, &x, &y);
     XSetWindowAttributes attributes{};
@@ -114,8 +137,8 @@ void Open(Dialog* d, HWND owner, const char* text, const char* caption) {
         XSetTransientForHint(x11Display, d->xwindow, d->owner);
     }
     d->gc = XCreateGC(x11Display, d->xwindow, 0, nullptr);
-    if (d->fontLoaded) {
-        XSetFont(x11Display, d->gc, d->font->fid);
+    if (d->scaledFont != nullptr || d->fontLoaded) {
+        XSetFont(x11Display, d->gc, (d->scaledFont != nullptr ? d->scaledFont : d->font)->fid);
     }
     XMapRaised(x11Display, d->xwindow);
     XFlush(x11Display);
@@ -124,6 +147,9 @@ void Open(Dialog* d, HWND owner, const char* text, const char* caption) {
 void Close(Dialog* d) {
     XFreeGC(x11Display, d->gc);
     XDestroyWindow(x11Display, d->xwindow);
+    if (d->scaledFont != nullptr) {
+        XFreeFont(x11Display, d->scaledFont);
+    }
     if (d->fontLoaded) {
         XFreeFont(x11Display, d->font);
     } else {
@@ -180,8 +206,9 @@ int X11MessageBoxEvent(XEvent* event) {
     case ButtonPress:
     case ButtonRelease:
         if (event->xbutton.button == Button1 &&
-            CoreMessageBoxButton(d, &d->layout, event->type == ButtonPress, event->xbutton.x,
-                                 event->xbutton.y)) {
+            CoreMessageBoxButton(d, &d->layout, event->type == ButtonPress,
+                                 event->xbutton.x * 4 / d->scale,
+                                 event->xbutton.y * 4 / d->scale)) {
             Draw(d);
         }
         break;

@@ -53,9 +53,19 @@ start_kwin() {
   await_socket kwin "$out/kwin.log"
 }
 
-# start_sway CONFIG_LINES: sway refuses to run as root, so it and its clients run as nobody,
-# in a runtime folder of that user's; the clients must be copied there to be readable.
+# start_sway [--x11] CONFIG_LINES: sway refuses to run as root, so it and its clients run as
+# nobody, in a runtime folder of that user's; the clients must be copied there to be readable.
+# Headless, or with --x11 each output a window on the X server (X11-1, then X11-2 ... for each
+# `create_output`), which goes, as an unplugged monitor does, when that window is asked to
+# close: the headless backend of Debian 12's wlroots can neither disable an output nor drop
+# one. That backend only looks up the atoms of the close request, which the desktop's first
+# clients would have made.
 start_sway() {
+  local backend=headless
+  [ "${1:-}" != --x11 ] || { backend=x11; shift; }
+  [ "$backend" = headless ] ||
+    python3 "$root/tests/desktop/x_client.py" intern WM_PROTOCOLS WM_DELETE_WINDOW _NET_WM_NAME UTF8_STRING ||
+    fail "could not intern the atoms of the close request"
   new_runtime sway
   # Outside the checkout: nobody may not pass through the folders above it (root's home).
   sway_runtime=$(mktemp -d /tmp/vorlanth-sway-XXXXXX)
@@ -65,7 +75,7 @@ start_sway() {
   as_user="setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=$runtime XDG_RUNTIME_DIR=$runtime"
   printf '%s\n' "$@" >"$runtime/sway.conf"
   # shellcheck disable=SC2086 # as_user is a command prefix
-  setsid $as_user WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
+  setsid $as_user WLR_BACKENDS=$backend WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
     sway -c "$runtime/sway.conf" >"$out/sway.log" 2>&1 &
   compositor_pid=$!
   await_socket sway "$out/sway.log"

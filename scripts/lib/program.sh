@@ -2,15 +2,12 @@
 # the `timeout` it runs under, in app_pid). The caller defines fail MESSAGE.
 
 # wait_exit SECONDS: waits for the program to end; sets status to its exit code.
-# The program has ended once its main thread has exited: the kernel then still ends its other
-# threads, and Mesa's shader cache thread runs at the idle priority, which on a busy machine
-# takes seconds to be given the processor to die.
 wait_exit() {
   for _ in $(seq $(($1 * 20))); do
-    program_running || break
+    kill -0 "$app_pid" 2>/dev/null || break
     sleep 0.05
   done
-  program_running && fail "the program still runs $1 s later"
+  kill -0 "$app_pid" 2>/dev/null && fail "the program still runs $1 s later"
   status=0
   wait "$app_pid" || status=$?
   app_pid=""
@@ -28,14 +25,5 @@ wait_line() {
 
 # The program itself, which runs under timeout.
 program_pid() { tr ' ' '\n' <"/proc/$app_pid/task/$app_pid/children" | head -n1; }
-
-# Whether the program runs: its timeout does, and its main thread has not exited.
-program_running() {
-  local pid
-  kill -0 "$app_pid" 2>/dev/null || return 1
-  pid=$(program_pid 2>/dev/null) || return 0
-  [ -z "$pid" ] && return 0
-  ! grep -q '^State:[[:space:]]*Z' "/proc/$pid/status" 2>/dev/null
-}
 
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }

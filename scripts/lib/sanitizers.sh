@@ -12,8 +12,13 @@
 # signal 11"). glibc allocates these blocks with malloc, so without the interception they
 # are scanned as heap blocks reached from the thread's vector of them, and leaks are still
 # found.
+# MESA_SHADER_CACHE_DISABLE: Mesa writes the shaders it compiled to its disk cache from a
+# thread of the lowest priority, and a program's exit waits for those writes; beside other
+# checks on two busy cores, with the cache still empty (a fresh machine), that held exits up
+# past the checks' limits, 20 s under Wine.
 sanitizer_environment() {
   local root_dir
+  export MESA_SHADER_CACHE_DISABLE=true
   root_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"

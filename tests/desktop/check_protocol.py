@@ -19,6 +19,11 @@
     check_protocol.py buffers LOG [AFTER]     prints the size ("W x H") of each buffer the
                                               window's surface took, one a line; with AFTER only
                                               those after the first line that holds that text
+    check_protocol.py follows LOG N [SINCE]   the window's surface last took buffer scale N and
+                                              its last buffer is its last configured size
+                                              times N (waits up to 10 s); with SINCE (a line
+                                              number of the log) every buffer scale it took
+                                              after that line is N
     check_protocol.py frame LOG client|server who draws the window's frame
     check_protocol.py app-id LOG              prints the toplevel's app id
 
@@ -146,18 +151,52 @@ def arrow_scale(log, n):
     print(f"the arrow's surface {arrow} took buffer scale {n}")
 
 
-def buffers(log, after=""):
-    # Mesa's software renderer draws into shared memory: each buffer's size is in its request.
-    lines = read(log)
+def attached(lines, after=""):
+    """The size ("W x H") of each buffer the window's surface took, with AFTER only those after
+    the first line that holds that text. Mesa's software renderer draws into shared memory:
+    each buffer's size is in its request."""
     attach = f"-> wl_surface@{frame_surface(lines)}.attach(wl_buffer@"
-    sizes, started = {}, not after
+    sizes, started, found = {}, not after, []
     for line in lines:
         started = started or after in line
         m = re.search(r"new id wl_buffer@(\d+), \d+, (\d+), (\d+),", line)
         if m:
             sizes[m.group(1)] = f"{m.group(2)} x {m.group(3)}"
         elif started and attach in line:
-            print(sizes.get(re.match(r"\d+", line[line.index(attach) + len(attach):]).group(0), "?"))
+            found.append(sizes.get(re.match(r"\d+", line[line.index(attach) + len(attach):]).group(0), "?"))
+    return found
+
+
+def buffers(log, after=""):
+    for size in attached(read(log), after):
+        print(size)
+
+
+def follows(log, n, since=0):
+    n, since = int(n), int(since)
+    for _ in range(100):
+        lines = read(log)
+        took = rf"-> wl_surface@{frame_surface(lines)}\.set_buffer_scale\((\d+)\)"
+        scales = [(number, int(m.group(1))) for number, line in enumerate(lines, 1)
+                  for m in [re.search(took, line)] if m]
+        # The compositor's sizes, in its logical units; 0 x 0 leaves the size to the program.
+        sizes = [(int(m.group(1)), int(m.group(2))) for line in lines
+                 for m in [re.search(r"xdg_toplevel@\d+\.configure\((\d+), (\d+),", line)] if m]
+        size = ([s for s in sizes if s[0] > 0] or [None])[-1]
+        wanted = size and f"{size[0] * n} x {size[1] * n}"
+        last = (attached(lines) or ["none"])[-1]
+        scale = scales[-1][1] if scales else "unset"
+        if scale == n and last == wanted:
+            break
+        time.sleep(0.1)
+    else:
+        return (f"the window's last buffer scale is {scale} and its last buffer {last}, "
+                f"expected {n} and {wanted or 'a configured size'}")
+    others = sorted({scale for number, scale in scales if number > since and scale != n})
+    if since and others:
+        return f"the window took buffer scale {', '.join(map(str, others))} after line {since}"
+    print(f"buffer scale {n}, {wanted} buffers for a {size[0]} x {size[1]} window"
+          + (f", scale {n} since line {since}" if since else ""))
 
 
 def background(log):
@@ -197,7 +236,7 @@ def app_id(log):
 
 CHECKS = {"scale": scale, "box-scale": box_scale, "pacing": pacing, "cursor": cursor,
           "arrow-scale": arrow_scale, "buffers": buffers, "background": background,
-          "frame": frame, "app-id": app_id}
+          "follows": follows, "frame": frame, "app-id": app_id}
 
 if __name__ == "__main__":
     if len(sys.argv) < 3 or sys.argv[1] not in CHECKS:

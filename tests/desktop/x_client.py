@@ -2,6 +2,8 @@
 """Another X client acting on a program's top-level window (DISPLAY selects the server):
 
     x_client.py destroy WINDOW_ID         XDestroyWindow, as a misbehaving program might
+    x_client.py intern NAME...            interns the atoms, as a desktop's first clients
+                                          have: some clients only look them up
     x_client.py manager-close WINDOW_ID   _NET_CLOSE_WINDOW to the root window, which asks
                                           the window manager to close it, as a task bar does
     x_client.py stale-map WINDOW_ID LOG   with the server grabbed: presses M in the probe's
@@ -109,7 +111,22 @@ def stale(x11, display, kind, window, log):
     return True
 
 
+def intern(names):
+    x11 = load_x11()
+    display = x11 and x11.XOpenDisplay(None)
+    if not display:
+        print("x_client: cannot open the display", file=sys.stderr)
+        return 1
+    for name in names:
+        x11.XInternAtom(display, name.encode(), 0)
+    x11.XSync(display, 0)
+    x11.XCloseDisplay(display)
+    return 0
+
+
 def main(argv):
+    if argv[1:2] == ["intern"]:
+        return intern(argv[2:])
     stale_kinds = ("stale-map", "stale-wm-state")
     if len(argv) != (4 if argv[1:2] and argv[1] in stale_kinds else 3) or \
             argv[1] not in ("destroy", "manager-close") + stale_kinds:
