@@ -64,9 +64,9 @@ inline int WaylandLogicalSize(int pixels, int scale) {
 }
 // The longest side of a window's buffers: a compositor may ask for 32767 x 32767 and a
 // program for 65535 x 65535, but Mesa's renderers make no drawable beyond 16384 pixels (the
-// swap of a larger one reads past its buffer), and each buffer of 8192 x 8192 already takes
-// 256 MiB. An 8K screen fits, as a Win32 window's largest size is about the screen's.
-constexpr int waylandLargestBuffer = 8192;
+// swap of a larger one reads past its buffer), and each buffer of 4096 x 4096 already takes
+// 64 MiB. A 4K screen's width fits, as a Win32 window's largest size is about the screen's.
+constexpr int waylandLargestBuffer = 4096;
 // A logical length cut to what gives a buffer within that at the scale.
 inline int WaylandBoundedSize(int logical, int scale) {
     return std::min(logical, std::max(waylandLargestBuffer * 120 / scale, 1));
