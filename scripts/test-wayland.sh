@@ -460,6 +460,19 @@ no_compositor_checks() {
   done
 }
 
+# The renderer loads beside the window's start; one that cannot load ends the program at its
+# first pixel format question, with the reason.
+no_renderer_checks() {
+  local status=0
+  say "vorlanth: a renderer that cannot be loaded"
+  env -u DISPLAY XDG_RUNTIME_DIR="$runtime" WAYLAND_DISPLAY="$socket" LIBGL_DRIVERS_PATH=/nonexistent \
+    timeout 10 "$1" </dev/null >"$out/renderer.log" 2>"$out/renderer.err" || status=$?
+  [ "$status" = 1 ] || fail "exit code $status without a renderer, expected 1 (see $out/renderer.err)"
+  grep -q "^vorlanth: the Wayland compositor offers no OpenGL through EGL$" "$out/renderer.err" ||
+    fail "no message saying why (see $out/renderer.err)"
+  say "  exit code 1: $(tail -n1 "$out/renderer.err")"
+}
+
 start_xvfb 200 259
 case $part in
   weston) start_weston
@@ -469,6 +482,7 @@ case $part in
     probe_checks "$probe"
     desktop_checks "$exe" weston
     close_button_checks "$exe"
+    no_renderer_checks "$exe"
     lost_compositor_checks "$exe"
     no_compositor_checks "$exe" ;;
   scale2) weston_scale_checks "$exe" "$probe" ;;

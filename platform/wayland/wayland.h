@@ -107,8 +107,11 @@ bool WaylandIsBox(wl_surface* surface);
 // at the surface's scale; frames drawn by libdecor keep their own.
 void WaylandShowArrow(wl_pointer* pointer, uint32_t serial, wl_surface* surface);
 
-// OpenGL through EGL on the Wayland display.
+// OpenGL through EGL on the Wayland display. Start returns 0 when the display has no EGL for
+// Wayland; the renderer then loads beside the program until its first pixel format question,
+// which ends the program when it could not be loaded. Stop lets go of it before a disconnect.
 int WaylandStartEgl(void);
+void WaylandStopEgl(void);
 int WaylandListPixelConfigs(const PlatformPixelConfig** configs);
 int WaylandSetPixelFormat(void* native, void* config, int clientWidth, int clientHeight);
 void* WaylandCreateContext(void* native, void* config);

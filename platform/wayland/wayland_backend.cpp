@@ -215,6 +215,7 @@ const wl_registry_listener registryListener = {Global, GlobalRemove};
 // Ends the connection of a start that cannot go on, for the next backend to try.
 int GiveUp(char* why, size_t whySize, const char* reason, const char* what) {
     std::snprintf(why, whySize, reason, what);
+    WaylandStopEgl();
     wl_display_disconnect(waylandDisplay); // the backend is not used after this
     return 0;
 }

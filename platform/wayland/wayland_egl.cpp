@@ -4,6 +4,7 @@
 // callbacks as a swap interval of 1 would be, but never for longer than a refresh period.
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -146,22 +147,63 @@ void RequestFrame(WaylandWindow* native) {
     wl_callback_add_listener(native->frameDone, &frameListener, native);
 }
 
+// Initializing EGL loads the renderer, the longest step of a start. It runs on a thread of its
+// own while the window is made, decorated and shown, and the program waits for it only when
+// it first asks about pixel formats. It reads the connection on a queue of its own, which
+// leaves every other event to the loop.
+pthread_t starter;
+bool starting = false;
+bool started = false;
+
+void* Initialize(void*) {
+    started = eglInitialize(display, nullptr, nullptr) == EGL_TRUE;
+    return nullptr;
+}
+
+// Also at exit: a process that ends before it asked about pixel formats must not tear the
+// renderer's libraries down under the thread still loading them.
+void AwaitInitialize(void) {
+    if (starting) {
+        starting = false;
+        pthread_join(starter, nullptr);
+    }
+}
+
 } // namespace
 
 int WaylandStartEgl(void) {
     display = eglGetPlatformDisplay(EGL_PLATFORM_WAYLAND_KHR, waylandDisplay, nullptr);
-    if (display == EGL_NO_DISPLAY || !eglInitialize(display, nullptr, nullptr) ||
-        !eglBindAPI(EGL_OPENGL_API)) {
+    if (display == EGL_NO_DISPLAY) {
         return 0;
     }
     const char* vblank = std::getenv("vblank_mode");
     paced = vblank == nullptr || std::strcmp(vblank, "0") != 0;
     frameQueue = wl_display_create_queue(waylandDisplay);
+    static bool awaitedAtExit = std::atexit(AwaitInitialize) == 0;
+    starting = awaitedAtExit && pthread_create(&starter, nullptr, Initialize, nullptr) == 0;
+    if (!starting) {
+        Initialize(nullptr);
+    }
     return 1;
+}
+
+void WaylandStopEgl(void) {
+    AwaitInitialize();
+    if (display != EGL_NO_DISPLAY) {
+        eglTerminate(display);
+        display = EGL_NO_DISPLAY;
+        wl_event_queue_destroy(frameQueue);
+        frameQueue = nullptr;
+    }
 }
 
 // The core asks once, when the program first asks about pixel formats.
 int WaylandListPixelConfigs(const PlatformPixelConfig** listed) {
+    // The API is the calling thread's: the program's.
+    AwaitInitialize();
+    if (!started || !eglBindAPI(EGL_OPENGL_API)) {
+        CoreDisplayFailed("the Wayland compositor offers no OpenGL through EGL");
+    }
     ListConfigs();
     *listed = configs.data();
     return static_cast<int>(configs.size());
