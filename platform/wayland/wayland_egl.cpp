@@ -199,8 +199,12 @@ void WaylandStopEgl(void) {
 
 // The core asks once, when the program first asks about pixel formats.
 int WaylandListPixelConfigs(const PlatformPixelConfig** listed) {
-    // The API is the calling thread's: the program's.
+    // The API is the calling thread's: the program's. A connection lost while the renderer
+    // loaded says so, not that there is no renderer.
     AwaitInitialize();
+    if (!started && wl_display_get_error(waylandDisplay) != 0) {
+        WaylandConnectionLost();
+    }
     if (!started || !eglBindAPI(EGL_OPENGL_API)) {
         CoreDisplayFailed("the Wayland compositor offers no OpenGL through EGL");
     }
