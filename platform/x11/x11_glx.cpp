@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -24,13 +25,9 @@ BYTE Size(GLXFBConfig config, int name) {
 struct Chosen {
     std::unordered_set<GLXFBConfig> window, multisampled, doubleBuffered, stereo, rgba, index,
         plain;
-    // Per size asked below, the configurations where it is not 0: only those are asked.
-    std::unordered_set<GLXFBConfig> sized[8];
+    // Per size, the configurations where it is not 0: only those are asked for it.
+    std::unordered_map<int, std::unordered_set<GLXFBConfig>> sized;
 };
-
-const int sizes[8] = {GLX_ALPHA_SIZE,      GLX_ACCUM_RED_SIZE,   GLX_ACCUM_GREEN_SIZE,
-                      GLX_ACCUM_BLUE_SIZE, GLX_ACCUM_ALPHA_SIZE, GLX_DEPTH_SIZE,
-                      GLX_STENCIL_SIZE,    GLX_AUX_BUFFERS};
 
 // The configurations with a window drawable, an X visual and level 0 (the server's own
 // filter) that also have NAME at VALUE, as the server matches it: exactly for flags and the
@@ -66,9 +63,10 @@ std::unordered_set<GLXFBConfig> Choose(int name, int value) {
     return set;
 }
 
-// The size sizes[index] of a configuration: 0 without a question where the server said so.
-BYTE Sized(const Chosen& chosen, GLXFBConfig config, int index) {
-    return chosen.sized[index].count(config) != 0 ? Size(config, sizes[index]) : 0;
+// A size of a configuration: 0 without a question where the server said so.
+BYTE Sized(const Chosen& chosen, GLXFBConfig config, int name) {
+    auto found = chosen.sized.find(name);
+    return found != chosen.sized.end() && found->second.count(config) != 0 ? Size(config, name) : 0;
 }
 
 // Tells what a configuration is, or returns false for one that cannot back a window of
@@ -91,17 +89,17 @@ bool Describe(const Chosen& chosen, GLXFBConfig config, PlatformPixelConfig* c) 
         c->red = Size(config, GLX_RED_SIZE);
         c->green = Size(config, GLX_GREEN_SIZE);
         c->blue = Size(config, GLX_BLUE_SIZE);
-        c->alpha = Sized(chosen, config, 0);
+        c->alpha = Sized(chosen, config, GLX_ALPHA_SIZE);
     } else {
         c->indexBits = Size(config, GLX_BUFFER_SIZE);
     }
-    c->accumRed = Sized(chosen, config, 1);
-    c->accumGreen = Sized(chosen, config, 2);
-    c->accumBlue = Sized(chosen, config, 3);
-    c->accumAlpha = Sized(chosen, config, 4);
-    c->depth = Sized(chosen, config, 5);
-    c->stencil = Sized(chosen, config, 6);
-    c->auxBuffers = Sized(chosen, config, 7);
+    c->accumRed = Sized(chosen, config, GLX_ACCUM_RED_SIZE);
+    c->accumGreen = Sized(chosen, config, GLX_ACCUM_GREEN_SIZE);
+    c->accumBlue = Sized(chosen, config, GLX_ACCUM_BLUE_SIZE);
+    c->accumAlpha = Sized(chosen, config, GLX_ACCUM_ALPHA_SIZE);
+    c->depth = Sized(chosen, config, GLX_DEPTH_SIZE);
+    c->stencil = Sized(chosen, config, GLX_STENCIL_SIZE);
+    c->auxBuffers = Sized(chosen, config, GLX_AUX_BUFFERS);
     c->doubleBuffered = chosen.doubleBuffered.count(config) != 0;
     c->stereo = chosen.stereo.count(config) != 0;
     c->window = true;
@@ -128,8 +126,10 @@ std::vector<PlatformPixelConfig> ListConfigs(void) {
         chosen.rgba = Choose(GLX_RENDER_TYPE, GLX_RGBA_BIT);
         chosen.index = Choose(GLX_RENDER_TYPE, GLX_COLOR_INDEX_BIT);
         chosen.plain = Choose(GLX_CONFIG_CAVEAT, GLX_NONE);
-        for (int i = 0; i < 8; ++i) {
-            chosen.sized[i] = Choose(sizes[i], 1);
+        for (int name :
+             {GLX_ALPHA_SIZE, GLX_ACCUM_RED_SIZE, GLX_ACCUM_GREEN_SIZE, GLX_ACCUM_BLUE_SIZE,
+              GLX_ACCUM_ALPHA_SIZE, GLX_DEPTH_SIZE, GLX_STENCIL_SIZE, GLX_AUX_BUFFERS}) {
+            chosen.sized[name] = Choose(name, 1);
         }
     }
     int count = 0;
