@@ -36,6 +36,10 @@ struct PlatformBackend {
     // Connects to the display. Returns 0, with the reason in `why` (e.g. "DISPLAY is not
     // set"), when the backend cannot run here; prints nothing itself.
     int (*Start)(char* why, size_t whySize);
+    // The process is about to end: waits for work the backend began in the background (a
+    // renderer still loading). The libraries that work loads register their exit handlers
+    // after any of ours, so theirs would run first and free what it still uses. May be null.
+    void (*Finish)(void);
 
     // Native side of a top-level window whose client area is `client` (screen coordinates).
     void* (*CreateNativeWindow)(HWND window, const RECT* client, const char* titleUtf8,

@@ -19,3 +19,6 @@ extern const int programBackendCount;
 int PlatformSelectBackend(const PlatformBackend* const* backends, int count);
 // The backend in use, or null before a selection succeeded.
 const PlatformBackend* PlatformSelectedBackend(void);
+// Lets the backend in use finish before the process ends (its Finish); the program's end,
+// ExitProcess and the entry's return from WinMain, calls it.
+void PlatformFinishBackend(void);

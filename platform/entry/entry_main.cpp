@@ -53,5 +53,7 @@ int main(int argc, char** argv) {
         }
         AppendArgument(&commandLine, argv[i]);
     }
-    return WinMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
+    int exitCode = WinMain(GetModuleHandleA(nullptr), nullptr, commandLine.data(), SW_SHOWDEFAULT);
+    PlatformFinishBackend(); // as ExitProcess does, which the return from WinMain stands for
+    return exitCode;
 }

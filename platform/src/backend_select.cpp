@@ -63,3 +63,9 @@ int PlatformSelectBackend(const PlatformBackend* const* backends, int count) {
 }
 
 const PlatformBackend* PlatformSelectedBackend(void) { return selected; }
+
+void PlatformFinishBackend(void) {
+    if (selected != nullptr && selected->Finish != nullptr) {
+        selected->Finish();
+    }
+}

@@ -11,6 +11,7 @@
 
 #include "core.h"
 #include "core_events.h"
+#include "backend_select.h"
 
 namespace {
 struct ProcessState {
@@ -87,6 +88,7 @@ void WINAPI Sleep(DWORD milliseconds) {
 }
 
 void WINAPI ExitProcess(UINT exitCode) {
+    PlatformFinishBackend();
     std::fflush(nullptr);
     std::exit(static_cast<int>(exitCode));
 }

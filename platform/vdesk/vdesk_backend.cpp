@@ -279,6 +279,7 @@ void SystemPaletteChanged(void) {}
 extern const PlatformBackend vdeskBackend = {
     .name = "virtual",
     .Start = Start,
+    .Finish = nullptr, // nothing runs in the background
     .CreateNativeWindow = CreateNativeWindow,
     .DestroyNativeWindow = DestroyNativeWindow,
     .ShowNativeWindow = ShowNativeWindow,

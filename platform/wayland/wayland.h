@@ -109,9 +109,11 @@ void WaylandShowArrow(wl_pointer* pointer, uint32_t serial, wl_surface* surface)
 
 // OpenGL through EGL on the Wayland display. Start returns 0 when the display has no EGL for
 // Wayland; the renderer then loads beside the program until its first pixel format question,
-// which ends the program when it could not be loaded. Stop lets go of it before a disconnect.
+// which ends the program when it could not be loaded. Stop lets go of it before a disconnect;
+// Await waits for the loading, as the process ends.
 int WaylandStartEgl(void);
 void WaylandStopEgl(void);
+void WaylandAwaitEgl(void);
 int WaylandListPixelConfigs(const PlatformPixelConfig** configs);
 int WaylandSetPixelFormat(void* native, void* config, int clientWidth, int clientHeight);
 void* WaylandCreateContext(void* native, void* config);

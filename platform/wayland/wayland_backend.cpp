@@ -453,6 +453,7 @@ void SystemPaletteChanged(void) {}
 extern const PlatformBackend waylandBackend = {
     .name = "wayland",
     .Start = Start,
+    .Finish = WaylandAwaitEgl,
     .CreateNativeWindow = CreateNativeWindow,
     .DestroyNativeWindow = DestroyNativeWindow,
     .ShowNativeWindow = ShowNativeWindow,

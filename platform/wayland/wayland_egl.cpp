@@ -160,8 +160,6 @@ void* Initialize(void*) {
     return nullptr;
 }
 
-// Also at exit: a process that ends before it asked about pixel formats must not tear the
-// renderer's libraries down under the thread still loading them.
 void AwaitInitialize(void) {
     if (starting) {
         starting = false;
@@ -179,6 +177,10 @@ int WaylandStartEgl(void) {
     const char* vblank = std::getenv("vblank_mode");
     paced = vblank == nullptr || std::strcmp(vblank, "0") != 0;
     frameQueue = wl_display_create_queue(waylandDisplay);
+    // A process that ends while the renderer loads waits for it in ExitProcess, before the
+    // exit handlers the renderer's libraries registered meanwhile run and free what the load
+    // still uses. This handler covers a program that calls exit() itself: it runs before the
+    // libraries' own destructors, though after their handlers.
     static bool awaitedAtExit = std::atexit(AwaitInitialize) == 0;
     starting = awaitedAtExit && pthread_create(&starter, nullptr, Initialize, nullptr) == 0;
     if (!starting) {
@@ -186,6 +188,8 @@ int WaylandStartEgl(void) {
     }
     return 1;
 }
+
+void WaylandAwaitEgl(void) { AwaitInitialize(); }
 
 void WaylandStopEgl(void) {
     AwaitInitialize();

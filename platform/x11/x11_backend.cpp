@@ -450,6 +450,7 @@ struct Trapping<Call> {
 extern const PlatformBackend x11Backend = {
     .name = "x11",
     .Start = Start,
+    .Finish = nullptr, // nothing runs in the background
     .CreateNativeWindow = CreateNativeWindow,
     .DestroyNativeWindow = Trapping<DestroyNativeWindow>::Run,
     .ShowNativeWindow = Trapping<ShowNativeWindow>::Run,

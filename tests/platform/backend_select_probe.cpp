@@ -18,5 +18,6 @@ int main() {
         return 1;
     }
     std::printf("backend %s\n", PlatformSelectedBackend()->name);
+    PlatformFinishBackend();
     return 0;
 }
