@@ -10,14 +10,22 @@ function(vorlanth_install_desktop_entry target)
   endif()
   set(data ${PROJECT_SOURCE_DIR}/data)
   install(TARGETS ${target} RUNTIME DESTINATION games)
+  set(installed "\${CMAKE_INSTALL_PREFIX}/games/$<TARGET_FILE_NAME:${target}>")
+  # The backend modules the program loads, where it looks for them (platform/CMakeLists.txt).
+  if(TARGET platform_wayland_module)
+    install(TARGETS platform_wayland_module LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/vorlanth)
+    string(APPEND installed
+      " \${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/vorlanth/$<TARGET_FILE_NAME:platform_wayland_module>")
+  endif()
   # Debian's programs carry no compiler identification: strip's default keeps .comment.
   install(CODE "
-    set(program \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/games/$<TARGET_FILE_NAME:${target}>\")
-    execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment \"\${program}\"
-                    RESULT_VARIABLE result)
-    if(NOT result EQUAL 0)
-      message(FATAL_ERROR \"objcopy could not remove .comment from \${program}\")
-    endif()")
+    foreach(file ${installed})
+      execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment \"\$ENV{DESTDIR}\${file}\"
+                      RESULT_VARIABLE result)
+      if(NOT result EQUAL 0)
+        message(FATAL_ERROR \"objcopy could not remove .comment from \${file}\")
+      endif()
+    endforeach()")
   install(FILES ${data}/vorlanth.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${data}/invalid.vorlanth.vorlanth.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   # The 32 x 32 one is the program's own file icon; tools/render_icons draws the others.

@@ -1,10 +1,15 @@
 // The backends of the desktop program, in the order they are tried when VORLANTH_PLATFORM
 // is not set. A backend is one entry here and one VORLANTH_BUILD_<NAME> option in
-// platform/CMakeLists.txt, which defines VORLANTH_HAVE_<NAME> for this file.
+// platform/CMakeLists.txt, which defines VORLANTH_HAVE_<NAME> for this file, and
+// VORLANTH_WAYLAND_MODULE where the Wayland backend is loaded only when it is tried.
 #include "backend_select.h"
 
-#if VORLANTH_HAVE_WAYLAND
-extern const PlatformBackend waylandBackend; // tried first, and only when WAYLAND_DISPLAY is set
+#if VORLANTH_HAVE_WAYLAND && VORLANTH_WAYLAND_MODULE
+extern PlatformBackend waylandModuleBackend; // backend_module.cpp: filled when loaded
+#define VORLANTH_WAYLAND_ENTRY waylandModuleBackend
+#elif VORLANTH_HAVE_WAYLAND
+extern const PlatformBackend waylandBackend;
+#define VORLANTH_WAYLAND_ENTRY waylandBackend
 #endif
 #if VORLANTH_HAVE_X11
 extern const PlatformBackend x11Backend;
@@ -12,7 +17,7 @@ extern const PlatformBackend x11Backend;
 
 const PlatformBackend* const programBackends[] = {
 #if VORLANTH_HAVE_WAYLAND
-    &waylandBackend,
+    &VORLANTH_WAYLAND_ENTRY, // tried first, and only when WAYLAND_DISPLAY is set
 #endif
 #if VORLANTH_HAVE_X11
     &x11Backend,

@@ -20,6 +20,7 @@
 #include "fractional-scale-v1-client-protocol.h"
 #include "viewporter-client-protocol.h"
 #include "wayland.h"
+#include "wayland_session.h"
 
 wl_display* waylandDisplay = nullptr;
 wl_compositor* waylandCompositor = nullptr;
@@ -228,15 +229,10 @@ void DecorError(libdecor*, libdecor_error, const char* message) {
 libdecor_interface decorHandlers = {DecorError, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}};
 
 int Start(char* why, size_t whySize) {
-    // Only a Wayland session names its compositor; elsewhere the X display is the desktop.
-    const char* name = std::getenv("WAYLAND_DISPLAY");
-    if (name == nullptr || *name == 0) {
-        // A compositor that starts a client may hand it a connected socket instead.
-        if (std::getenv("WAYLAND_SOCKET") == nullptr) {
-            std::snprintf(why, whySize, "WAYLAND_DISPLAY is not set");
-            return 0;
-        }
-        name = "WAYLAND_SOCKET";
+    const char* name = nullptr;
+    if (!WaylandSessionNamed(&name)) {
+        std::snprintf(why, whySize, "WAYLAND_DISPLAY is not set");
+        return 0;
     }
     waylandDisplay = wl_display_connect(nullptr);
     // A write to a compositor that has gone must not end the process before it can say so.
