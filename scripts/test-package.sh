@@ -65,10 +65,12 @@ for wanted in libc6 libstdc++6 libx11-6 libglx0 libglu1-mesa libgl1-mesa-dri; do
 done
 python3 scripts/check_debian.py "$deb" || fail "the package does not name what running needs (above)"
 
-# The same files at the same paths as the package had when cpack made it.
+# The same files at the same paths as the package had when cpack made it, and the Wayland
+# backend's module, which the program loads from its multiarch library folder.
 unpacked=$out/root
 dpkg -x "$deb" "$unpacked"
-expected="/usr/games/vorlanth /usr/share/applications/vorlanth.desktop /usr/share/doc/vorlanth/changelog.gz
+module=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/vorlanth/vorlanth-wayland.so
+expected="/usr/games/vorlanth $module /usr/share/applications/vorlanth.desktop /usr/share/doc/vorlanth/changelog.gz
 /usr/share/doc/vorlanth/copyright $(for size in 16 32 48 64 128 256; do echo "/usr/share/icons/hicolor/${size}x${size}/apps/vorlanth.png"; done)
 /usr/share/man/man6/vorlanth.6.gz /usr/share/metainfo/invalid.vorlanth.vorlanth.metainfo.xml"
 files=$(cd "$unpacked" && find . -type f | sed 's/^\.//' | sort)
@@ -76,11 +78,13 @@ files=$(cd "$unpacked" && find . -type f | sed 's/^\.//' | sort)
 [ -x "$unpacked/usr/games/vorlanth" ] || fail "/usr/games/vorlanth is not executable"
 cmp -s "$unpacked/usr/share/icons/hicolor/32x32/apps/vorlanth.png" scene/vorlanth.png ||
   fail "the packaged icon differs from scene/vorlanth.png"
-file "$unpacked/usr/games/vorlanth" | grep -q ", stripped" || fail "the packaged program is not stripped"
-readelf -S -W "$unpacked/usr/games/vorlanth" | grep -q ' \.comment ' && fail "/usr/games/vorlanth keeps .comment"
+for binary in /usr/games/vorlanth "$module"; do
+  file "$unpacked$binary" | grep -q ", stripped" || fail "the packaged $binary is not stripped"
+  readelf -S -W "$unpacked$binary" | grep -q ' \.comment ' && fail "$binary keeps .comment"
+done
 cmp -s <(zcat "$unpacked/usr/share/doc/vorlanth/changelog.gz") debian/changelog ||
   fail "the installed changelog is not debian/changelog"
-say "files: the program, menu entry, six icons, metainfo, manual page, copyright and changelog"
+say "files: the program and its Wayland module, menu entry, six icons, metainfo, manual page, copyright and changelog"
 
 desktop-file-validate "$unpacked/usr/share/applications/vorlanth.desktop" >"$out/desktop-file.log" 2>&1 ||
   fail "desktop-file-validate: $(cat "$out/desktop-file.log")"

@@ -49,9 +49,10 @@ int StartModule(char* why, size_t whySize) {
         return 0;
     }
     // At once: a module that needs a call the program lacks is refused here, not when that call
-    // comes. Local: its libraries stay out of the program's own lookups.
+    // comes. Global: its libraries are found as if the program had linked them, by tools
+    // preloaded to trace or wrap their calls, too.
     std::string path = ProgramFolder() + VORLANTH_MODULE_DIR "/vorlanth-wayland.so";
-    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
     if (module == nullptr) {
         std::snprintf(why, whySize, "cannot load the Wayland backend: %s", dlerror());
         return 0;

@@ -1,10 +1,14 @@
 // The backend chosen at start: VORLANTH_PLATFORM names it, an unknown or absent one is
 // refused with a message, without it the first that connects is used; the desktop program
-// without a display says what it tried and exits with 1.
+// without a display says what it tried and exits with 1, and loads Wayland's libraries only
+// where a compositor is named.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -76,6 +80,43 @@ TEST(BackendSelection, TheDesktopProgramDoesNotCarryTheVirtualDesktop) {
               "vorlanth: VORLANTH_PLATFORM=virtual is not a backend of this program (it has: "
               "wayland, x11)\n");
     EXPECT_EQ(code, 1);
+}
+
+// The desktop program loads the Wayland libraries only in a Wayland session, from its module
+// beside it; the dynamic loader's log (LD_DEBUG=files) names every file it loads.
+TEST(BackendSelection, TheDesktopProgramLoadsWaylandOnlyWhenACompositorIsNamed) {
+    const std::string noX = "LD_DEBUG=files DISPLAY=:377 ";
+    const std::string named = "XDG_RUNTIME_DIR=/tmp WAYLAND_DISPLAY=no-such-compositor ";
+    const std::string tried = "vorlanth: no display to run on: tried wayland (";
+    const std::string x11 = "), x11 (cannot open the X display \":377\")\n";
+    int code = -1;
+    std::string out = RunWith(noX, VORLANTH_PATH, &code);
+    for (const char* library : {"vorlanth-wayland.so", "libwayland-client", "libEGL", "libdecor"}) {
+        EXPECT_EQ(out.find(library), std::string::npos) << library << " was loaded:\n" << out;
+    }
+    EXPECT_NE(out.find(tried + "WAYLAND_DISPLAY is not set" + x11), std::string::npos) << out;
+
+    out = RunWith(noX + named, VORLANTH_PATH, &code);
+    EXPECT_NE(out.find("vorlanth-wayland.so"), std::string::npos) << out;
+    EXPECT_NE(out.find("libwayland-client.so.0"), std::string::npos) << out;
+    EXPECT_NE(out.find(tried + "cannot connect to the Wayland compositor \"no-such-compositor\"" + x11),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(code, 1);
+
+    // A copy of the program without its module says so, and goes on to X11.
+    char folder[] = "/tmp/vorlanth-alone-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    std::string copy = std::string(folder) + "/vorlanth";
+    ASSERT_EQ(std::system(("cp '" VORLANTH_PATH "' '" + copy + "'").c_str()), 0);
+    out = RunWith("DISPLAY=:377 " + named, copy.c_str(), &code);
+    EXPECT_NE(out.find(tried + "cannot load the Wayland backend: " + folder + "/"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("vorlanth-wayland.so: cannot open shared object file"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find(x11), std::string::npos) << out;
+    EXPECT_EQ(code, 1);
+    std::system(("rm -rf '" + std::string(folder) + "'").c_str());
 }
 
 } // namespace
