@@ -73,8 +73,8 @@ wayland_scale() {
     sway) # tiled over its whole output; the program and the leak check's suppressions go
           # where nobody may read them
       start_sway 'output HEADLESS-1 resolution 1200x1000@20Hz scale 2' 'default_border none'
-      cp "$exe" "$root/tests/lsan.supp" "$runtime/"
-      exe=$runtime/vorlanth
+      cp "$root/tests/lsan.supp" "$runtime/"
+      exe=$(sway_program "$exe")
       local -x LSAN_OPTIONS=${LSAN_OPTIONS//$root\/tests\/lsan.supp/$runtime\/lsan.supp} ;;
   esac
   log=$out/$desktop-$scale.err

@@ -232,8 +232,9 @@ weston_scale_checks() {
 sway_checks() {
   say "vorlanth under sway at scale 2"
   start_sway 'output HEADLESS-1 resolution 1200x1000@60Hz scale 2' 'default_border normal'
-  cp "$1" "$runtime/vorlanth"
-  start_logged vorlanth-sway "$runtime/vorlanth"
+  local program
+  program=$(sway_program "$1")
+  start_logged vorlanth-sway "$program"
   locate any
   protocol background
   shoot_scene scene-sway
@@ -257,7 +258,7 @@ sway_checks() {
   [ "$status" = 0 ] || fail "exit code $status after Escape under sway (see $log)"
 
   say "vorlanth under sway on another workspace"
-  start_logged vorlanth-sway-hidden "$runtime/vorlanth"
+  start_logged vorlanth-sway-hidden "$program"
   locate any
   swaymsg_ move container to workspace 2
   paced_checks 66 10 "on another workspace"
@@ -300,8 +301,7 @@ sway_outputs_checks() {
   start_sway --x11 'output X11-1 resolution 800x600 scale 1' 'output X11-2 resolution 800x600 scale 2' \
     'output X11-3 resolution 800x600 scale 3' 'output X11-4 resolution 800x600 scale 3' \
     'default_border normal'
-  cp "$1" "$runtime/vorlanth"
-  start_logged vorlanth-outputs "$runtime/vorlanth"
+  start_logged vorlanth-outputs "$(sway_program "$1")"
   locate any
   drawn_at 1 "on X11-1"
   swaymsg_ create_output

@@ -81,6 +81,18 @@ start_sway() {
   await_socket sway "$out/sway.log"
 }
 
+# sway_program PROGRAM: copies the program into sway's runtime folder, where its user may run
+# it, with the Wayland module it loads, in the build tree's layout (the program's folder and
+# lib/ beside it); prints the copy's path.
+sway_program() {
+  local tree
+  tree=$(dirname "$(dirname "$1")")
+  mkdir -p "$runtime/program/bin"
+  cp "$1" "$runtime/program/bin/"
+  cp -R "$tree/lib" "$runtime/program/"
+  echo "$runtime/program/bin/$(basename "$1")"
+}
+
 # swaymsg_ ARGS...: a command to the running sway.
 swaymsg_() {
   # shellcheck disable=SC2086

@@ -99,8 +99,9 @@ TEST(BackendSelection, TheDesktopProgramLoadsWaylandOnlyWhenACompositorIsNamed) 
     out = RunWith(noX + named, VORLANTH_PATH, &code);
     EXPECT_NE(out.find("vorlanth-wayland.so"), std::string::npos) << out;
     EXPECT_NE(out.find("libwayland-client.so.0"), std::string::npos) << out;
-    EXPECT_NE(out.find(tried + "cannot connect to the Wayland compositor \"no-such-compositor\"" + x11),
-              std::string::npos)
+    EXPECT_NE(
+        out.find(tried + "cannot connect to the Wayland compositor \"no-such-compositor\"" + x11),
+        std::string::npos)
         << out;
     EXPECT_EQ(code, 1);
 
@@ -110,13 +111,14 @@ TEST(BackendSelection, TheDesktopProgramLoadsWaylandOnlyWhenACompositorIsNamed) 
     std::string copy = std::string(folder) + "/vorlanth";
     ASSERT_EQ(std::system(("cp '" VORLANTH_PATH "' '" + copy + "'").c_str()), 0);
     out = RunWith("DISPLAY=:377 " + named, copy.c_str(), &code);
-    EXPECT_NE(out.find(tried + "cannot load the Wayland backend: " + folder + "/"), std::string::npos)
+    EXPECT_NE(out.find(tried + "cannot load the Wayland backend: " + folder + "/"),
+              std::string::npos)
         << out;
     EXPECT_NE(out.find("vorlanth-wayland.so: cannot open shared object file"), std::string::npos)
         << out;
     EXPECT_NE(out.find(x11), std::string::npos) << out;
     EXPECT_EQ(code, 1);
-    std::system(("rm -rf '" + std::string(folder) + "'").c_str());
+    EXPECT_EQ(std::system(("rm -rf '" + std::string(folder) + "'").c_str()), 0);
 }
 
 } // namespace
