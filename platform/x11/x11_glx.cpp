@@ -21,12 +21,12 @@ BYTE Size(GLXFBConfig config, int name) {
 
 // What the server tells of its configurations through glXChooseFBConfig, which takes one
 // call for all of them where asking each configuration takes a call each, and each call
-// passes through the GL dispatch library's checks.
+// passes through the GL dispatch library's checks (a tenth of a choice's time).
 struct Chosen {
     std::unordered_set<GLXFBConfig> window, multisampled, doubleBuffered, stereo, rgba, index,
         plain;
-    // Per size, the configurations where it is not 0: only those are asked for it.
-    std::unordered_map<int, std::unordered_set<GLXFBConfig>> sized;
+    // Per size, its value in the configurations where it is not 0.
+    std::unordered_map<int, std::unordered_map<GLXFBConfig, BYTE>> sizes;
 };
 
 // The configurations with a window drawable, an X visual and level 0 (the server's own
@@ -63,10 +63,37 @@ std::unordered_set<GLXFBConfig> Choose(int name, int value) {
     return set;
 }
 
-// A size of a configuration: 0 without a question where the server said so.
+// The configurations' values of a size: the server says which have at least 1; then one of
+// them is asked its value, and the server which have at least that and which more, whose
+// difference has exactly that; until each has its value. A few calls a value, where there
+// are few values, instead of a call a configuration.
+std::unordered_map<GLXFBConfig, BYTE> Measure(int name) {
+    std::unordered_map<GLXFBConfig, BYTE> values;
+    std::unordered_set<GLXFBConfig> left = Choose(name, 1);
+    while (!left.empty()) {
+        GLXFBConfig asked = *left.begin();
+        BYTE value = Size(asked, name);
+        std::unordered_set<GLXFBConfig> more = Choose(name, value + 1);
+        for (GLXFBConfig config : Choose(name, value)) {
+            if (more.count(config) == 0 && left.erase(config) != 0) {
+                values[config] = value;
+            }
+        }
+        if (left.erase(asked) != 0) { // a server whose answers disagree: as it was asked
+            values[asked] = value;
+        }
+    }
+    return values;
+}
+
+// A size of a configuration: 0 where the server said so.
 BYTE Sized(const Chosen& chosen, GLXFBConfig config, int name) {
-    auto found = chosen.sized.find(name);
-    return found != chosen.sized.end() && found->second.count(config) != 0 ? Size(config, name) : 0;
+    auto size = chosen.sizes.find(name);
+    if (size == chosen.sizes.end()) {
+        return 0;
+    }
+    auto found = size->second.find(config);
+    return found != size->second.end() ? found->second : 0;
 }
 
 // Tells what a configuration is, or returns false for one that cannot back a window of
@@ -86,9 +113,9 @@ bool Describe(const Chosen& chosen, GLXFBConfig config, PlatformPixelConfig* c) 
     c->palette = visual->c_class == PseudoColor || visual->c_class == GrayScale;
     XFree(visual);
     if (rgba) {
-        c->red = Size(config, GLX_RED_SIZE);
-        c->green = Size(config, GLX_GREEN_SIZE);
-        c->blue = Size(config, GLX_BLUE_SIZE);
+        c->red = Sized(chosen, config, GLX_RED_SIZE);
+        c->green = Sized(chosen, config, GLX_GREEN_SIZE);
+        c->blue = Sized(chosen, config, GLX_BLUE_SIZE);
         c->alpha = Sized(chosen, config, GLX_ALPHA_SIZE);
     } else {
         c->indexBits = Size(config, GLX_BUFFER_SIZE);
@@ -126,10 +153,10 @@ std::vector<PlatformPixelConfig> ListConfigs(void) {
         chosen.rgba = Choose(GLX_RENDER_TYPE, GLX_RGBA_BIT);
         chosen.index = Choose(GLX_RENDER_TYPE, GLX_COLOR_INDEX_BIT);
         chosen.plain = Choose(GLX_CONFIG_CAVEAT, GLX_NONE);
-        for (int name :
-             {GLX_ALPHA_SIZE, GLX_ACCUM_RED_SIZE, GLX_ACCUM_GREEN_SIZE, GLX_ACCUM_BLUE_SIZE,
-              GLX_ACCUM_ALPHA_SIZE, GLX_DEPTH_SIZE, GLX_STENCIL_SIZE, GLX_AUX_BUFFERS}) {
-            chosen.sized[name] = Choose(name, 1);
+        for (int name : {GLX_RED_SIZE, GLX_GREEN_SIZE, GLX_BLUE_SIZE, GLX_ALPHA_SIZE,
+                         GLX_ACCUM_RED_SIZE, GLX_ACCUM_GREEN_SIZE, GLX_ACCUM_BLUE_SIZE,
+                         GLX_ACCUM_ALPHA_SIZE, GLX_DEPTH_SIZE, GLX_STENCIL_SIZE, GLX_AUX_BUFFERS}) {
+            chosen.sizes[name] = Measure(name);
         }
     }
     int count = 0;
