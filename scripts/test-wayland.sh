@@ -336,10 +336,7 @@ sway_reentry_checks() {
   say "a window destroyed in its WM_SIZE as sway's output scale changes"
   start_sway 'output HEADLESS-1 resolution 1200x1000@60Hz scale 1'
   cp "$1" "$runtime/probe"
-  # As the probe, the sanitizers' suppressions must be where nobody may read them.
-  cp "$root/tests/lsan.supp" "$runtime/lsan.supp"
-  LSAN_OPTIONS=${LSAN_OPTIONS//$root\/tests\/lsan.supp/$runtime\/lsan.supp} \
-    start_client reentry "$runtime/probe" sizedestroys
+  start_client reentry "$runtime/probe" sizedestroys
   wait_line "$out/reentry.log" "painted 1"
   # shellcheck disable=SC2086
   $as_user WAYLAND_DISPLAY="$socket" wtype -s 500 -k d

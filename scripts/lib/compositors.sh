@@ -72,7 +72,13 @@ start_sway() {
   runtime=$sway_runtime
   chown 65534:65534 "$runtime"
   socket=wayland-1
-  as_user="setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=$runtime XDG_RUNTIME_DIR=$runtime"
+  # The programs nobody runs read the sanitizers' suppressions from here, for the same reason.
+  local lsan=""
+  if [[ "${LSAN_OPTIONS:-}" == *"$root/tests/lsan.supp"* ]]; then
+    cp "$root/tests/lsan.supp" "$runtime/lsan.supp"
+    lsan="LSAN_OPTIONS=${LSAN_OPTIONS//$root\/tests\/lsan.supp/$runtime\/lsan.supp}"
+  fi
+  as_user="setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=$runtime XDG_RUNTIME_DIR=$runtime $lsan"
   printf '%s\n' "$@" >"$runtime/sway.conf"
   # shellcheck disable=SC2086 # as_user is a command prefix
   setsid $as_user WLR_BACKENDS=$backend WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
