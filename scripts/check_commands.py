@@ -198,18 +198,27 @@ def allowed_packages():
     return allowed
 
 
-def owner(path):
-    candidates = {path, os.path.realpath(path)}
-    for p in list(candidates):  # Debian 12 merges /bin into /usr/bin: dpkg knows either
-        if p.startswith("/usr/"):
-            candidates.add(p[4:])
-        else:
-            candidates.add("/usr" + p)
-    for p in sorted(candidates):
-        result = subprocess.run(["dpkg", "-S", p], capture_output=True, text=True, check=False)
-        if result.returncode == 0:
-            return result.stdout.split(":", 1)[0].split(",")[0].strip()
-    return None
+def candidates(path):
+    """The names dpkg may know a program's path by: Debian 12 merges /bin into /usr/bin, and
+    dpkg knows either."""
+    names = {path, os.path.realpath(path)}
+    for p in list(names):
+        names.add(p[4:] if p.startswith("/usr/") else "/usr" + p)
+    return sorted(names)
+
+
+def owners_of(paths):
+    """Each path's package, from one question to dpkg (each question reads its whole
+    database); a path no package owns is left out."""
+    asked = sorted({name for path in paths for name in candidates(path)})
+    listing = subprocess.run(["dpkg", "-S"] + asked, capture_output=True, text=True,
+                             check=False).stdout
+    owned = {}
+    for line in listing.splitlines():
+        packages, _, name = line.partition(": ")
+        owned.setdefault(name.strip(), packages.split(",")[0].strip())
+    return {path: next((owned[n] for n in candidates(path) if n in owned), None)
+            for path in paths}
 
 
 def main(paths):
@@ -228,14 +237,16 @@ def main(paths):
     for name, through in INDIRECT.items():
         calls.setdefault(name, f"through {through}")
     allowed = allowed_packages()
+    found = {name: shutil.which(name, path=PACKAGE_PATH) for name in calls}
+    owner = owners_of([path for path in found.values() if path])
     problems, owners = [], {}
     for name, where in sorted(calls.items()):
-        path = shutil.which(name, path=PACKAGE_PATH)
+        path = found[name]
         if path is None:
             problems.append(f"{name} (called at {where}) is not installed: "
                             "no listed package provides it")
             continue
-        package = owner(path)
+        package = owner[path]
         if package is None:
             problems.append(f"{name} (called at {where}) is {path}, which no package owns")
         elif package.split(":")[0] not in allowed:
