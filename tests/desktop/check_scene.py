@@ -22,7 +22,7 @@ import os
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from ppm import read_ppm  # noqa: E402
+from ppm import read_ppm, read_ppm_bytes  # noqa: E402
 
 CLEAR = (77, 77, 178)  # (0.3, 0.3, 0.7) on 8 bits
 MIN_CLEAR_SHARE = 0.5
@@ -159,16 +159,21 @@ def check_sharp(path):
 
 
 def find_client(path):
-    width, height, pixels = read_ppm(path)
-    xs, ys = set(), set()
-    for i, p in enumerate(pixels):
-        if near(p, CLEAR, 3):
-            xs.add(i % width)
-            ys.add(i // width)
-    if not xs:
+    # Polled several times a second while a window comes up, so it works on whole rows: each
+    # channel is mapped to 1 where it is within 3 of the clear colour's, and the three maps
+    # are multiplied.
+    width, height, raw = read_ppm_bytes(path)
+    within = [bytes(int(abs(v - c) <= 3) for v in range(256)) for c in CLEAR]
+    r, g, b = (raw[k::3].translate(within[k]) for k in range(3))
+    mask = (int.from_bytes(r, "big") & int.from_bytes(g, "big") & int.from_bytes(b, "big"))
+    mask = mask.to_bytes(width * height, "big")
+    rows = [y for y in range(height) if mask.find(1, y * width, (y + 1) * width) >= 0]
+    if not rows:
         print(f"{path}: no clear colour anywhere", file=sys.stderr)
         return False
-    print(min(xs), min(ys), max(xs) - min(xs) + 1, max(ys) - min(ys) + 1)
+    left = min(mask.find(1, y * width, (y + 1) * width) - y * width for y in rows)
+    right = max(mask.rfind(1, y * width, (y + 1) * width) - y * width for y in rows)
+    print(left, rows[0], right - left + 1, rows[-1] - rows[0] + 1)
     return True
 
 

@@ -1,8 +1,8 @@
 """Reads the screenshots the end-to-end checks take: binary PPM (or PGM), 8 bits per channel."""
 
 
-def read_ppm(path):
-    """Returns width, height and the pixels as RGB tuples, top row first."""
+def read_ppm_bytes(path):
+    """Returns width, height and the pixels as bytes, three per pixel (R, G, B), top row first."""
     data = open(path, "rb").read()
     fields, at = [], 0
     while len(fields) < 4:
@@ -25,5 +25,10 @@ def read_ppm(path):
         raise ValueError(f"{path}: truncated")
     if channels == 1:  # a grey image, as the converter writes one without colour
         raw = bytes(v for v in raw for _ in range(3))
-    pixels = [(raw[i], raw[i + 1], raw[i + 2]) for i in range(0, len(raw), 3)]
-    return width, height, pixels
+    return width, height, raw
+
+
+def read_ppm(path):
+    """Returns width, height and the pixels as RGB tuples, top row first."""
+    width, height, raw = read_ppm_bytes(path)
+    return width, height, [(raw[i], raw[i + 1], raw[i + 2]) for i in range(0, len(raw), 3)]
