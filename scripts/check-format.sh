@@ -15,10 +15,9 @@ if [ "$status" != 0 ] && [ -z "$files" ]; then
   echo "check-format: $format failed (exit $status): $(head -n 3 <<<"$said")" >&2
   exit 1
 fi
-differ=0
-[ -z "$files" ] || { echo "$files"; differ=$(wc -l <<<"$files"); }
-if [ "$differ" -gt 0 ]; then
-  echo "check-format: $differ files differ from .clang-format (clang-format -i <file> formats one)" >&2
+if [ -n "$files" ]; then
+  echo "$files"
+  echo "check-format: $(wc -l <<<"$files") files differ from .clang-format (clang-format -i <file> formats one)" >&2
   exit 1
 fi
 echo "check-format: every file as .clang-format says"

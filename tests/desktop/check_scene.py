@@ -160,18 +160,19 @@ def check_sharp(path):
 
 def find_client(path):
     # Polled several times a second while a window comes up, so it works on whole rows: each
-    # channel is mapped to 1 where it is within 3 of the clear colour's, and the three maps
-    # are multiplied.
+    # channel is mapped to 1 where it is within 3 of the clear colour's, and a pixel is the
+    # clear colour where all three maps say 1.
     width, height, raw = read_ppm_bytes(path)
     within = [bytes(int(abs(v - c) <= 3) for v in range(256)) for c in CLEAR]
     r, g, b = (raw[k::3].translate(within[k]) for k in range(3))
     mask = (int.from_bytes(r, "big") & int.from_bytes(g, "big") & int.from_bytes(b, "big"))
     mask = mask.to_bytes(width * height, "big")
-    rows = [y for y in range(height) if mask.find(1, y * width, (y + 1) * width) >= 0]
+    firsts = {y: mask.find(1, y * width, (y + 1) * width) for y in range(height)}
+    rows = [y for y, x in firsts.items() if x >= 0]
     if not rows:
         print(f"{path}: no clear colour anywhere", file=sys.stderr)
         return False
-    left = min(mask.find(1, y * width, (y + 1) * width) - y * width for y in rows)
+    left = min(firsts[y] - y * width for y in rows)
     right = max(mask.rfind(1, y * width, (y + 1) * width) - y * width for y in rows)
     print(left, rows[0], right - left + 1, rows[-1] - rows[0] + 1)
     return True
