@@ -10,8 +10,9 @@
 #     a 1200 x 1000 client area at twice its place, the scene, the arrow at the size Xcursor picks
 #     for that dpi; Xft.dpi 144 while it runs: 900 x 750; Escape ends it with exit code 0; the
 #     message box at 144 dpi, its size and its button scaled.
-# Usage: bash scripts/test-scale.sh [PRESET] (default: debug; the test command runs it as a
-# ctest test for each desktop build). Logs and screenshots go to build/<preset>/scale-check/.
+# Usage: bash scripts/test-scale.sh [PRESET [x11|kwin|weston|sway]] (default: debug, every
+# desktop; the test command runs each desktop as a ctest test, scale.DESKTOP, for each desktop
+# build). Logs and screenshots go to build/<preset>/scale-check[/DESKTOP]/.
 # Every wait has a time limit.
 # shellcheck source=scripts/lib/end_to_end.sh
 . "$(dirname "$0")/lib/end_to_end.sh"
@@ -199,11 +200,12 @@ x11_box() {
 }
 
 exe=$build/scene/vorlanth
-x11_scale xrdb
-x11_scale xsettings
-start_xvfb 300 359
-wayland_scale kwin 1.5 "900 x 750" 180
-wayland_scale kwin 1.25 "750 x 625" 150
-wayland_scale weston 2 "1200 x 1000"
-wayland_scale sway 2 "1200 x 1000"
+case ${part:-all} in x11 | all) x11_scale xrdb; x11_scale xsettings ;; esac
+case ${part:-all} in x11) ;; *) start_xvfb 300 359 ;; esac
+case ${part:-all} in kwin | all)
+  wayland_scale kwin 1.5 "900 x 750" 180
+  wayland_scale kwin 1.25 "750 x 625" 150 ;;
+esac
+case ${part:-all} in weston | all) wayland_scale weston 2 "1200 x 1000" ;; esac
+case ${part:-all} in sway | all) wayland_scale sway 2 "1200 x 1000" ;; esac
 passed
