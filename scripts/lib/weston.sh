@@ -27,12 +27,15 @@ start_weston() {
   XDG_RUNTIME_DIR=$runtime setsid weston --backend=x11-backend.so --use-pixman --socket="$socket" \
     $size $xwayland --config="$out/weston.ini" >"$out/weston.log" 2>&1 &
   weston_pid=$!
+  # Its X window has a class but no WM_NAME (only _NET_WM_NAME, which xdotool's --name does
+  # not read).
   for _ in $(seq 150); do
-    [ -S "$runtime/$socket" ] && xdotool search --name '^Weston Compositor' >/dev/null 2>&1 && break
+    [ -S "$runtime/$socket" ] && xdotool search --class '^Weston Compositor$' >/dev/null 2>&1 && break
     kill -0 "$weston_pid" 2>/dev/null || fail "weston ended at start (see $out/weston.log)"
     sleep 0.1
   done
   [ -S "$runtime/$socket" ] || fail "weston offered no socket within 15 s (see $out/weston.log)"
+  xdotool search --class '^Weston Compositor$' >/dev/null 2>&1 || fail "weston showed no window within 15 s"
   if [ -n "$xwayland" ]; then
     xwayland_display=$(sed -n 's/.*xserver listening on display \(:[0-9]*\)$/\1/p' "$out/weston.log")
     [ -n "$xwayland_display" ] || fail "weston named no X display for Xwayland (see $out/weston.log)"
