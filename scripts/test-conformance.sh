@@ -24,7 +24,7 @@ at_exit '[ ! -d "${WINEPREFIX:-}" ] || timeout 20 wineserver -k 2>/dev/null'
 drive() {
   local name=$1 window status=0
   shift
-  xdotool mousemove --sync 0 0
+  pointer_to 0 0
   timeout 120 "$@" input </dev/null >"$out/$name.txt" 2>"$out/$name.err" &
   app_pid=$!
   for _ in $(seq 600); do
@@ -67,7 +67,7 @@ start_xvfb $((200 + RANDOM % 30)) 259
 say "Xvfb on $DISPLAY"
 # The pointer away from every window, before Wine starts and takes note of where it is: Wine
 # sends a window under it WM_MOUSEMOVE when the window appears and when capture ends.
-xdotool mousemove --sync 0 0
+pointer_to 0 0
 if [ "$part" = wine ] || [ ! -s "$traces/wine.txt" ]; then wine_trace; fi
 native=$build/tests/conformance
 case $part in

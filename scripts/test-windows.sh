@@ -42,7 +42,7 @@ timeout 180 wineboot -i </dev/null >"$out/wineboot.log" 2>&1 || fail "wineboot f
 
 # press_escape LOG: Escape to the window, which must end the program with code 0.
 press_escape() {
-  xdotool mousemove --sync $((left + width / 2)) $((top + height / 2))
+  pointer_to $((left + width / 2)) $((top + height / 2))
   timeout 5 xdotool windowfocus --sync "$window" 2>/dev/null || true
   xdotool key Escape
   wait_exit 20

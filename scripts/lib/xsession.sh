@@ -44,6 +44,13 @@ start_xvfb() {
   fail "Xvfb did not start on any display from :$1 to :$2 (see $out/xvfb.log)"
 }
 
+# pointer_to X Y: moves the pointer there and waits until it is there. Over a Wine window,
+# xdotool's --sync to where the pointer already is waits 15 s for a move that never comes.
+pointer_to() {
+  [ "$(xdotool getmouselocation --shell | head -n2 | tr '\n' ' ')" = "X=$1 Y=$2 " ] ||
+    xdotool mousemove --sync "$1" "$2"
+}
+
 # start_program NAME PROGRAM [ARGS...]: runs it in the background under a time limit; its
 # output in $out/NAME.log, its error output in $out/NAME.err.
 start_program() {
