@@ -200,12 +200,19 @@ x11_box() {
 }
 
 exe=$build/scene/vorlanth
-case ${part:-all} in x11 | all) x11_scale xrdb; x11_scale xsettings ;; esac
-case ${part:-all} in x11) ;; *) start_xvfb 300 359 ;; esac
-case ${part:-all} in kwin | all)
-  wayland_scale kwin 1.5 "900 x 750" 180
-  wayland_scale kwin 1.25 "750 x 625" 150 ;;
-esac
-case ${part:-all} in weston | all) wayland_scale weston 2 "1200 x 1000" ;; esac
-case ${part:-all} in sway | all) wayland_scale sway 2 "1200 x 1000" ;; esac
+for desktop in ${part:-x11 kwin weston sway}; do
+  # The nested compositors' screen, one for all of them.
+  [ "$desktop" = x11 ] || [ -n "$xvfb_pid" ] || start_xvfb 300 359
+  case $desktop in
+    x11)
+      x11_scale xrdb
+      x11_scale xsettings ;;
+    kwin)
+      wayland_scale kwin 1.5 "900 x 750" 180
+      wayland_scale kwin 1.25 "750 x 625" 150 ;;
+    weston) wayland_scale weston 2 "1200 x 1000" ;;
+    sway) wayland_scale sway 2 "1200 x 1000" ;;
+    *) fail "no desktop \"$desktop\": x11, kwin, weston or sway" ;;
+  esac
+done
 passed
