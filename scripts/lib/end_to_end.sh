@@ -17,6 +17,8 @@ exit_limit=1
 started=$SECONDS
 # Started from a Wayland session the programs would take its compositor first.
 unset WAYLAND_DISPLAY
+# Debian's tools, as scripts/test.sh has them, not a developer's shims of the same names.
+export PATH=/usr/bin:/bin:$PATH
 
 say() { echo "$check_name: $*"; }
 fail() {
