@@ -20,23 +20,14 @@ logs=$root/build/logs
 mkdir -p "$logs" build/all
 : >"$logs/steps.txt"
 
-# The two builds side by side: each one's configuring and last links leave a core idle.
 # A tree whose build fails is left out of the run; its step says why.
-for preset in debug asan; do
-  echo "=== build.$preset"
-  (
-    begun=$SECONDS result=pass
-    build_targets "$preset" >"$logs/step-build.$preset.log" 2>&1 || result=FAIL
-    echo "build.$preset $result $((SECONDS - begun)) $logs/step-build.$preset.log" >"$logs/step-build.$preset.txt"
-  ) &
-done
-wait
 trees=()
 for preset in debug asan; do
-  cat "$logs/step-build.$preset.txt" >>"$logs/steps.txt"
-  if grep -q "^build.$preset pass " "$logs/step-build.$preset.txt"; then
-    trees+=("subdirs(\"$root/build/$preset\")")
-  fi
+  echo "=== build.$preset"
+  begun=$SECONDS result=pass
+  build_targets "$preset" >"$logs/step-build.$preset.log" 2>&1 || result=FAIL
+  [ "$result" = FAIL ] || trees+=("subdirs(\"$root/build/$preset\")")
+  echo "build.$preset $result $((SECONDS - begun)) $logs/step-build.$preset.log" >>"$logs/steps.txt"
 done
 printf '%s\n' "${trees[@]}" >build/all/CTestTestfile.cmake
 
