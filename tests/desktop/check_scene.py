@@ -20,6 +20,7 @@
 Prints what it counted; exits 0 when the check holds, 1 otherwise."""
 import os
 import sys
+from collections import Counter
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 from ppm import read_ppm, read_ppm_bytes  # noqa: E402
@@ -73,12 +74,15 @@ def components(width, height, mask):
 def check_scene(path):
     width, height, pixels = read_ppm(path)
     total = width * height
-    clear = sum(1 for p in pixels if near(p, CLEAR, 3))
-    yellow = sum(1 for p in pixels if is_yellow(*p))
-    shell = sum(1 for p in pixels if is_shell(*p))
-    black = sum(1 for p in pixels if max(p) <= 8)
+    # Each colour is judged once: a frame is mostly a few colours.
+    counts = Counter(pixels)
+    clear = sum(n for p, n in counts.items() if near(p, CLEAR, 3))
+    yellow = sum(n for p, n in counts.items() if is_yellow(*p))
+    shell = sum(n for p, n in counts.items() if is_shell(*p))
+    black = sum(n for p, n in counts.items() if max(p) <= 8)
     # Objects: everything far from the clear colour; bubbles are the regions with a rim.
-    mask = bytearray(2 if is_shell(*p) else (1 if not near(p, CLEAR, 12) else 0) for p in pixels)
+    kind = {p: 2 if is_shell(*p) else (1 if not near(p, CLEAR, 12) else 0) for p in counts}
+    mask = bytearray(kind[p] for p in pixels)
     bubbles = []
     for left, top, w, h, count, rim in components(width, height, mask):
         touches = left == 0 or top == 0 or left + w == width or top + h == height
