@@ -16,8 +16,8 @@ count=0
 shopt -s nullglob
 for source in toolkit/*.cpp appkit/*.cpp scene/*.cpp scene/generated/*.cpp; do
   count=$((count + 1))
-  if ! "$compiler" -std=c++20 -Wall -Wextra -Wpedantic -Werror -DWIN32_LEAN_AND_MEAN -Itoolkit -Iappkit -Iscene \
-      -c "$source" -o "$out/$(echo "$source" | tr / _).o"; then
+  if ! "$compiler" -std=c++20 -Wall -Wextra -Wpedantic -Werror -DWIN32_LEAN_AND_MEAN \
+      -Itoolkit -Iappkit -Iscene -c "$source" -o "$out/$(echo "$source" | tr / _).o"; then
     echo "test-mingw: FAILED $source" >&2
     status=1
   fi

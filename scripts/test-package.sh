@@ -18,7 +18,8 @@ unpacked=$build/package-check/root
 
 if [ "$part" = autopkgtest ]; then
   # scripts/test-fresh-debian.sh runs it with autopkgtest against the installed package.
-  [ -x "$unpacked/usr/games/vorlanth" ] || fail "no unpacked package in $unpacked (bash scripts/test-package.sh package makes it)"
+  [ -x "$unpacked/usr/games/vorlanth" ] ||
+    fail "no unpacked package in $unpacked (bash scripts/test-package.sh package makes it)"
   for desktop in x11 wayland; do
     VORLANTH_PROGRAM=$unpacked/usr/games/vorlanth VORLANTH_TEST_OUT=$out \
       bash debian/tests/show-scene "$desktop" || fail "debian/tests/show-scene $desktop failed"
