@@ -36,17 +36,16 @@ await_buffer() {
 scene_at() {
   local found=""
   for _ in $(seq 30); do
-    import -window root "$out/screen.png"
-    convert "$out/screen.png" -depth 8 "ppm:$out/screen.ppm"
+    import -window root -depth 8 "ppm:$out/screen.ppm"
     found=$(python3 "$checker" find "$out/screen.ppm" 2>/dev/null || true)
     read -r left top width height <<<"${found:-0 0 0 0}"
     if [ "$width x $height" = "$1 x $2" ]; then
-      convert "$out/screen.png" -crop "${width}x${height}+${left}+${top}" +repage -depth 8 "ppm:$out/client.ppm"
+      convert "$out/screen.ppm" -crop "${width}x${height}+${left}+${top}" +repage "ppm:$out/client.ppm"
       python3 "$checker" scene "$out/client.ppm" >"$out/client.check" 2>&1 && return 0
     fi
     sleep 0.3
   done
-  fail "no scene in a $1 x $2 client area on the screen (found ${found:-none}; see $out/screen.png)"
+  fail "no scene in a $1 x $2 client area on the screen (found ${found:-none}; see $out/screen.ppm)"
 }
 
 # escape: Escape ends the program with exit code 0 (as sway's user through wtype: sway is

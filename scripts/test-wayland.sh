@@ -57,7 +57,7 @@ locate() {
     kill -0 "$app_pid" 2>/dev/null || fail "the program ended before its window appeared (see $out)"
     sleep 0.25
   done
-  fail "no $1 x $2 client area on the screen (found ${found:-none}; see $out/screen.png)"
+  fail "no $1 x $2 client area on the screen (found ${found:-none}; see $out/screen.ppm)"
 }
 
 probe_checks() {
@@ -121,10 +121,10 @@ move 40 20 0"
   wait_line "$out/probe.log" "action 98"
   sleep 1
   screen box
-  grey=$(convert "$out/box.png" -fill black +opaque '#D8D8D8' -fill white -opaque '#D8D8D8' \
+  grey=$(convert "$out/box.ppm" -fill black +opaque '#D8D8D8' -fill white -opaque '#D8D8D8' \
            -format '%[fx:round(mean*w*h)]' info:)
   say "  $grey pixels of the box's grey"
-  [ "$grey" -ge 10000 ] || fail "no message box on the screen (see $out/box.png)"
+  [ "$grey" -ge 10000 ] || fail "no message box on the screen (see $out/box.ppm)"
   # While the box is up the owner's input is dropped; its paint is served by the box's loop.
   xdotool key --delay 50 a
   xdotool key Return
@@ -190,7 +190,7 @@ desktop_checks() {
 sharp_checks() {
   for _ in 1 2 3 4 5; do
     screen screen
-    convert "$out/screen.png" -crop "$((width / 2))x$((height / 2))+$((left + width / 4))+$((top + height / 4))" \
+    convert "$out/screen.ppm" -crop "$((width / 2))x$((height / 2))+$((left + width / 4))+$((top + height / 4))" \
       +repage -depth 8 "ppm:$out/$1.ppm"
     if python3 "$checks/check_scene.py" sharp "$out/$1.ppm" >"$out/$1.check" 2>&1; then
       say "  $(cut -d: -f2- "$out/$1.check")"
@@ -372,7 +372,7 @@ lost_compositor_checks() {
   sleep 0.5
   screen minimized
   ! python3 "$checks/check_scene.py" find "$out/minimized.ppm" >/dev/null 2>&1 ||
-    fail "the window is still on the screen after its minimize button (see $out/minimized.png)"
+    fail "the window is still on the screen after its minimize button (see $out/minimized.ppm)"
   paced_checks 66 10 "minimized"
   stop_weston
   wait_exit "$exit_limit"

@@ -60,7 +60,7 @@ say "window $window: client area ${width} x ${height} at ${left}, ${top}"
 [ "$left" = 104 ] && [ "$top" = 122 ] || fail "client corner at ${left}, ${top}, expected 104, 122"
 sleep 2 # let the animation run a while
 shoot_scene client python3 "$checks/check_screenshot.py"
-say "$out/client.png shows the scene"
+say "$out/client.ppm shows the scene"
 kill -0 "$app_pid" 2>/dev/null || fail "vorlanth.exe ended by itself"
 press_escape escape.err
 say "Escape ended it with exit code 0"

@@ -92,26 +92,27 @@ geometry() {
   height=$(sed -n 's/.*Height: *//p' <<<"$info")
 }
 
-# screen NAME: the whole screen as $out/NAME.png and .ppm: the X screen, cut to $screen_size at
-# its corner when set (a nested compositor's window), or with as_user set sway's output (grim).
+# Shots are binary PPM, which the checks read and image viewers open: written and cut without
+# the compression a PNG costs, since the checks take hundreds of them.
+
+# screen NAME: the whole screen as $out/NAME.ppm: the X screen, cut to $screen_size at its
+# corner when set (a nested compositor's window), or with as_user set sway's output (grim).
 screen() {
   if [ -n "${as_user:-}" ]; then
     # shellcheck disable=SC2086 # as_user is a command prefix
-    $as_user WAYLAND_DISPLAY="$socket" grim "$runtime/shot.png" && cp "$runtime/shot.png" "$out/$1.png" ||
-      fail "grim took no screenshot"
+    $as_user WAYLAND_DISPLAY="$socket" grim -t ppm "$runtime/shot.ppm" &&
+      cp "$runtime/shot.ppm" "$out/$1.ppm" || fail "grim took no screenshot"
   else
-    import -window root ${screen_size:+-crop "$screen_size+0+0" +repage} "$out/$1.png"
+    import -window root ${screen_size:+-crop "$screen_size+0+0" +repage} -depth 8 "ppm:$out/$1.ppm"
   fi
-  convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
 }
 
-# shoot NAME: the client area as $out/NAME.png and .ppm: that of $window (setting left, top,
-# width and height as geometry does), or, with no X window, where locate found it.
+# shoot NAME: the client area as $out/NAME.ppm: that of $window (setting left, top, width and
+# height as geometry does), or, with no X window, where locate found it.
 shoot() {
   [ -z "$window" ] || geometry
   screen screen
-  convert "$out/screen.png" -crop "${width}x${height}+${left}+${top}" +repage "$out/$1.png"
-  convert "$out/$1.png" -depth 8 "ppm:$out/$1.ppm"
+  convert "$out/screen.ppm" -crop "${width}x${height}+${left}+${top}" +repage "ppm:$out/$1.ppm"
 }
 
 # shoot_scene NAME [CHECK...]: shots of the client area until one passes CHECK (default: shows
@@ -125,7 +126,7 @@ shoot_scene() {
     "$@" "$out/$name.ppm" >"$out/$name.check" 2>&1 && return 0
     sleep 0.5
   done
-  fail "the scene is not on screen (last shot $out/$name.png: $(cat "$out/$name.check"))"
+  fail "the scene is not on screen (last shot $out/$name.ppm: $(cat "$out/$name.check"))"
 }
 
 # scene_moves NAME: a shot taken a moment after NAME differs from it: the animation runs.
