@@ -1,6 +1,8 @@
 // The whole system on the virtual desktop for a long run: resident memory and allocations
 // sampled every 10,000 frames, and the motion bounds every object reached.
-//   soak [frames] [seed]    frames default 1,000,000; seed default from the clock
+//   soak [frames] [seed] [WIDTHxHEIGHT]
+//                           frames default 1,000,000; seed default from the clock; the
+//                           client area default 600 x 500, the scene's own
 // Exits 1 when anything was allocated after the first frame, the heap in use grew after the
 // first 10,000 frames by more than the bound below, or an object left its bounds or stopped
 // being finite.
@@ -31,10 +33,13 @@ const int sampleEvery = 10000;
 const long growthBoundKiB = 256;
 // At 600 x 500 the view is 2.4 x 2 units (the aspect kept as a float); objects turn at 90 %
 // of it. A step moves at most 9 x 0.01 units, or 9 / 600 in scale, past a limit before the
-// turn; the values are floats, hence the small tolerance.
+// turn; the values are floats, hence the small tolerance. Another client area of the same
+// aspect (the 120 x 100 of the checks' run: a fifth of each side, a 25th of the renderer's
+// pixels) has the same view and limits; memory, allocations and motion do not depend on it.
 const double tolerance = 1e-6;
 const double limitX = 1.8 * static_cast<double>(1.2f) + 0.09 + tolerance;
 const double limitY = 1.8 + 0.09 + tolerance;
+int clientWidth = 600, clientHeight = 500;
 const double smallestScale = 0.2 - 0.015 - tolerance, largestScale = 0.6 + 0.015 + tolerance;
 
 struct Sample {
@@ -114,6 +119,10 @@ void Presented(HWND window, int) {
     Track(figureMover, 0);
     for (int i = 0; i < CLUSTER_COUNT; i++) Track(clusterMovers[i], 1 + i);
     if (framesSeen == 1) {
+        // The desktop's resize reaches the scene from the loop, after the first frame, as
+        // a user's would, and before the first sample, so that its messages count for none.
+        if (clientWidth != 600 || clientHeight != 500)
+            VdeskResize(window, clientWidth, clientHeight);
         first = previous = Take();
         start = std::chrono::steady_clock::now();
         std::printf("%9s %9s %7s %9s %7s %6s %7s %10s %9s\n", "frame", "RSS KiB", "+RSS",
@@ -136,14 +145,28 @@ void Presented(HWND window, int) {
 int main(int argc, char** argv) {
     framesWanted = argc > 1 ? std::atol(argv[1]) : 1000000;
     if (framesWanted < 2) framesWanted = 1000000;
-    uint32_t seed = argc > 2 ? static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10))
-                             : static_cast<uint32_t>(std::time(nullptr));
+    uint32_t seed = static_cast<uint32_t>(std::time(nullptr));
+    for (int i = 2; i < argc; i++) {
+        int w = 0, h = 0;
+        char rest = 0;
+        if (std::sscanf(argv[i], "%dx%d%c", &w, &h, &rest) == 2) {
+            if (w <= 0 || h <= 0 || static_cast<float>(w) / static_cast<float>(h) != 1.2f) {
+                std::printf("soak: %s: the client area must keep the aspect of 600 x 500\n",
+                            argv[i]);
+                return 2;
+            }
+            clientWidth = w;
+            clientHeight = h;
+        } else {
+            seed = static_cast<uint32_t>(std::strtoul(argv[i], nullptr, 10));
+        }
+    }
     // The renderer draws on this thread: its worker threads' heaps would make the memory
     // figures move by a megabyte either way.
     setenv("LP_NUM_THREADS", "0", 0);
     SetRandomDigitState(seed);
-    std::printf("soak: %ld frames at 600 x 500 on the virtual desktop, seed %" PRIu32 "\n",
-                framesWanted, seed);
+    std::printf("soak: %ld frames at %d x %d on the virtual desktop, seed %" PRIu32 "\n",
+                framesWanted, clientWidth, clientHeight, seed);
     VdeskReset();
     VdeskSetPresentHook(Presented);
     VdeskSetFrameCapture(0); // the desktop's copy of each frame is for tests only
