@@ -498,7 +498,10 @@ WaylandWindow* WaylandFindSurface(wl_surface* surface) {
 }
 
 bool WaylandReadEvents(int otherFd, long long timeoutNs) {
-    if (wl_display_flush(waylandDisplay) < 0 && errno != EAGAIN) {
+    // A broken pipe is no loss yet: a compositor closes the connection after a protocol
+    // error it sent, and the error is still to be read below (the read ends in the loss when
+    // nothing is left), as the client library leaves it for that.
+    if (wl_display_flush(waylandDisplay) < 0 && errno != EAGAIN && errno != EPIPE) {
         wl_display_cancel_read(waylandDisplay);
         WaylandConnectionLost();
     }

@@ -776,8 +776,12 @@ void CheckCleanEnd(void) {
         StartCompositor();
         setenv("VORLANTH_PLATFORM", "wayland", 1);
         if (!PlatformSelectBackend(programBackends, programBackendCount)) _exit(3);
-        OnCompositor(
-            [] { wl_resource_post_error(seats.front(), 0, "an error of the compositor's own"); });
+        // Sent at once, as a compositor does: the program's next request makes the compositor
+        // close the connection, and the error must be on its way before that.
+        OnCompositor([] {
+            wl_resource_post_error(seats.front(), 0, "an error of the compositor's own");
+            wl_display_flush_clients(server);
+        });
         MSG message;
         for (int i = 0; i < 400; ++i) {
             PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);
