@@ -39,7 +39,6 @@ const long growthBoundKiB = 256;
 const double tolerance = 1e-6;
 const double limitX = 1.8 * static_cast<double>(1.2f) + 0.09 + tolerance;
 const double limitY = 1.8 + 0.09 + tolerance;
-int clientWidth = 600, clientHeight = 500;
 const double smallestScale = 0.2 - 0.015 - tolerance, largestScale = 0.6 + 0.015 + tolerance;
 
 struct Sample {
@@ -57,6 +56,7 @@ struct Bounds {
 };
 
 long framesWanted = 0;
+int clientWidth = 600, clientHeight = 500; // soak's third argument
 long framesSeen = 0;
 Sample first, previous, atFirstSample;
 long worstStepAnonKiB = 0;
