@@ -1,20 +1,16 @@
 // The whole system on the virtual desktop with real OpenGL: start-up, frames, keys,
-// closing, the buffer fallback and allocation per frame.
+// closing and the buffer fallback. Allocation per frame is the soak's (bench/soak.cpp).
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
 
 #include "appkit.h"
 #include "gl.h"
-#include "shape_cache.h"
 #include "desk.h"
-#include "allocation_count.h"
 #include "offscreen_gl.h"
 #include "frame.h"
 #include "motion.h"
@@ -42,17 +38,8 @@ struct Seen {
 Seen start;
 int closeAtFrame = 1;
 int escapeAtFrame = 0;
-bool captureFrames = true;
 std::vector<Rgba8> frameA, frameB;
 int frameWidth = 0, frameHeight = 0;
-long newAtFirst = 0, newAtLast = 0, localAtFirst = 0, localAtLast = 0;
-int nodesAtFirst = 0, nodesAtLast = 0;
-
-int SphereNodes() {
-    int n = 0;
-    for (ShapeNode* node = ShapeCache[SHAPE_SOLID_SPHERE]; node; node = node->next) n++;
-    return n;
-}
 
 void RecordStartUp() {
     start.displayMode = windowState.displayMode;
@@ -91,18 +78,10 @@ std::vector<Rgba8> LastFrame() {
 }
 
 void Hook(HWND, int frame) {
-    if (frame == 1) {
-        RecordStartUp();
-        newAtFirst = AllocationCount();
-        localAtFirst = VdeskLocalAllocCount();
-        nodesAtFirst = SphereNodes();
-    }
-    if (captureFrames && frame == closeAtFrame - 1) frameA = LastFrame();
+    if (frame == 1) RecordStartUp();
+    if (frame == closeAtFrame - 1) frameA = LastFrame();
     if (frame == closeAtFrame) {
-        if (captureFrames) frameB = LastFrame();
-        newAtLast = AllocationCount();
-        localAtLast = VdeskLocalAllocCount();
-        nodesAtLast = SphereNodes();
+        frameB = LastFrame();
         VdeskClickClose(windowState.window);
     }
     if (frame == escapeAtFrame) VdeskPressKey(VK_ESCAPE);
@@ -241,19 +220,6 @@ TEST(SystemFrames, PresentedFramesShowBackgroundFigureAndTranslucentClusters) {
         if (!Near(frameA[i], frameB[i].r, frameB[i].g, frameB[i].b, 0)) differing++;
     }
     EXPECT_GT(differing, 100);
-}
-
-TEST(SystemFrames, AThousandFramesAfterTheFirstAllocateNothing) {
-    captureFrames = false;
-    closeAtFrame = 1001;
-    SetRandomDigitState(20261208u);
-    VdeskSetPresentHook(Hook);
-    VdeskSetFrameCapture(0); // the desktop's own copy of each frame is not ours
-    ASSERT_EQ(SceneMain(nullptr, "", 10), 0);
-    EXPECT_EQ(nodesAtFirst, 4) << "the four sphere radii are compiled in the first frame";
-    EXPECT_EQ(nodesAtLast, 4);
-    EXPECT_EQ(newAtLast - newAtFirst, 0) << "operator new during 1000 frames";
-    EXPECT_EQ(localAtLast - localAtFirst, 0) << "LocalAlloc during 1000 frames";
 }
 
 TEST(SystemKeys, EscapeEndsTheProcessWithCodeZeroFromInsideTheLoop) {
