@@ -115,6 +115,8 @@ def commands_in(text):
         text = shorter
     text = re.sub(r"\$?\(\((?:[^()]|\([^()]*\))*\)\)", "0", text)
     text = re.sub(r"^\s*[^\s()]+\)(\s|$)", " ", text)
+    # An array's words, as in NAME=(a b) or NAME+=(c), are values.
+    text = re.sub(r"(\b[A-Za-z_]\w*\+?=)\([^()]*\)", r"\g<1>0", text)
     words = []
     try:
         lexer = shlex.shlex(text, posix=True, punctuation_chars=";&|()")

@@ -1,14 +1,31 @@
 #!/usr/bin/env bash
-# One fuzz target of the preset fuzz (clang 14, libFuzzer, ASan + UBSan), for a bounded time
-# from its seeds in tests/fuzz/<name>/, the X events target against an Xvfb server of its own
-# (the Wayland events target brings its own compositor):
-#   bash scripts/test-fuzz.sh fuzz registry_colors|message_sequence|x_events|wayland_events
-# (ctest: fuzz.<name>; the four run side by side). Any crash, sanitizer report, failed check
-# or hang fails it; the input that caused it is left in build/fuzz/fuzz-check/<name>/ as
-# crash-* (or leak-, oom-, timeout-), the log beside it.
-#   VORLANTH_FUZZ_SECONDS   seconds the target runs (default 60)
+# The fuzz targets of the preset fuzz (clang 14, libFuzzer, ASan + UBSan), each for a bounded
+# time from its seeds in tests/fuzz/<name>/, the X events target against an Xvfb server of its
+# own (the Wayland events target brings its own compositor):
+#   bash scripts/test-fuzz.sh fuzz [registry_colors|message_sequence|x_events|wayland_events]
+# Without a name the four run side by side (ctest: fuzz, a single test, so that they hold one of
+# its slots and not four). Any crash, sanitizer report, failed check or hang fails it; the input
+# that caused it is left in build/fuzz/fuzz-check/<name>/ as crash-* (or leak-, oom-,
+# timeout-), the log beside it.
+#   VORLANTH_FUZZ_SECONDS   seconds each target runs (default 60)
 . "$(dirname "$0")/lib/end_to_end.sh"
 seconds=${VORLANTH_FUZZ_SECONDS:-60}
+targets=(registry_colors message_sequence x_events wayland_events)
+if [ -z "$part" ]; then
+  pids=()
+  for target in "${targets[@]}"; do
+    bash "$0" "$preset" "$target" >"$out/$target.out" 2>&1 &
+    pids+=($!)
+  done
+  failed=()
+  for i in "${!targets[@]}"; do
+    wait "${pids[$i]}" || failed+=("${targets[$i]}")
+    cat "$out/${targets[$i]}.out"
+  done
+  [ ${#failed[@]} = 0 ] || fail "${failed[*]} (above)"
+  passed
+  exit 0
+fi
 fuzzer=$build/tests/fuzz/${part}_fuzz
 [ -x "$fuzzer" ] || fail "no fuzz target $fuzzer (cmake --build --preset fuzz builds them)"
 # The fuzzer reports leaks itself and keeps going after an error it saves; dynamic TLS as

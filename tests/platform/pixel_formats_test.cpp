@@ -129,17 +129,17 @@ TEST(PixelFormats, LookAlikesAreListedOnceAndSlowOnesLast) {
     std::vector<std::string> lines = Listed({slow, rgb565, alpha, rgb565, accum, depth, stencil,
                                              aux, single, stereo, gdi, red, index, palette, alpha});
     const char* const expected[] = {
-        "flags 0x225 type 0 color 16 red 5@11 green 6@5 blue 5@0 alpha 0@0 accum 0 (0 0 0 0) "
-        "depth 16 stencil 0 aux 0",
-        "alpha 1@16 ",                                             // alpha above the colour bits
-        "accum 4 (1 1 1 1) depth 16",                              // accum
-        "accum 0 (0 0 0 0) depth 24 stencil 0",                    // depth, the fast one
-        "depth 16 stencil 1 aux 0",                                // stencil
-        "stencil 0 aux 1 layer",                                   // aux
-        "flags 0x24 type 0 color 16",                              // single: no 0x1, no 0x200
-        "flags 0x227 ",                                            // stereo
-        "flags 0x235 ",                                            // GDI
-        "red 6@10 green 5@5 blue 5@0",                             // 6-5-5
+        ("flags 0x225 type 0 color 16 red 5@11 green 6@5 blue 5@0 alpha 0@0 accum 0 (0 0 0 0) "
+         "depth 16 stencil 0 aux 0"),           // one line, the plain 5-6-5 format
+        "alpha 1@16 ",                          // alpha above the colour bits
+        "accum 4 (1 1 1 1) depth 16",           // accum
+        "accum 0 (0 0 0 0) depth 24 stencil 0", // depth, the fast one
+        "depth 16 stencil 1 aux 0",             // stencil
+        "stencil 0 aux 1 layer",                // aux
+        "flags 0x24 type 0 color 16",           // single: no 0x1, no 0x200
+        "flags 0x227 ",                         // stereo
+        "flags 0x235 ",                         // GDI
+        "red 6@10 green 5@5 blue 5@0",          // 6-5-5
         "flags 0x225 type 1 color 16 red 0@0 green 0@0 blue 0@0",  // colour index
         "flags 0x2a5 type 0 color 16 red 5@0 green 6@5 blue 5@11", // through a palette
     };
