@@ -6,7 +6,7 @@ struct ActivationState {
     HWND focusWindow = nullptr;
     unsigned long raisedCount = 0;
 };
-ActivationState state;
+FileState<ActivationState> state;
 
 // Comes to the top: the latest window shown or activated is painted first.
 void Raise(WindowRecord* record) { record->raised = ++state.raisedCount; }
@@ -200,7 +200,3 @@ HWND WINAPI SetFocus(HWND window) {
     }
     return previous;
 }
-
-#ifdef VORLANTH_TEST_HOOKS
-void ResetActivationState(void) { state = {}; }
-#endif

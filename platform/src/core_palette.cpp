@@ -23,7 +23,7 @@ struct PaletteState {
     UINT systemPaletteUse = SYSPAL_STATIC;
     HPALETTE foregroundPalette = nullptr;
 };
-PaletteState state;
+FileState<PaletteState> state;
 const uintptr_t blackBrush = 0x70000001; // stock objects live outside the handle tables
 const uintptr_t whiteBrush = 0x70000002;
 const uintptr_t nullBrush = 0x70000003;
@@ -353,6 +353,4 @@ void CoreSetSystemPaletteEntries(const PALETTEENTRY* entries, int count, HWND re
     }
     SendToTopLevel(WM_PALETTECHANGED, reinterpret_cast<WPARAM>(realizer), 0);
 }
-
-void ResetPaletteState(void) { state = {}; }
 #endif

@@ -14,7 +14,7 @@ struct PlacementState {
     int screenWidth = 1280;
     int screenHeight = 1024;
 };
-PlacementState state;
+FileState<PlacementState> state;
 
 // The frame a style adds around the client area: left, top, right, bottom.
 RECT FrameOf(DWORD style) {
@@ -185,7 +185,3 @@ int CoreVisibleClientArea(HWND window, RECT* client) {
     *client = ClientScreenRect(*record);
     return 1;
 }
-
-#ifdef VORLANTH_TEST_HOOKS
-void ResetPlacementState(void) { state = {}; }
-#endif

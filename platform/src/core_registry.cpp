@@ -32,7 +32,7 @@ struct RegistryState {
     bool populated = false;
     HandleTable<OpenKey> openKeys;
 };
-RegistryState state;
+FileState<RegistryState> state;
 
 // The standard colours, as the registry keeps them: "red green blue".
 void Populate(void) {
@@ -223,6 +223,4 @@ void CoreRegistryCreateKey(const char* path) {
     Populate();
     state.store[Normalise(path)];
 }
-
-void ResetRegistryState(void) { state = {}; }
 #endif

@@ -11,7 +11,7 @@ namespace {
 struct CreationState {
     int defaultPlacements = 0;
 };
-CreationState state;
+FileState<CreationState> state;
 
 HWND CreateWindowCommon(const std::string& className, const std::string& title, DWORD style, int x,
                         int y, int width, int height, HWND parent, HINSTANCE instance,
@@ -227,7 +227,3 @@ void* CoreNativeWindow(HWND window) {
     WindowRecord* record = FindWindow(window);
     return record != nullptr ? record->native : nullptr;
 }
-
-#ifdef VORLANTH_TEST_HOOKS
-void ResetWindowState(void) { state = {}; }
-#endif
