@@ -49,7 +49,10 @@ void PrepareSystemPalette(void) {
     state.systemPaletteReady = true;
 }
 
-bool PaletteDisplay(void) { return BackendReady() && Backend()->IsPaletteDisplay(); }
+bool PaletteDisplay(void) {
+    return BackendReady() && Backend()->IsPaletteDisplay != nullptr &&
+           Backend()->IsPaletteDisplay();
+}
 
 int Distance(const PALETTEENTRY& a, const PALETTEENTRY& b) {
     int dr = a.peRed - b.peRed, dg = a.peGreen - b.peGreen, db = a.peBlue - b.peBlue;

@@ -409,10 +409,6 @@ void Capture(void* handle, int on) {
     XFlush(x11Display);
 }
 
-int IsPaletteDisplay(void) { return 0; }
-
-void SystemPaletteChanged(void) {}
-
 // The window's background becomes the erasing colour: the server paints it wherever the
 // window shows and OpenGL has not drawn, from the map on.
 void PaintBackground(void* handle, const RECT* area, COLORREF colour) {
@@ -465,8 +461,8 @@ extern const PlatformBackend x11Backend = {
     .PumpEvents = PumpEvents,
     .OpenMessageBox = X11OpenMessageBox,
     .CloseMessageBox = Trapping<X11CloseMessageBox>::Run,
-    .IsPaletteDisplay = IsPaletteDisplay,
-    .SystemPaletteChanged = SystemPaletteChanged,
+    .IsPaletteDisplay = nullptr, // true colour only
+    .SystemPaletteChanged = nullptr,
     .Capture = Trapping<Capture>::Run,
 };
 
