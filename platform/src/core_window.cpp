@@ -114,22 +114,15 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
                             int width, int height, HWND parent, HMENU, HINSTANCE instance,
                             LPVOID param) {
     NoteCall("CreateWindowExA");
-    if (className == nullptr) {
-        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
-        return nullptr;
-    }
-    return CreateWindowCommon(className, windowName ? windowName : "", style, x, y, width, height,
-                              parent, instance, param);
+    // No class has an empty name: a null one is not found.
+    return CreateWindowCommon(className ? className : "", windowName ? windowName : "", style, x, y,
+                              width, height, parent, instance, param);
 }
 
 HWND WINAPI CreateWindowExW(DWORD, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
                             int width, int height, HWND parent, HMENU, HINSTANCE instance,
                             LPVOID param) {
     NoteCall("CreateWindowExW");
-    if (className == nullptr) {
-        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
-        return nullptr;
-    }
     return CreateWindowCommon(Utf16ToUtf8(className), Utf16ToUtf8(windowName), style, x, y, width,
                               height, parent, instance, param);
 }
