@@ -204,22 +204,16 @@ LRESULT CALLBACK WtWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         CallMouseMove(window, wParam, lParam);
         return 0;
     case WM_LBUTTONDOWN:
-        CallMouseButton(window, true, BUTTON_LEFT, lParam);
+    case WM_LBUTTONUP:
+        CallMouseButton(window, message == WM_LBUTTONDOWN, BUTTON_LEFT, lParam);
         return 0;
     case WM_RBUTTONDOWN:
-        CallMouseButton(window, true, BUTTON_RIGHT, lParam);
+    case WM_RBUTTONUP:
+        CallMouseButton(window, message == WM_RBUTTONDOWN, BUTTON_RIGHT, lParam);
         return 0;
     case WM_MBUTTONDOWN:
-        CallMouseButton(window, true, BUTTON_MIDDLE, lParam);
-        return 0;
-    case WM_LBUTTONUP:
-        CallMouseButton(window, false, BUTTON_LEFT, lParam);
-        return 0;
-    case WM_RBUTTONUP:
-        CallMouseButton(window, false, BUTTON_RIGHT, lParam);
-        return 0;
     case WM_MBUTTONUP:
-        CallMouseButton(window, false, BUTTON_MIDDLE, lParam);
+        CallMouseButton(window, message == WM_MBUTTONDOWN, BUTTON_MIDDLE, lParam);
         return 0;
     case WM_QUERYNEWPALETTE:
         return 1;
