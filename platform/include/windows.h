@@ -29,16 +29,11 @@ typedef unsigned char BYTE;
 typedef uint16_t WORD;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
-typedef uint32_t ULONG;
 typedef int16_t SHORT;
-typedef uint16_t USHORT;
 typedef int INT;
 typedef unsigned int UINT;
 typedef char CHAR;
 typedef char16_t WCHAR;
-typedef intptr_t INT_PTR;
-typedef intptr_t LONG_PTR;
-typedef uintptr_t UINT_PTR;
 typedef uintptr_t ULONG_PTR;
 typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
@@ -49,15 +44,11 @@ typedef LONG LSTATUS;
 typedef DWORD REGSAM;
 typedef void* HANDLE;
 typedef void* LPVOID;
-typedef const void* LPCVOID;
-typedef void* PVOID;
 typedef CHAR* LPSTR;
 typedef const CHAR* LPCSTR;
-typedef WCHAR* LPWSTR;
 typedef const WCHAR* LPCWSTR;
 typedef BYTE* LPBYTE;
 typedef DWORD* LPDWORD;
-typedef LONG* LPLONG;
 
 static_assert(sizeof(LONG) == 4 && sizeof(DWORD) == 4, "LONG and DWORD are 32 bits");
 static_assert(sizeof(WPARAM) == sizeof(void*) && sizeof(LPARAM) == sizeof(void*),
@@ -344,7 +335,6 @@ typedef struct tagRECT {
     LONG right;
     LONG bottom;
 } RECT, *LPRECT;
-typedef const RECT* LPCRECT;
 
 typedef struct tagPOINT {
     LONG x;
