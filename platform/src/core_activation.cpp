@@ -189,14 +189,10 @@ HWND WINAPI GetActiveWindow(void) { return state.focusWindow; }
 
 HWND WINAPI SetFocus(HWND window) {
     HWND previous = state.focusWindow;
-    if (window == nullptr || FindWindow(window) != nullptr) {
-        if (window == nullptr) {
-            if (previous != nullptr) {
-                ActivateWindow(previous, 0);
-            }
-        } else {
-            ActivateWindow(window, 1);
-        }
+    if (window != nullptr) {
+        ActivateWindow(window, 1); // nothing for a window that is gone
+    } else if (previous != nullptr) {
+        ActivateWindow(previous, 0);
     }
     return previous;
 }

@@ -80,10 +80,7 @@ HWND CreateWindowCommon(const std::string& className, const std::string& title, 
 
 } // namespace
 
-WindowRecord* FindWindow(HWND window) {
-    WindowRecord* record = HandleGet(windows, KIND_WINDOW, window);
-    return record;
-}
+WindowRecord* FindWindow(HWND window) { return HandleGet(windows, KIND_WINDOW, window); }
 
 std::vector<HWND> TopLevelWindows(void) {
     std::vector<HWND> out;
