@@ -301,8 +301,7 @@ void* CreateNativeWindow(HWND window, const RECT* logical, const char* title,
     native->window = window;
     RECT scaled{X11Scaled(logical->left), X11Scaled(logical->top), X11Scaled(logical->right),
                 X11Scaled(logical->bottom)};
-    const RECT* area = &scaled;
-    Record(native, area);
+    Record(native, &scaled);
     if (x11Scale != 4) {
         CoreNotifyResize(window, native->width, native->height);
         CoreNotifyMove(window, native->clientX, native->clientY);
@@ -316,7 +315,7 @@ void* CreateNativeWindow(HWND window, const RECT* logical, const char* title,
                             KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                             PointerMotionMask | PropertyChangeMask | VisibilityChangeMask;
     native->xwindow = XCreateWindow(
-        x11Display, RootWindow(x11Display, x11Screen), area->left, area->top,
+        x11Display, RootWindow(x11Display, x11Screen), scaled.left, scaled.top,
         X11Side(native->width), X11Side(native->height), 0, CopyFromParent, InputOutput,
         CopyFromParent, CWBackPixel | CWBorderPixel | CWBitGravity | CWEventMask, &attributes);
     XDefineCursor(x11Display, native->xwindow, ArrowCursor());
