@@ -62,13 +62,8 @@ static void CallKeyDown(HWND window, int32_t key) {
     if (key < 0 || !windowState.keyDown) {
         return;
     }
-    int32_t modifiers = 0;
-    if (KeyHeld(VK_CONTROL)) {
-        modifiers |= KEYMOD_CONTROL;
-    }
-    if (KeyHeld(VK_SHIFT)) {
-        modifiers |= KEYMOD_SHIFT;
-    }
+    int32_t modifiers =
+        (KeyHeld(VK_CONTROL) ? KEYMOD_CONTROL : 0) | (KeyHeld(VK_SHIFT) ? KEYMOD_SHIFT : 0);
     if (windowState.keyDown(key, modifiers)) {
         RequestRedraw(window);
     }
@@ -92,16 +87,9 @@ static void CallMouseMove(HWND window, WPARAM wParam, LPARAM lParam) {
     if (!windowState.mouseMove) {
         return;
     }
-    int32_t buttons = 0;
-    if (wParam & MK_LBUTTON) {
-        buttons |= BUTTON_LEFT;
-    }
-    if (wParam & MK_MBUTTON) {
-        buttons |= BUTTON_MIDDLE;
-    }
-    if (wParam & MK_RBUTTON) {
-        buttons |= BUTTON_RIGHT;
-    }
+    int32_t buttons = ((wParam & MK_LBUTTON) ? BUTTON_LEFT : 0) |
+                      ((wParam & MK_MBUTTON) ? BUTTON_MIDDLE : 0) |
+                      ((wParam & MK_RBUTTON) ? BUTTON_RIGHT : 0);
     if (windowState.mouseMove(LowHalf(lParam), HighHalf(lParam), buttons)) {
         RequestRedraw(window);
     }
