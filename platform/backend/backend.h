@@ -82,7 +82,8 @@ struct PlatformBackend {
 
     // 1 when the display has 256 colours and a system palette; null where it never has.
     int (*IsPaletteDisplay)(void);
-    // The system palette of a palette display changed: the backend may show frames through it.
+    // The system palette of a palette display changed: the backend may show frames through it;
+    // null with IsPaletteDisplay.
     void (*SystemPaletteChanged)(void);
 
     // Mouse capture began (on) for a window or ended (native null); may be null.

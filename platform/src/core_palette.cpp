@@ -338,7 +338,7 @@ void CoreSetSystemPaletteEntries(const PALETTEENTRY* entries, int count, HWND re
             PALETTEENTRY{entries[i].peRed, entries[i].peGreen, entries[i].peBlue, 0};
     }
     state.foregroundPalette = nullptr;
-    if (BackendReady()) {
+    if (BackendReady() && Backend()->SystemPaletteChanged != nullptr) {
         Backend()->SystemPaletteChanged();
     }
     SendToTopLevel(WM_PALETTECHANGED, reinterpret_cast<WPARAM>(realizer), 0);
