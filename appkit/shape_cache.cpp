@@ -60,14 +60,12 @@ void AppSolidSphere(double radius) {
         return;
     }
     double* params = new (std::nothrow) double[1];
-    if (!params) {
-        TessellateSphere(radius);
-        return;
+    if (params) {
+        params[0] = radius;
+        id = ShapeCacheAdd(SHAPE_SOLID_SPHERE, params, 1);
     }
-    params[0] = radius;
-    id = ShapeCacheAdd(SHAPE_SOLID_SPHERE, params, 1);
     if (id == 0) {
-        // No list name or no node: draw uncached and add nothing.
+        // No memory, list name or node: draw uncached and add nothing.
         delete[] params;
         TessellateSphere(radius);
         return;

@@ -43,15 +43,7 @@ static bool FormatMatches(const PIXELFORMATDESCRIPTOR* e, DisplayMode mode) {
         return false;
     }
     bool index = (mode & DM_INDEX) != 0;
-    if (e->iPixelType == PFD_TYPE_RGBA) {
-        if (index) {
-            return false;
-        }
-    } else if (e->iPixelType == PFD_TYPE_COLORINDEX) {
-        if (!index) {
-            return false;
-        }
-    } else {
+    if (e->iPixelType != (index ? PFD_TYPE_COLORINDEX : PFD_TYPE_RGBA)) {
         return false;
     }
     if (((e->dwFlags & PFD_DOUBLEBUFFER) != 0) != ((mode & DM_DOUBLE) != 0)) {

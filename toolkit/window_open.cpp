@@ -51,31 +51,19 @@ static int32_t RegisterWindowClass(HINSTANCE instance, int32_t wide) {
     if (classRegistered) {
         return 1;
     }
-    HICON icon = LoadIcon(nullptr, IDI_APPLICATION);
-    HCURSOR cursor = LoadCursor(nullptr, IDC_ARROW);
-    HBRUSH background = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    ATOM atom;
-    if (wide) {
-        WNDCLASSW windowClass = {};
+    // The same class under its narrow or its wide name.
+    auto registerAs = [instance](auto windowClass, auto name, auto registerClass) {
         windowClass.style = CS_HREDRAW | CS_VREDRAW;
         windowClass.lpfnWndProc = WtWindowProc;
         windowClass.hInstance = instance;
-        windowClass.hIcon = icon;
-        windowClass.hCursor = cursor;
-        windowClass.hbrBackground = background;
-        windowClass.lpszClassName = kClassNameW;
-        atom = RegisterClassW(&windowClass);
-    } else {
-        WNDCLASSA windowClass = {};
-        windowClass.style = CS_HREDRAW | CS_VREDRAW;
-        windowClass.lpfnWndProc = WtWindowProc;
-        windowClass.hInstance = instance;
-        windowClass.hIcon = icon;
-        windowClass.hCursor = cursor;
-        windowClass.hbrBackground = background;
-        windowClass.lpszClassName = kClassNameA;
-        atom = RegisterClassA(&windowClass);
-    }
+        windowClass.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+        windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        windowClass.lpszClassName = name;
+        return registerClass(&windowClass);
+    };
+    ATOM atom = wide ? registerAs(WNDCLASSW{}, kClassNameW, RegisterClassW)
+                     : registerAs(WNDCLASSA{}, kClassNameA, RegisterClassA);
     if (!atom) {
         return 0;
     }

@@ -62,13 +62,8 @@ static void CallKeyDown(HWND window, int32_t key) {
     if (key < 0 || !windowState.keyDown) {
         return;
     }
-    int32_t modifiers = 0;
-    if (KeyHeld(VK_CONTROL)) {
-        modifiers |= KEYMOD_CONTROL;
-    }
-    if (KeyHeld(VK_SHIFT)) {
-        modifiers |= KEYMOD_SHIFT;
-    }
+    int32_t modifiers =
+        (KeyHeld(VK_CONTROL) ? KEYMOD_CONTROL : 0) | (KeyHeld(VK_SHIFT) ? KEYMOD_SHIFT : 0);
     if (windowState.keyDown(key, modifiers)) {
         RequestRedraw(window);
     }
@@ -92,16 +87,9 @@ static void CallMouseMove(HWND window, WPARAM wParam, LPARAM lParam) {
     if (!windowState.mouseMove) {
         return;
     }
-    int32_t buttons = 0;
-    if (wParam & MK_LBUTTON) {
-        buttons |= BUTTON_LEFT;
-    }
-    if (wParam & MK_MBUTTON) {
-        buttons |= BUTTON_MIDDLE;
-    }
-    if (wParam & MK_RBUTTON) {
-        buttons |= BUTTON_RIGHT;
-    }
+    int32_t buttons = ((wParam & MK_LBUTTON) ? BUTTON_LEFT : 0) |
+                      ((wParam & MK_MBUTTON) ? BUTTON_MIDDLE : 0) |
+                      ((wParam & MK_RBUTTON) ? BUTTON_RIGHT : 0);
     if (windowState.mouseMove(LowHalf(lParam), HighHalf(lParam), buttons)) {
         RequestRedraw(window);
     }
@@ -204,22 +192,16 @@ LRESULT CALLBACK WtWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         CallMouseMove(window, wParam, lParam);
         return 0;
     case WM_LBUTTONDOWN:
-        CallMouseButton(window, true, BUTTON_LEFT, lParam);
+    case WM_LBUTTONUP:
+        CallMouseButton(window, message == WM_LBUTTONDOWN, BUTTON_LEFT, lParam);
         return 0;
     case WM_RBUTTONDOWN:
-        CallMouseButton(window, true, BUTTON_RIGHT, lParam);
+    case WM_RBUTTONUP:
+        CallMouseButton(window, message == WM_RBUTTONDOWN, BUTTON_RIGHT, lParam);
         return 0;
     case WM_MBUTTONDOWN:
-        CallMouseButton(window, true, BUTTON_MIDDLE, lParam);
-        return 0;
-    case WM_LBUTTONUP:
-        CallMouseButton(window, false, BUTTON_LEFT, lParam);
-        return 0;
-    case WM_RBUTTONUP:
-        CallMouseButton(window, false, BUTTON_RIGHT, lParam);
-        return 0;
     case WM_MBUTTONUP:
-        CallMouseButton(window, false, BUTTON_MIDDLE, lParam);
+        CallMouseButton(window, message == WM_MBUTTONDOWN, BUTTON_MIDDLE, lParam);
         return 0;
     case WM_QUERYNEWPALETTE:
         return 1;

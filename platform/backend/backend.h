@@ -80,9 +80,10 @@ struct PlatformBackend {
     void* (*OpenMessageBox)(HWND owner, const char* text, const char* caption, UINT type);
     void (*CloseMessageBox)(void* box);
 
-    // 1 when the display has 256 colours and a system palette.
+    // 1 when the display has 256 colours and a system palette; null where it never has.
     int (*IsPaletteDisplay)(void);
-    // The system palette changed: the backend may show frames through it.
+    // The system palette of a palette display changed: the backend may show frames through it;
+    // null with IsPaletteDisplay.
     void (*SystemPaletteChanged)(void);
 
     // Mouse capture began (on) for a window or ended (native null); may be null.

@@ -29,16 +29,11 @@ typedef unsigned char BYTE;
 typedef uint16_t WORD;
 typedef uint32_t DWORD;
 typedef int32_t LONG;
-typedef uint32_t ULONG;
 typedef int16_t SHORT;
-typedef uint16_t USHORT;
 typedef int INT;
 typedef unsigned int UINT;
 typedef char CHAR;
 typedef char16_t WCHAR;
-typedef intptr_t INT_PTR;
-typedef intptr_t LONG_PTR;
-typedef uintptr_t UINT_PTR;
 typedef uintptr_t ULONG_PTR;
 typedef uintptr_t WPARAM;
 typedef intptr_t LPARAM;
@@ -49,15 +44,11 @@ typedef LONG LSTATUS;
 typedef DWORD REGSAM;
 typedef void* HANDLE;
 typedef void* LPVOID;
-typedef const void* LPCVOID;
-typedef void* PVOID;
 typedef CHAR* LPSTR;
 typedef const CHAR* LPCSTR;
-typedef WCHAR* LPWSTR;
 typedef const WCHAR* LPCWSTR;
 typedef BYTE* LPBYTE;
 typedef DWORD* LPDWORD;
-typedef LONG* LPLONG;
 
 static_assert(sizeof(LONG) == 4 && sizeof(DWORD) == 4, "LONG and DWORD are 32 bits");
 static_assert(sizeof(WPARAM) == sizeof(void*) && sizeof(LPARAM) == sizeof(void*),
@@ -105,14 +96,11 @@ typedef HKEY* PHKEY;
 #define GET_Y_LPARAM(lp) ((int)(short)HIWORD(lp))
 #define RGB(r, g, b)                                                                               \
     ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
-#define PALETTERGB(r, g, b) (0x02000000 | RGB(r, g, b))
 #define GetRValue(rgb) (LOBYTE(rgb))
 #define GetGValue(rgb) (LOBYTE(((WORD)(rgb)) >> 8))
 #define GetBValue(rgb) (LOBYTE((rgb) >> 16))
 #define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
-#define MAKEINTRESOURCEW(i) ((LPWSTR)((ULONG_PTR)((WORD)(i))))
 #define MAKEINTRESOURCE MAKEINTRESOURCEA
-#define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
 
 #define IDI_APPLICATION MAKEINTRESOURCE(32512)
 #define IDC_ARROW MAKEINTRESOURCE(32512)
@@ -148,13 +136,10 @@ typedef HKEY* PHKEY;
 #define WM_MOUSEMOVE 0x0200
 #define WM_LBUTTONDOWN 0x0201
 #define WM_LBUTTONUP 0x0202
-#define WM_LBUTTONDBLCLK 0x0203
 #define WM_RBUTTONDOWN 0x0204
 #define WM_RBUTTONUP 0x0205
-#define WM_RBUTTONDBLCLK 0x0206
 #define WM_MBUTTONDOWN 0x0207
 #define WM_MBUTTONUP 0x0208
-#define WM_MBUTTONDBLCLK 0x0209
 #define WM_QUERYNEWPALETTE 0x030F
 #define WM_PALETTEISCHANGING 0x0310
 #define WM_PALETTECHANGED 0x0311
@@ -163,7 +148,6 @@ typedef HKEY* PHKEY;
 #define SC_CLOSE 0xF060
 #define SIZE_RESTORED 0
 #define SIZE_MINIMIZED 1
-#define SIZE_MAXIMIZED 2
 #define WA_INACTIVE 0
 #define WA_ACTIVE 1
 #define WA_CLICKACTIVE 2
@@ -197,7 +181,6 @@ typedef HKEY* PHKEY;
 #define VK_RIGHT 0x27
 #define VK_DOWN 0x28
 #define VK_SELECT 0x29
-#define VK_PRINT 0x2A
 #define VK_EXECUTE 0x2B
 #define VK_SNAPSHOT 0x2C
 #define VK_INSERT 0x2D
@@ -214,18 +197,7 @@ typedef HKEY* PHKEY;
 #define VK_DECIMAL 0x6E
 #define VK_DIVIDE 0x6F
 #define VK_F1 0x70
-#define VK_F2 0x71
-#define VK_F3 0x72
-#define VK_F4 0x73
-#define VK_F5 0x74
-#define VK_F6 0x75
-#define VK_F7 0x76
-#define VK_F8 0x77
-#define VK_F9 0x78
-#define VK_F10 0x79
-#define VK_F11 0x7A
 #define VK_F12 0x7B
-#define VK_F24 0x87
 #define VK_NUMLOCK 0x90
 #define VK_SCROLL 0x91
 #define VK_LSHIFT 0xA0
@@ -251,9 +223,7 @@ typedef HKEY* PHKEY;
 
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
-#define SW_NORMAL 1
 #define SW_SHOWMINIMIZED 2
-#define SW_SHOWMAXIMIZED 3
 #define SW_SHOWNOACTIVATE 4
 #define SW_SHOW 5
 #define SW_MINIMIZE 6
@@ -261,17 +231,12 @@ typedef HKEY* PHKEY;
 #define SW_SHOWDEFAULT 10
 
 #define WS_OVERLAPPED 0x00000000L
-#define WS_POPUP 0x80000000L
-#define WS_CHILD 0x40000000L
 #define WS_MINIMIZE 0x20000000L
 #define WS_VISIBLE 0x10000000L
-#define WS_DISABLED 0x08000000L
 #define WS_CLIPSIBLINGS 0x04000000L
 #define WS_CLIPCHILDREN 0x02000000L
-#define WS_MAXIMIZE 0x01000000L
 #define WS_CAPTION 0x00C00000L
 #define WS_BORDER 0x00800000L
-#define WS_DLGFRAME 0x00400000L
 #define WS_SYSMENU 0x00080000L
 #define WS_THICKFRAME 0x00040000L
 #define WS_MINIMIZEBOX 0x00020000L
@@ -280,7 +245,6 @@ typedef HKEY* PHKEY;
     (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
 
 #define GWL_STYLE (-16)
-#define GWL_EXSTYLE (-20)
 
 #define CS_VREDRAW 0x0001
 #define CS_HREDRAW 0x0002
@@ -295,8 +259,6 @@ typedef HKEY* PHKEY;
 #define SM_CYFRAME 33
 
 #define MB_OK 0x00000000L
-#define MB_ICONERROR 0x00000010L
-#define MB_ICONWARNING 0x00000030L
 #define IDOK 1
 #define IDCANCEL 2
 
@@ -307,30 +269,11 @@ typedef HKEY* PHKEY;
 
 // System colour elements.
 #define COLOR_SCROLLBAR 0
-#define COLOR_BACKGROUND 1
-#define COLOR_ACTIVECAPTION 2
-#define COLOR_INACTIVECAPTION 3
 #define COLOR_MENU 4
 #define COLOR_WINDOW 5
-#define COLOR_WINDOWFRAME 6
-#define COLOR_MENUTEXT 7
 #define COLOR_WINDOWTEXT 8
-#define COLOR_CAPTIONTEXT 9
-#define COLOR_ACTIVEBORDER 10
-#define COLOR_INACTIVEBORDER 11
-#define COLOR_APPWORKSPACE 12
 #define COLOR_HIGHLIGHT 13
-#define COLOR_HIGHLIGHTTEXT 14
 #define COLOR_BTNFACE 15
-#define COLOR_BTNSHADOW 16
-#define COLOR_GRAYTEXT 17
-#define COLOR_BTNTEXT 18
-#define COLOR_INACTIVECAPTIONTEXT 19
-#define COLOR_BTNHIGHLIGHT 20
-#define COLOR_3DDKSHADOW 21
-#define COLOR_3DLIGHT 22
-#define COLOR_INFOTEXT 23
-#define COLOR_INFOBK 24
 
 // Pixel formats.
 #define PFD_DOUBLEBUFFER 0x00000001
@@ -339,19 +282,15 @@ typedef HKEY* PHKEY;
 #define PFD_DRAW_TO_BITMAP 0x00000008
 #define PFD_SUPPORT_GDI 0x00000010
 #define PFD_SUPPORT_OPENGL 0x00000020
-#define PFD_GENERIC_FORMAT 0x00000040
 #define PFD_NEED_PALETTE 0x00000080
 #define PFD_NEED_SYSTEM_PALETTE 0x00000100
 #define PFD_SWAP_EXCHANGE 0x00000200
-#define PFD_SWAP_COPY 0x00000400
-#define PFD_GENERIC_ACCELERATED 0x00001000
 #define PFD_TYPE_RGBA 0
 #define PFD_TYPE_COLORINDEX 1
 #define PFD_MAIN_PLANE 0
 
 // Palettes.
 #define PC_RESERVED 0x01
-#define PC_EXPLICIT 0x02
 #define PC_NOCOLLAPSE 0x04
 #define SYSPAL_ERROR 0
 #define SYSPAL_STATIC 1
@@ -361,13 +300,9 @@ typedef HKEY* PHKEY;
 
 // Registry.
 #define KEY_QUERY_VALUE 0x0001
-#define KEY_SET_VALUE 0x0002
 #define KEY_READ 0x20019
 #define KEY_ALL_ACCESS 0xF003F
-#define REG_OPTION_NON_VOLATILE 0
-#define REG_NONE 0
 #define REG_SZ 1
-#define REG_EXPAND_SZ 2
 #define REG_BINARY 3
 #define REG_DWORD 4
 
@@ -387,12 +322,9 @@ typedef HKEY* PHKEY;
 
 // Local memory.
 #define LMEM_FIXED 0x0000
-#define LMEM_MOVEABLE 0x0002
 #define LMEM_ZEROINIT 0x0040
 #define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
 
-#define VER_PLATFORM_WIN32s 0
-#define VER_PLATFORM_WIN32_WINDOWS 1
 #define VER_PLATFORM_WIN32_NT 2
 
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
@@ -403,7 +335,6 @@ typedef struct tagRECT {
     LONG right;
     LONG bottom;
 } RECT, *LPRECT;
-typedef const RECT* LPCRECT;
 
 typedef struct tagPOINT {
     LONG x;
@@ -583,17 +514,9 @@ void WINAPI SetLastError(DWORD error);
 #define DefWindowProc DefWindowProcA
 #define PeekMessage PeekMessageA
 #define GetMessage GetMessageA
-#define DispatchMessage DispatchMessageA
-#define PostMessage PostMessageA
-#define SendMessage SendMessageA
 #define RegisterClass RegisterClassA
 #define CreateWindowEx CreateWindowExA
-#define WNDCLASS WNDCLASSA
-#define OSVERSIONINFO OSVERSIONINFOA
 #define GetVersionEx GetVersionExA
-#define GetModuleHandle GetModuleHandleA
-#define RegOpenKeyEx RegOpenKeyExA
-#define RegQueryValueEx RegQueryValueExA
 
 // GDI.
 HGDIOBJ WINAPI GetStockObject(int object);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -232,20 +233,14 @@ COLORREF SysColor(int index); // GetSysColor, unrecorded
 // of core_test_hooks.h and the hooks; in the desktop program the hook sites compile to
 // nothing, so the call sites read the same in both.
 #ifdef VORLANTH_TEST_HOOKS
-// Each file's state, one structure, back to a fresh start as a whole (CoreReset).
-void ResetClassState(void);
-void ResetActivationState(void);
-void ResetWindowState(void);
-void ResetPlacementState(void);
-void ResetQueueState(void);
-void ResetInputState(void);
-void ResetKeyboardState(void);
-void ResetMessageBoxState(void);
-void ResetPaletteState(void);
-void ResetOpenGlState(void);
-void ResetSysColorState(void);
-void ResetRegistryState(void);
-void ResetProcessState(void);
+// Each file's state, one structure T held as a FileState<T>, goes back to a fresh start as a
+// whole with all the others (CoreReset).
+void ResetWithCore(std::function<void()> reset);
+template <typename T> struct FileState : T {
+    FileState() {
+        ResetWithCore([this] { static_cast<T&>(*this) = T{}; });
+    }
+};
 
 // The test desktop's hooks (core_test_hooks.h), null in the desktop program.
 extern const CoreTestHooks* testHooks;
@@ -273,6 +268,7 @@ inline void NoteStalled(void) {
     }
 }
 #else
+template <typename T> using FileState = T;
 #define NoteCall(name) ((void)0)
 #define InjectedFailure(...) false
 #define NoteInvalidated(window) ((void)0)

@@ -6,7 +6,7 @@ struct ActivationState {
     HWND focusWindow = nullptr;
     unsigned long raisedCount = 0;
 };
-ActivationState state;
+FileState<ActivationState> state;
 
 // Comes to the top: the latest window shown or activated is painted first.
 void Raise(WindowRecord* record) { record->raised = ++state.raisedCount; }
@@ -189,18 +189,10 @@ HWND WINAPI GetActiveWindow(void) { return state.focusWindow; }
 
 HWND WINAPI SetFocus(HWND window) {
     HWND previous = state.focusWindow;
-    if (window == nullptr || FindWindow(window) != nullptr) {
-        if (window == nullptr) {
-            if (previous != nullptr) {
-                ActivateWindow(previous, 0);
-            }
-        } else {
-            ActivateWindow(window, 1);
-        }
+    if (window != nullptr) {
+        ActivateWindow(window, 1); // nothing for a window that is gone
+    } else if (previous != nullptr) {
+        ActivateWindow(previous, 0);
     }
     return previous;
 }
-
-#ifdef VORLANTH_TEST_HOOKS
-void ResetActivationState(void) { state = {}; }
-#endif

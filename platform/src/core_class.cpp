@@ -13,7 +13,7 @@ namespace {
 struct ClassState {
     std::deque<WindowClass> classes;
 };
-ClassState state;
+FileState<ClassState> state;
 
 ATOM AddClass(const std::string& name, UINT style, WNDPROC proc, HINSTANCE instance,
               HBRUSH background) {
@@ -105,7 +105,3 @@ int WINAPI GetClassNameA(HWND window, LPSTR name, int maxCount) {
     name[n] = 0;
     return n;
 }
-
-#ifdef VORLANTH_TEST_HOOKS
-void ResetClassState(void) { state = {}; }
-#endif

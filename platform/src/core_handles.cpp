@@ -33,6 +33,16 @@ const CoreTestHooks* testHooks = nullptr;
 
 void CoreSetTestHooks(const CoreTestHooks* hooks) { testHooks = hooks; }
 
+namespace {
+// Filled as the files' states are constructed, before the program's main.
+std::vector<std::function<void()>>& FileStateResets(void) {
+    static std::vector<std::function<void()>> resets;
+    return resets;
+}
+} // namespace
+
+void ResetWithCore(std::function<void()> reset) { FileStateResets().push_back(std::move(reset)); }
+
 void CoreReset(void) {
     for (HWND window : TopLevelWindows()) {
         WindowRecord* record = FindWindow(window);
@@ -44,11 +54,7 @@ void CoreReset(void) {
     dcs = HandleTable<DcRecord>{};
     palettes = HandleTable<PaletteRecord>{};
     contexts = HandleTable<ContextRecord>{};
-    for (void (*reset)(void) :
-         {ResetClassState, ResetActivationState, ResetWindowState, ResetPlacementState,
-          ResetQueueState, ResetInputState, ResetKeyboardState, ResetMessageBoxState,
-          ResetPaletteState, ResetOpenGlState, ResetSysColorState, ResetRegistryState,
-          ResetProcessState}) {
+    for (const std::function<void()>& reset : FileStateResets()) {
         reset();
     }
 }

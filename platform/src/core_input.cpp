@@ -36,7 +36,7 @@ struct InputState {
     HWND captureWindow = nullptr;
     int buttonsDown = 0; // MK_ bits of the mouse buttons
 };
-InputState state;
+FileState<InputState> state;
 
 WPARAM MouseKeys(void) {
     WPARAM keys = static_cast<WPARAM>(state.buttonsDown);
@@ -288,7 +288,3 @@ HWND WINAPI GetCapture(void) {
     }
     return state.captureWindow;
 }
-
-#ifdef VORLANTH_TEST_HOOKS
-void ResetInputState(void) { state = {}; }
-#endif

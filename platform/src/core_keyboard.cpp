@@ -10,7 +10,7 @@ struct KeyboardState {
     uint8_t liveKeys[256];    // bit 0x80 down, 0x01 toggled
     uint8_t messageKeys[256]; // as of the last message retrieved
 };
-KeyboardState state;
+FileState<KeyboardState> state;
 
 // A key press's character as MSG.lPrivate carries it: a mark, the key and the character
 // (0: the layout types none). It belongs to that key, so a message the program changed
@@ -161,7 +161,3 @@ BOOL WINAPI SetKeyboardState(LPBYTE keys) {
     std::copy(keys, keys + 256, state.liveKeys);
     return TRUE;
 }
-
-#ifdef VORLANTH_TEST_HOOKS
-void ResetKeyboardState(void) { state = {}; }
-#endif

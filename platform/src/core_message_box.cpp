@@ -15,7 +15,7 @@ struct OpenBox {
 struct MessageBoxState {
     std::vector<OpenBox> boxes; // nested boxes, innermost last
 };
-MessageBoxState state;
+FileState<MessageBoxState> state;
 
 const int margin = 16, buttonWidth = 80, buttonHeight = 26, minimumWidth = 240;
 
@@ -134,7 +134,3 @@ MessageBoxLayout CoreLayOutMessageBox(const char* text, int lineHeight,
     layout.button = RECT{left, top, left + buttonWidth, top + buttonHeight};
     return layout;
 }
-
-#ifdef VORLANTH_TEST_HOOKS
-void ResetMessageBoxState(void) { state = {}; }
-#endif

@@ -12,7 +12,7 @@ struct OpenGlState {
     HGLRC currentContext = nullptr;
     HDC currentDc = nullptr;
 };
-OpenGlState state;
+FileState<OpenGlState> state;
 
 // Listed when the program first asks about pixel formats, not at start: a display lists
 // hundreds of configurations, and a program that sets no format needs none of them.
@@ -216,8 +216,6 @@ void ReleaseWindowGdi(HWND window) {
 }
 
 #ifdef VORLANTH_TEST_HOOKS
-void ResetOpenGlState(void) { state = {}; }
-
 void CoreSetPixelFormats(const PIXELFORMATDESCRIPTOR* formats, int count) {
     state.pixelFormats.clear();
     for (int i = 0; i < count; ++i) {

@@ -1,5 +1,6 @@
 // GDI objects: stock objects, logical palettes, their realization into the system palette.
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "core.h"
@@ -16,14 +17,21 @@ const PALETTEENTRY defaultColors[20] = {
     {128, 128, 128, 0}, {255, 0, 0, 0},     {0, 255, 0, 0},     {255, 255, 0, 0},
     {0, 0, 255, 0},     {255, 0, 255, 0},   {0, 255, 255, 0},   {255, 255, 255, 0}};
 
+// The system palette as the display starts: the static colours at both ends, black between.
+std::array<PALETTEENTRY, 256> FirstSystemPalette(void) {
+    std::array<PALETTEENTRY, 256> entries{};
+    std::copy(defaultColors, defaultColors + 10, entries.begin());
+    std::copy(defaultColors + 10, defaultColors + 20, entries.end() - 10);
+    return entries;
+}
+
 struct PaletteState {
     HPALETTE stockPalette = nullptr;
-    PALETTEENTRY systemPalette[256];
-    bool systemPaletteReady = false;
+    std::array<PALETTEENTRY, 256> systemPalette = FirstSystemPalette();
     UINT systemPaletteUse = SYSPAL_STATIC;
     HPALETTE foregroundPalette = nullptr;
 };
-PaletteState state;
+FileState<PaletteState> state;
 const uintptr_t blackBrush = 0x70000001; // stock objects live outside the handle tables
 const uintptr_t whiteBrush = 0x70000002;
 const uintptr_t nullBrush = 0x70000003;
@@ -35,21 +43,10 @@ bool IsStatic(int index) {
     return index == 0 || index == 255;
 }
 
-void PrepareSystemPalette(void) {
-    if (state.systemPaletteReady) {
-        return;
-    }
-    for (int i = 0; i < 256; ++i) {
-        state.systemPalette[i] = PALETTEENTRY{0, 0, 0, 0};
-    }
-    for (int i = 0; i < 10; ++i) {
-        state.systemPalette[i] = defaultColors[i];
-        state.systemPalette[246 + i] = defaultColors[10 + i];
-    }
-    state.systemPaletteReady = true;
+bool PaletteDisplay(void) {
+    return BackendReady() && Backend()->IsPaletteDisplay != nullptr &&
+           Backend()->IsPaletteDisplay();
 }
-
-bool PaletteDisplay(void) { return BackendReady() && Backend()->IsPaletteDisplay(); }
 
 int Distance(const PALETTEENTRY& a, const PALETTEENTRY& b) {
     int dr = a.peRed - b.peRed, dg = a.peGreen - b.peGreen, db = a.peBlue - b.peBlue;
@@ -72,7 +69,6 @@ int NearestSystemEntry(const PALETTEENTRY& colour) {
 // share an equal colour. In the background it only maps onto what is there. Returns how
 // many system entries this realization set.
 UINT MapPalette(HPALETTE handle, PaletteRecord* palette, bool background) {
-    PrepareSystemPalette();
     palette->mapping.assign(palette->entries.size(), -1);
     if (background) {
         for (size_t i = 0; i < palette->entries.size(); ++i) {
@@ -273,7 +269,6 @@ UINT WINAPI GetSystemPaletteEntries(HDC dc, UINT start, UINT count, LPPALETTEENT
     if (FindDc(dc) == nullptr || !PaletteDisplay()) {
         return 0;
     }
-    PrepareSystemPalette();
     if (entries == nullptr) {
         return 256;
     }
@@ -281,7 +276,8 @@ UINT WINAPI GetSystemPaletteEntries(HDC dc, UINT start, UINT count, LPPALETTEENT
         return 0;
     }
     UINT n = std::min(count, 256 - start);
-    std::copy(state.systemPalette + start, state.systemPalette + start + n, entries);
+    std::copy(state.systemPalette.begin() + start, state.systemPalette.begin() + start + n,
+              entries);
     return n;
 }
 
@@ -291,7 +287,6 @@ UINT WINAPI SetSystemPaletteUse(HDC dc, UINT use) {
         (use != SYSPAL_STATIC && use != SYSPAL_NOSTATIC && use != SYSPAL_NOSTATIC256)) {
         return SYSPAL_ERROR;
     }
-    PrepareSystemPalette();
     UINT previous = state.systemPaletteUse;
     state.systemPaletteUse = use;
     if (use == SYSPAL_STATIC) {
@@ -318,7 +313,6 @@ int CorePaletteColor(HWND window, int index, PALETTEENTRY* colour) {
     }
     DcRecord* dc = FindDc(record->dc);
     PaletteRecord* palette = dc ? HandleGet(palettes, KIND_PALETTE, dc->palette) : nullptr;
-    PrepareSystemPalette();
     if (palette == nullptr || palette->mapping.empty() ||
         index >= static_cast<int>(palette->mapping.size())) {
         *colour = state.systemPalette[index & 0xFF];
@@ -329,13 +323,9 @@ int CorePaletteColor(HWND window, int index, PALETTEENTRY* colour) {
 }
 
 #ifdef VORLANTH_TEST_HOOKS
-const PALETTEENTRY* CoreSystemPalette(void) {
-    PrepareSystemPalette();
-    return state.systemPalette;
-}
+const PALETTEENTRY* CoreSystemPalette(void) { return state.systemPalette.data(); }
 
 void CoreSetSystemPaletteEntries(const PALETTEENTRY* entries, int count, HWND realizer) {
-    PrepareSystemPalette();
     int next = 0;
     for (int i = 0; i < count; ++i) {
         while (next < 256 && IsStatic(next)) {
@@ -348,11 +338,9 @@ void CoreSetSystemPaletteEntries(const PALETTEENTRY* entries, int count, HWND re
             PALETTEENTRY{entries[i].peRed, entries[i].peGreen, entries[i].peBlue, 0};
     }
     state.foregroundPalette = nullptr;
-    if (BackendReady()) {
+    if (BackendReady() && Backend()->SystemPaletteChanged != nullptr) {
         Backend()->SystemPaletteChanged();
     }
     SendToTopLevel(WM_PALETTECHANGED, reinterpret_cast<WPARAM>(realizer), 0);
 }
-
-void ResetPaletteState(void) { state = {}; }
 #endif

@@ -14,7 +14,7 @@ struct PlacementState {
     int screenWidth = 1280;
     int screenHeight = 1024;
 };
-PlacementState state;
+FileState<PlacementState> state;
 
 // The frame a style adds around the client area: left, top, right, bottom.
 RECT FrameOf(DWORD style) {
@@ -167,13 +167,9 @@ void MoveFromDisplay(HWND window, int clientX, int clientY) {
     if (client.left == clientX && client.top == clientY) {
         return; // where the window is already
     }
-    RECT frame = FrameOf(record->style);
-    int width = record->outer.right - record->outer.left;
-    int height = record->outer.bottom - record->outer.top;
-    record->outer.left = clientX - frame.left;
-    record->outer.top = clientY - frame.top;
-    record->outer.right = record->outer.left + width;
-    record->outer.bottom = record->outer.top + height;
+    int dx = clientX - client.left, dy = clientY - client.top;
+    RECT& outer = record->outer;
+    outer = RECT{outer.left + dx, outer.top + dy, outer.right + dx, outer.bottom + dy};
     CallWindow(window, WM_MOVE, 0, PackPoint(clientX, clientY));
 }
 
@@ -185,7 +181,3 @@ int CoreVisibleClientArea(HWND window, RECT* client) {
     *client = ClientScreenRect(*record);
     return 1;
 }
-
-#ifdef VORLANTH_TEST_HOOKS
-void ResetPlacementState(void) { state = {}; }
-#endif

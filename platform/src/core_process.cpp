@@ -18,7 +18,7 @@ struct ProcessState {
     DWORD lastError = 0;
     OSVERSIONINFOA version = {sizeof(OSVERSIONINFOA), 6, 2, 9200, VER_PLATFORM_WIN32_NT, ""};
 };
-ProcessState state;
+FileState<ProcessState> state;
 const uintptr_t moduleHandle = 0x80000001; // the running executable
 const uintptr_t applicationIcon = 0x70000101;
 const uintptr_t arrowCursor = 0x70000102;
@@ -141,7 +141,3 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return nullptr;
 }
-
-#ifdef VORLANTH_TEST_HOOKS
-void ResetProcessState(void) { state = {}; }
-#endif

@@ -18,7 +18,7 @@ struct QueueState {
     bool quitPending = false;
     int quitCode = 0;
 };
-QueueState state;
+FileState<QueueState> state;
 
 bool InRange(UINT message, UINT low, UINT high) {
     return (low == 0 && high == 0) || (message >= low && message <= high);
@@ -194,6 +194,4 @@ int CoreQueuedCount(HWND window, UINT message) {
     }
     return n;
 }
-
-void ResetQueueState(void) { state = {}; }
 #endif

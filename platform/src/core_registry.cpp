@@ -23,16 +23,12 @@ struct NoCase {
 
 typedef std::map<std::string, Value, NoCase> Key;
 
-struct OpenKey {
-    std::string path;
-};
-
 struct RegistryState {
     std::map<std::string, Key, NoCase> store;
     bool populated = false;
-    HandleTable<OpenKey> openKeys;
+    HandleTable<std::string> openKeys; // the paths of open keys
 };
-RegistryState state;
+FileState<RegistryState> state;
 
 // The standard colours, as the registry keeps them: "red green blue".
 void Populate(void) {
@@ -94,11 +90,11 @@ bool PathOf(HKEY key, LPCSTR subKey, std::string* path) {
         *path = Normalise(subKey);
         return true;
     }
-    OpenKey* parent = HandleGet(state.openKeys, KIND_KEY, key);
+    std::string* parent = HandleGet(state.openKeys, KIND_KEY, key);
     if (parent == nullptr) {
         return false;
     }
-    *path = Join(parent->path, subKey);
+    *path = Join(*parent, subKey);
     return true;
 }
 
@@ -118,21 +114,21 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY resul
     if (!KeyExists(path)) {
         return ERROR_FILE_NOT_FOUND;
     }
-    *result = reinterpret_cast<HKEY>(HandleAdd(state.openKeys, KIND_KEY, OpenKey{path}));
+    *result = reinterpret_cast<HKEY>(HandleAdd(state.openKeys, KIND_KEY, path));
     return ERROR_SUCCESS;
 }
 
 LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
                                 LPDWORD size) {
     NoteCall("RegQueryValueExA");
-    OpenKey* open = HandleGet(state.openKeys, KIND_KEY, key);
+    std::string* open = HandleGet(state.openKeys, KIND_KEY, key);
     if (open == nullptr) {
         return ERROR_INVALID_HANDLE;
     }
     if (reserved != nullptr || (data != nullptr && size == nullptr)) {
         return ERROR_INVALID_PARAMETER;
     }
-    auto k = state.store.find(open->path);
+    auto k = state.store.find(*open);
     if (k == state.store.end()) {
         return ERROR_FILE_NOT_FOUND; // a key with subkeys only, or deleted since
     }
@@ -182,17 +178,17 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REG
     if (disposition != nullptr) {
         *disposition = existed ? 2 : 1; // REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY
     }
-    *result = reinterpret_cast<HKEY>(HandleAdd(state.openKeys, KIND_KEY, OpenKey{path}));
+    *result = reinterpret_cast<HKEY>(HandleAdd(state.openKeys, KIND_KEY, path));
     return ERROR_SUCCESS;
 }
 
 LSTATUS WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE* data,
                               DWORD size) {
-    OpenKey* open = HandleGet(state.openKeys, KIND_KEY, key);
+    std::string* open = HandleGet(state.openKeys, KIND_KEY, key);
     if (open == nullptr) {
         return ERROR_INVALID_HANDLE;
     }
-    state.store[open->path][name ? name : ""] = Value{type, std::vector<BYTE>(data, data + size)};
+    state.store[*open][name ? name : ""] = Value{type, std::vector<BYTE>(data, data + size)};
     return ERROR_SUCCESS;
 }
 
@@ -223,6 +219,4 @@ void CoreRegistryCreateKey(const char* path) {
     Populate();
     state.store[Normalise(path)];
 }
-
-void ResetRegistryState(void) { state = {}; }
 #endif

@@ -5,36 +5,23 @@ namespace {
 
 const int elementCount = 31;
 
-// The standard colour scheme.
-const COLORREF standardColors[elementCount] = {
-    RGB(200, 200, 200), RGB(0, 0, 0),       RGB(153, 180, 209), RGB(191, 205, 219),
-    RGB(240, 240, 240), RGB(255, 255, 255), RGB(100, 100, 100), RGB(0, 0, 0),
-    RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(180, 180, 180), RGB(244, 247, 252),
-    RGB(171, 171, 171), RGB(0, 120, 215),   RGB(255, 255, 255), RGB(240, 240, 240),
-    RGB(160, 160, 160), RGB(109, 109, 109), RGB(0, 0, 0),       RGB(0, 0, 0),
-    RGB(255, 255, 255), RGB(105, 105, 105), RGB(227, 227, 227), RGB(0, 0, 0),
-    RGB(255, 255, 225), RGB(0, 0, 0),       RGB(0, 102, 204),   RGB(185, 209, 234),
-    RGB(215, 228, 242), RGB(0, 120, 215),   RGB(240, 240, 240)};
-
 struct SysColorState {
-    COLORREF colors[elementCount];
-    bool ready = false;
+    // The standard colour scheme, until the program sets others.
+    COLORREF colors[elementCount] = {
+        RGB(200, 200, 200), RGB(0, 0, 0),       RGB(153, 180, 209), RGB(191, 205, 219),
+        RGB(240, 240, 240), RGB(255, 255, 255), RGB(100, 100, 100), RGB(0, 0, 0),
+        RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(180, 180, 180), RGB(244, 247, 252),
+        RGB(171, 171, 171), RGB(0, 120, 215),   RGB(255, 255, 255), RGB(240, 240, 240),
+        RGB(160, 160, 160), RGB(109, 109, 109), RGB(0, 0, 0),       RGB(0, 0, 0),
+        RGB(255, 255, 255), RGB(105, 105, 105), RGB(227, 227, 227), RGB(0, 0, 0),
+        RGB(255, 255, 225), RGB(0, 0, 0),       RGB(0, 102, 204),   RGB(185, 209, 234),
+        RGB(215, 228, 242), RGB(0, 120, 215),   RGB(240, 240, 240)};
 };
-SysColorState state;
-
-void Prepare(void) {
-    if (!state.ready) {
-        for (int i = 0; i < elementCount; ++i) {
-            state.colors[i] = standardColors[i];
-        }
-        state.ready = true;
-    }
-}
+FileState<SysColorState> state;
 
 } // namespace
 
 COLORREF SysColor(int index) {
-    Prepare();
     return index >= 0 && index < elementCount ? state.colors[index] : 0;
 }
 
@@ -49,7 +36,6 @@ BOOL WINAPI SetSysColors(int count, const INT* elements, const COLORREF* values)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    Prepare();
     for (int i = 0; i < count; ++i) {
         if (elements[i] >= 0 && elements[i] < elementCount) {
             state.colors[elements[i]] =
@@ -66,7 +52,3 @@ BOOL WINAPI SetSysColors(int count, const INT* elements, const COLORREF* values)
     }
     return TRUE;
 }
-
-#ifdef VORLANTH_TEST_HOOKS
-void ResetSysColorState(void) { state = {}; }
-#endif

@@ -11,7 +11,7 @@ namespace {
 struct CreationState {
     int defaultPlacements = 0;
 };
-CreationState state;
+FileState<CreationState> state;
 
 HWND CreateWindowCommon(const std::string& className, const std::string& title, DWORD style, int x,
                         int y, int width, int height, HWND parent, HINSTANCE instance,
@@ -80,10 +80,7 @@ HWND CreateWindowCommon(const std::string& className, const std::string& title, 
 
 } // namespace
 
-WindowRecord* FindWindow(HWND window) {
-    WindowRecord* record = HandleGet(windows, KIND_WINDOW, window);
-    return record;
-}
+WindowRecord* FindWindow(HWND window) { return HandleGet(windows, KIND_WINDOW, window); }
 
 std::vector<HWND> TopLevelWindows(void) {
     std::vector<HWND> out;
@@ -114,22 +111,15 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR windowName, DWORD st
                             int width, int height, HWND parent, HMENU, HINSTANCE instance,
                             LPVOID param) {
     NoteCall("CreateWindowExA");
-    if (className == nullptr) {
-        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
-        return nullptr;
-    }
-    return CreateWindowCommon(className, windowName ? windowName : "", style, x, y, width, height,
-                              parent, instance, param);
+    // No class has an empty name: a null one is not found.
+    return CreateWindowCommon(className ? className : "", windowName ? windowName : "", style, x, y,
+                              width, height, parent, instance, param);
 }
 
 HWND WINAPI CreateWindowExW(DWORD, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
                             int width, int height, HWND parent, HMENU, HINSTANCE instance,
                             LPVOID param) {
     NoteCall("CreateWindowExW");
-    if (className == nullptr) {
-        SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
-        return nullptr;
-    }
     return CreateWindowCommon(Utf16ToUtf8(className), Utf16ToUtf8(windowName), style, x, y, width,
                               height, parent, instance, param);
 }
@@ -227,7 +217,3 @@ void* CoreNativeWindow(HWND window) {
     WindowRecord* record = FindWindow(window);
     return record != nullptr ? record->native : nullptr;
 }
-
-#ifdef VORLANTH_TEST_HOOKS
-void ResetWindowState(void) { state = {}; }
-#endif

@@ -440,10 +440,6 @@ int PumpEvents(int wait) {
     }
 }
 
-int IsPaletteDisplay(void) { return 0; }
-
-void SystemPaletteChanged(void) {}
-
 } // namespace
 
 extern const PlatformBackend waylandBackend = {
@@ -464,8 +460,8 @@ extern const PlatformBackend waylandBackend = {
     .PumpEvents = PumpEvents,
     .OpenMessageBox = WaylandOpenMessageBox,
     .CloseMessageBox = WaylandCloseMessageBox,
-    .IsPaletteDisplay = IsPaletteDisplay,
-    .SystemPaletteChanged = SystemPaletteChanged,
+    .IsPaletteDisplay = nullptr, // true colour only
+    .SystemPaletteChanged = nullptr,
     // Wayland's implicit grab keeps the pointer's events with the window while a button is
     // down, which is when the program captures; nothing to ask of the compositor.
     .Capture = nullptr,

@@ -160,14 +160,14 @@ void* Initialize(void*) {
     return nullptr;
 }
 
-void AwaitInitialize(void) {
+} // namespace
+
+void WaylandAwaitEgl(void) {
     if (starting) {
         starting = false;
         pthread_join(starter, nullptr);
     }
 }
-
-} // namespace
 
 int WaylandStartEgl(void) {
     display = eglGetPlatformDisplay(EGL_PLATFORM_WAYLAND_KHR, waylandDisplay, nullptr);
@@ -181,7 +181,7 @@ int WaylandStartEgl(void) {
     // exit handlers the renderer's libraries registered meanwhile run and free what the load
     // still uses. This handler covers a program that calls exit() itself: it runs before the
     // libraries' own destructors, though after their handlers.
-    static bool awaitedAtExit = std::atexit(AwaitInitialize) == 0;
+    static bool awaitedAtExit = std::atexit(WaylandAwaitEgl) == 0;
     starting = awaitedAtExit && pthread_create(&starter, nullptr, Initialize, nullptr) == 0;
     if (!starting) {
         Initialize(nullptr);
@@ -189,10 +189,8 @@ int WaylandStartEgl(void) {
     return 1;
 }
 
-void WaylandAwaitEgl(void) { AwaitInitialize(); }
-
 void WaylandStopEgl(void) {
-    AwaitInitialize();
+    WaylandAwaitEgl();
     if (display != EGL_NO_DISPLAY) {
         eglTerminate(display);
         display = EGL_NO_DISPLAY;
@@ -205,7 +203,7 @@ void WaylandStopEgl(void) {
 int WaylandListPixelConfigs(const PlatformPixelConfig** listed) {
     // The API is the calling thread's: the program's. A connection lost while the renderer
     // loaded says so, not that there is no renderer.
-    AwaitInitialize();
+    WaylandAwaitEgl();
     if (!started && wl_display_get_error(waylandDisplay) != 0) {
         WaylandConnectionLost();
     }

@@ -23,7 +23,6 @@ struct Dialog {
     wl_buffer* buffer = nullptr;
     wp_viewport* viewport = nullptr; // on the owner's fractional path
     uint32_t* pixels = nullptr;
-    size_t bytes = 0;
     FT_Face face = nullptr;
     MessageBoxLayout layout;
     int width = 0, height = 0, ascent = 12; // the buffer's size and the font's, in its pixels
@@ -106,16 +105,6 @@ int Measure(const std::string& line, void* dialog) {
     return Text(static_cast<Dialog*>(dialog), line, 0, 0, 0);
 }
 
-void Layout(Dialog* d, const char* text) {
-    d->face = OpenFont();
-    int lineHeight = 16;
-    if (d->face != nullptr) {
-        lineHeight = static_cast<int>(d->face->size->metrics.height >> 6) + 2;
-        d->ascent = static_cast<int>(d->face->size->metrics.ascender >> 6);
-    }
-    d->layout = CoreLayOutMessageBox(text, lineHeight, Measure, d);
-}
-
 // On a scaled output the layout's units become buffer pixels at the scale and the text is set
 // at the scaled size, so that the box is as sharp as the output.
 void Draw(Dialog* d) {
@@ -175,7 +164,13 @@ Dialog* Find(wl_surface* surface) {
 
 void* WaylandOpenMessageBox(HWND owner, const char* text, const char* caption, UINT) {
     Dialog* d = new Dialog;
-    Layout(d, text);
+    d->face = OpenFont();
+    int lineHeight = 16;
+    if (d->face != nullptr) {
+        lineHeight = static_cast<int>(d->face->size->metrics.height >> 6) + 2;
+        d->ascent = static_cast<int>(d->face->size->metrics.ascender >> 6);
+    }
+    d->layout = CoreLayOutMessageBox(text, lineHeight, Measure, d);
     // The box opens beside its owner, on the owner's outputs: it takes the owner's scale.
     WaylandWindow* parent = WaylandNative(CoreNativeWindow(owner));
     d->scale = parent != nullptr ? std::max(parent->scale, 120) : 120;
@@ -186,12 +181,9 @@ void* WaylandOpenMessageBox(HWND owner, const char* text, const char* caption, U
                            static_cast<FT_UInt>(WaylandBufferSize(fontPixels, d->scale)));
         d->ascent = static_cast<int>(d->face->size->metrics.ascender >> 6);
     }
-    d->bytes = static_cast<size_t>(d->width) * 4 * static_cast<size_t>(d->height);
     d->buffer = WaylandShmBuffer(d->width, d->height, &d->pixels);
     if (d->buffer == nullptr) {
-        if (d->face != nullptr) {
-            FT_Done_Face(d->face);
-        }
+        FT_Done_Face(d->face); // a null face (no font found) it refuses harmlessly
         delete d;
         return nullptr; // the core says the text instead
     }
@@ -222,7 +214,7 @@ void WaylandCloseMessageBox(void* box) {
     }
     wl_surface_destroy(d->surface);
     wl_buffer_destroy(d->buffer);
-    munmap(d->pixels, d->bytes);
+    munmap(d->pixels, static_cast<size_t>(d->width) * 4 * static_cast<size_t>(d->height));
     FT_Done_Face(d->face);
     wl_display_flush(waylandDisplay);
     delete d;

@@ -11,15 +11,13 @@
 wl_buffer* WaylandShmBuffer(int width, int height, uint32_t** pixels) {
     size_t bytes = static_cast<size_t>(width) * 4 * static_cast<size_t>(height);
     int fd = memfd_create("vorlanth-buffer", MFD_CLOEXEC);
-    if (fd < 0 || ftruncate(fd, static_cast<off_t>(bytes)) != 0) {
+    void* memory = fd >= 0 && ftruncate(fd, static_cast<off_t>(bytes)) == 0
+                       ? mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0)
+                       : MAP_FAILED;
+    if (memory == MAP_FAILED) {
         if (fd >= 0) {
             close(fd);
         }
-        return nullptr;
-    }
-    void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (memory == MAP_FAILED) {
-        close(fd);
         return nullptr;
     }
     *pixels = static_cast<uint32_t*>(memory);

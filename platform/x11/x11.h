@@ -8,6 +8,7 @@
 #include <GL/glx.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "backend.h"
@@ -80,14 +81,24 @@ int X11MessageBoxEvent(XEvent* event);
 // Errors trapped: the requests made from X11TrapErrors (which returns the trap) until
 // X11ReleaseErrors may find their window gone (destroyed by another client, unmapped by the
 // window manager) and fail harmlessly. Any other error of any request ends the program
-// through the core, with the error named. Traps nest; they cost no round trip.
-unsigned long X11TrapErrors(void);
-// A trap of every error, for calls whose result says that they failed, and how to go on.
-unsigned long X11TrapAllErrors(void);
+// through the core, with the error named. Traps nest; they cost no round trip. A trap of
+// every error (anyError) is for calls whose result says that they failed, and how to go on.
+unsigned long X11TrapErrors(bool anyError = false);
 void X11ReleaseErrors(unsigned long trap);
+// Makes the requests of `requests` inside a trap; returns what it returns.
+template <typename Requests> auto X11Trapped(Requests requests) {
+    struct Release {
+        unsigned long trap = X11TrapErrors();
+        ~Release() { X11ReleaseErrors(trap); }
+    } release;
+    return requests();
+}
 
 // The display's pixel for a colour of the default colour map (white when the map is full).
 unsigned long X11Pixel(COLORREF colour);
+// A property's items of format 8 or 32 as bytes (32-bit items as Xlib's longs), empty when
+// it has none of that format or the window has gone.
+std::string X11Property(Window window, Atom property, Atom type, int format);
 // Sets the UTF-8 _NET_WM_NAME and the Latin-1 WM_NAME of a window (and the icon names).
 void X11SetTitle(Window xwindow, const char* titleUtf8);
 // Tells the server to let the given window have the keyboard when no window manager runs.

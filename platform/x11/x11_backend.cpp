@@ -16,7 +16,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <type_traits>
 
 #include "backend.h"
 #include "core_events.h"
@@ -302,8 +301,7 @@ void* CreateNativeWindow(HWND window, const RECT* logical, const char* title,
     native->window = window;
     RECT scaled{X11Scaled(logical->left), X11Scaled(logical->top), X11Scaled(logical->right),
                 X11Scaled(logical->bottom)};
-    const RECT* area = &scaled;
-    Record(native, area);
+    Record(native, &scaled);
     if (x11Scale != 4) {
         CoreNotifyResize(window, native->width, native->height);
         CoreNotifyMove(window, native->clientX, native->clientY);
@@ -317,7 +315,7 @@ void* CreateNativeWindow(HWND window, const RECT* logical, const char* title,
                             KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                             PointerMotionMask | PropertyChangeMask | VisibilityChangeMask;
     native->xwindow = XCreateWindow(
-        x11Display, RootWindow(x11Display, x11Screen), area->left, area->top,
+        x11Display, RootWindow(x11Display, x11Screen), scaled.left, scaled.top,
         X11Side(native->width), X11Side(native->height), 0, CopyFromParent, InputOutput,
         CopyFromParent, CWBackPixel | CWBorderPixel | CWBitGravity | CWEventMask, &attributes);
     XDefineCursor(x11Display, native->xwindow, ArrowCursor());
@@ -409,10 +407,6 @@ void Capture(void* handle, int on) {
     XFlush(x11Display);
 }
 
-int IsPaletteDisplay(void) { return 0; }
-
-void SystemPaletteChanged(void) {}
-
 // The window's background becomes the erasing colour: the server paints it wherever the
 // window shows and OpenGL has not drawn, from the map on.
 void PaintBackground(void* handle, const RECT* area, COLORREF colour) {
@@ -433,15 +427,7 @@ template <auto Call> struct Trapping;
 template <typename Result, typename... Arguments, Result (*Call)(Arguments...)>
 struct Trapping<Call> {
     static Result Run(Arguments... arguments) {
-        unsigned long trap = X11TrapErrors();
-        if constexpr (std::is_void_v<Result>) {
-            Call(arguments...);
-            X11ReleaseErrors(trap);
-        } else {
-            Result result = Call(arguments...);
-            X11ReleaseErrors(trap);
-            return result;
-        }
+        return X11Trapped([&] { return Call(arguments...); });
     }
 };
 
@@ -465,22 +451,16 @@ extern const PlatformBackend x11Backend = {
     .PumpEvents = PumpEvents,
     .OpenMessageBox = X11OpenMessageBox,
     .CloseMessageBox = Trapping<X11CloseMessageBox>::Run,
-    .IsPaletteDisplay = IsPaletteDisplay,
-    .SystemPaletteChanged = SystemPaletteChanged,
+    .IsPaletteDisplay = nullptr, // true colour only
+    .SystemPaletteChanged = nullptr,
     .Capture = Trapping<Capture>::Run,
 };
 
-namespace {
-unsigned long Trap(bool anyError) {
+unsigned long X11TrapErrors(bool anyError) {
     unsigned long first = XNextRequest(x11Display);
     errorTraps.push_back({first, 0, anyError});
     return first;
 }
-} // namespace
-
-unsigned long X11TrapErrors(void) { return Trap(false); }
-
-unsigned long X11TrapAllErrors(void) { return Trap(true); }
 
 void X11ReleaseErrors(unsigned long first) {
     unsigned long end = XNextRequest(x11Display);
@@ -503,10 +483,29 @@ unsigned long X11Pixel(COLORREF colour) {
     c.red = static_cast<unsigned short>(GetRValue(colour) * 257);
     c.green = static_cast<unsigned short>(GetGValue(colour) * 257);
     c.blue = static_cast<unsigned short>(GetBValue(colour) * 257);
-    unsigned long trap = X11TrapAllErrors(); // a full colour map refuses it: white then
+    unsigned long trap = X11TrapErrors(true); // a full colour map refuses it: white then
     Status allocated = XAllocColor(x11Display, DefaultColormap(x11Display, x11Screen), &c);
     X11ReleaseErrors(trap);
     return allocated ? c.pixel : WhitePixel(x11Display, x11Screen);
+}
+
+std::string X11Property(Window window, Atom property, Atom type, int format) {
+    Atom actual = None;
+    int actualFormat = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::string items;
+    unsigned long trap = X11TrapErrors(); // the window may have gone
+    if (XGetWindowProperty(x11Display, window, property, 0, 1 << 20, False, type, &actual,
+                           &actualFormat, &count, &after, &data) == Success &&
+        data != nullptr && actualFormat == format) {
+        items.assign(reinterpret_cast<char*>(data), count * (format == 32 ? sizeof(long) : 1));
+    }
+    X11ReleaseErrors(trap);
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return items;
 }
 
 void X11SetTitle(Window xwindow, const char* titleUtf8) {
@@ -533,8 +532,7 @@ void X11FocusIfUnmanaged(Window xwindow, bool reparented) {
     Atom manager = XInternAtom(x11Display, selection, False);
     if (XGetSelectionOwner(x11Display, manager) == None) {
         // Refused when the window has gone or been unmapped meanwhile.
-        unsigned long trap = X11TrapErrors();
-        XSetInputFocus(x11Display, xwindow, RevertToPointerRoot, CurrentTime);
-        X11ReleaseErrors(trap);
+        X11Trapped(
+            [xwindow] { XSetInputFocus(x11Display, xwindow, RevertToPointerRoot, CurrentTime); });
     }
 }

@@ -2,6 +2,7 @@
 #include <X11/Xatom.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "core_events.h"
 #include "keysym_keys.h"
@@ -16,11 +17,10 @@ void RootPosition(X11Window* native, const XConfigureEvent& event, int* x, int* 
         *y = event.y;
         return;
     }
-    Window child = 0;
-    unsigned long trap = X11TrapErrors(); // the window may have gone since the event
-    XTranslateCoordinates(x11Display, native->xwindow, RootWindow(x11Display, x11Screen), 0, 0, x,
-                          y, &child);
-    X11ReleaseErrors(trap);
+    Window child = 0, root = RootWindow(x11Display, x11Screen);
+    // The window may have gone since the event.
+    X11Trapped(
+        [&] { XTranslateCoordinates(x11Display, native->xwindow, root, 0, 0, x, y, &child); });
 }
 
 void Configured(X11Window* native, const XConfigureEvent& event) {
@@ -107,21 +107,9 @@ void ProtocolMessage(X11Window* native, XClientMessageEvent* event) {
 
 // The window manager's WM_STATE: IconicState while minimized; -1 when there is none.
 long WindowManagerState(Window xwindow) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
+    std::string items = X11Property(xwindow, x11Atoms.wmState, AnyPropertyType, 32);
     long state = -1;
-    unsigned long trap = X11TrapErrors(); // the window may have gone since the event
-    Status read = XGetWindowProperty(x11Display, xwindow, x11Atoms.wmState, 0, 2, False,
-                                     AnyPropertyType, &type, &format, &count, &after, &data);
-    X11ReleaseErrors(trap);
-    if (read == Success && data != nullptr && format == 32 && count >= 1) {
-        state = reinterpret_cast<long*>(data)[0];
-    }
-    if (data != nullptr) {
-        XFree(data);
-    }
+    std::memcpy(&state, items.data(), std::min(items.size(), sizeof state));
     return state;
 }
 
@@ -136,9 +124,7 @@ bool BeforeMinimize(const X11Window& native, unsigned long serial) {
 void DestroyedElsewhere(X11Window* native) {
     HWND window = native->window;
     x11Windows.erase(std::remove(x11Windows.begin(), x11Windows.end(), native), x11Windows.end());
-    unsigned long trap = X11TrapErrors(); // the GL library may still ask for the window
-    X11DestroyGl(native, true);
-    X11ReleaseErrors(trap);
+    X11Trapped([native] { X11DestroyGl(native, true); }); // the GL library may still ask for it
     delete native;
     CoreNotifyLost(window);
 }

@@ -221,7 +221,7 @@ void* X11CreateContext(void* handle, void* id) {
     }
     // A driver that offers no such profile, or no context for the configuration, refuses the
     // request; the null context says so.
-    unsigned long trap = X11TrapAllErrors();
+    unsigned long trap = X11TrapErrors(true);
     GLXContext context = nullptr;
     const char* extensions = glXQueryExtensionsString(x11Display, x11Screen);
     auto createWithAttributes = reinterpret_cast<PFNGLXCREATECONTEXTATTRIBSARBPROC>(
@@ -277,9 +277,9 @@ void X11DestroyGl(X11Window* native, bool windowGone) {
 void X11ResizeGl(X11Window* native) {
     if (native->glWindow != 0) {
         // Also on a ConfigureNotify, which may come after another client destroyed the window.
-        unsigned long trap = X11TrapErrors();
-        XResizeWindow(x11Display, native->glWindow, X11Side(native->width),
-                      X11Side(native->height));
-        X11ReleaseErrors(trap);
+        X11Trapped([native] {
+            XResizeWindow(x11Display, native->glWindow, X11Side(native->width),
+                          X11Side(native->height));
+        });
     }
 }

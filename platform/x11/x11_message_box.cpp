@@ -88,7 +88,10 @@ void Place(Dialog* d, HWND owner, int* x, int* y) {
     *y = std::max(cy - d->At(d->layout.height) / 2, 0);
 }
 
-void Open(Dialog* d, HWND owner, const char* text, const char* caption) {
+} // namespace
+
+void* X11OpenMessageBox(HWND owner, const char* text, const char* caption, UINT) {
+    Dialog* d = new Dialog;
     d->font = XLoadQueryFont(x11Display, "fixed");
     d->fontLoaded = d->font != nullptr;
     if (d->font == nullptr) {
@@ -142,9 +145,13 @@ void Open(Dialog* d, HWND owner, const char* text, const char* caption) {
     }
     XMapRaised(x11Display, d->xwindow);
     XFlush(x11Display);
+    dialogs.push_back(d);
+    return d;
 }
 
-void Close(Dialog* d) {
+void X11CloseMessageBox(void* box) {
+    Dialog* d = static_cast<Dialog*>(box);
+    dialogs.erase(std::remove(dialogs.begin(), dialogs.end(), d), dialogs.end());
     XFreeGC(x11Display, d->gc);
     XDestroyWindow(x11Display, d->xwindow);
     if (d->scaledFont != nullptr) {
@@ -160,21 +167,6 @@ void Close(Dialog* d) {
         X11FocusIfUnmanaged(d->owner, X11FindWindow(d->owner)->reparented);
     }
     XFlush(x11Display);
-}
-
-} // namespace
-
-void* X11OpenMessageBox(HWND owner, const char* text, const char* caption, UINT) {
-    Dialog* d = new Dialog;
-    Open(d, owner, text, caption);
-    dialogs.push_back(d);
-    return d;
-}
-
-void X11CloseMessageBox(void* box) {
-    Dialog* d = static_cast<Dialog*>(box);
-    dialogs.erase(std::remove(dialogs.begin(), dialogs.end(), d), dialogs.end());
-    Close(d);
     delete d;
 }
 

@@ -20,26 +20,6 @@ namespace {
 
 Window settingsOwner = None; // the XSETTINGS manager's window, while one runs
 
-// A property's bytes (of 8-bit format), empty when there is none.
-std::string Property(Window window, Atom property, Atom type) {
-    Atom actual = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    std::string bytes;
-    unsigned long trap = X11TrapErrors(); // the manager's window may have gone
-    if (XGetWindowProperty(x11Display, window, property, 0, 1 << 20, False, type, &actual, &format,
-                           &count, &after, &data) == Success &&
-        data != nullptr && format == 8) {
-        bytes.assign(reinterpret_cast<char*>(data), count);
-    }
-    X11ReleaseErrors(trap);
-    if (data != nullptr) {
-        XFree(data);
-    }
-    return bytes;
-}
-
 // Xft/DPI from the XSETTINGS manager's settings, in 1024ths of a dot per inch; 0 when absent.
 // The settings: byte order, serial, count, then each as type (0 integer, 1 string, 2 colour),
 // name, serial and value, padded to 4 bytes.
@@ -88,7 +68,7 @@ long SettingsDpi(const std::string& s) {
 double ResourceDpi(bool changed) {
     const char* start = XResourceManagerString(x11Display);
     std::string resources =
-        changed ? Property(RootWindow(x11Display, x11Screen), XA_RESOURCE_MANAGER, XA_STRING)
+        changed ? X11Property(RootWindow(x11Display, x11Screen), XA_RESOURCE_MANAGER, XA_STRING, 8)
                 : std::string(start != nullptr ? start : "");
     if (resources.empty()) {
         return 0;
@@ -120,7 +100,7 @@ int ReadScale(bool changed) {
     double dpi = 0;
     if (settingsOwner != None) {
         Atom settings = x11Atoms.settingsProperty;
-        dpi = SettingsDpi(Property(settingsOwner, settings, settings)) / 1024.0;
+        dpi = SettingsDpi(X11Property(settingsOwner, settings, settings, 8)) / 1024.0;
     }
     if (dpi <= 0) {
         dpi = ResourceDpi(changed);

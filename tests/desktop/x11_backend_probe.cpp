@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
         int count = 0;
         GLXFBConfig* configs = glXGetFBConfigs(x11Display, x11Screen, &count);
         const int attributes[] = {GLX_CONTEXT_MAJOR_VERSION_ARB, 99, None};
-        unsigned long trap = X11TrapAllErrors();
+        unsigned long trap = X11TrapErrors(true);
         GLXContext context = create(x11Display, configs[0], nullptr, True, attributes);
         X11ReleaseErrors(trap);
         XFree(configs);

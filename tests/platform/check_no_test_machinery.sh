@@ -11,7 +11,7 @@ for expected in GetMessageA x11Backend PlatformSelectBackend; do
   grep -q "$expected" <<<"$symbols" || { echo "no symbol $expected in $program: stripped?" >&2; exit 1; }
 done
 pattern='Vdesk|vdesk|callLog|LogCall|CallLog|ShouldFail|failNext|FailNext|failDescribe|FailDescribe|allocCount|AllocCount|CoreFailure|invalidateCount|presentCount|eglCreatePbufferSurface'
-pattern+='|NoteCall|InjectedFailure|NoteInvalidated|NoteAllocated|NoteStalled|testHooks|TestHooks|Reset[A-Za-z]*State'
+pattern+='|NoteCall|InjectedFailure|NoteInvalidated|NoteAllocated|NoteStalled|testHooks|TestHooks|ResetWithCore|FileStateResets'
 entries=$(grep -oE '\b[A-Z][A-Za-z]*\(' "$hooks" | tr -d '(' | sort -u | paste -sd '|')
 [ -n "$entries" ] || { echo "no entry points found in $hooks" >&2; exit 1; }
 pattern+="|\b($entries)\b"
