@@ -14,9 +14,12 @@ for group in "${groups[@]}"; do
   [ -f "$list" ] || { echo "setup: no package group \"$group\" ($list)" >&2; exit 2; }
   mapfile -t -O "${#pkgs[@]}" pkgs < <(grep -v '^\s*#' "$list" | grep -v '^\s*$')
 done
+# One query for all of them; a package dpkg has never heard of is not listed (and fails it).
+installed=" $({ dpkg-query -W -f='${Package} ${Status}\n' "${pkgs[@]}" 2>/dev/null || true; } |
+  awk '/ install ok installed$/ { printf "%s ", $1 }')"
 missing=()
 for p in "${pkgs[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  [[ "$installed" == *" $p "* ]] || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
   echo "setup: all ${#pkgs[@]} packages of ${groups[*]} are installed"
