@@ -111,6 +111,10 @@ screen() {
 # height as geometry does), or, with no X window, where locate found it.
 shoot() {
   [ -z "$window" ] || geometry
+  if [ -z "${as_user:-}" ]; then # the X screen, cut as it is taken
+    import -window root -crop "${width}x${height}+${left}+${top}" +repage -depth 8 "ppm:$out/$1.ppm"
+    return
+  fi
   screen screen
   convert "$out/screen.ppm" -crop "${width}x${height}+${left}+${top}" +repage "ppm:$out/$1.ppm"
 }
