@@ -163,21 +163,26 @@ box closed 0"
   done
 }
 
-# The window shows its class background, black, from its map on: with the first frame held
-# back by a preloaded library the client area is black; let go, the scene follows.
+# The window shows its class background, black, from its map on, while the GL driver still
+# loads: with the driver's load and then the first frame held back by a preloaded library
+# the client area is black; let go, the scene follows.
 vorlanth_checks() {
-  local exe=$1
-  say "vorlanth: window, black before the first frame, screenshots"
-  rm -f "$out/hold.held" "$out/hold.go"
-  VORLANTH_HOLD_SWAP=$out/hold LD_PRELOAD=$build/tests/support/libhold_first_swap.so \
+  local exe=$1 hold what
+  say "vorlanth: window, black while the driver loads and before the first frame, screenshots"
+  rm -f "$out"/hold-*
+  VORLANTH_HOLD_LOAD=$out/hold-load VORLANTH_HOLD_SWAP=$out/hold-swap \
+    LD_PRELOAD=$build/tests/support/libhold_first_swap.so \
     ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" start_program vorlanth "$exe"
   wait_window "Vorlanth"
-  for _ in $(seq 300); do [ -e "$out/hold.held" ] && break; sleep 0.1; done
-  [ -e "$out/hold.held" ] || fail "the program never came to its first frame (see $out/vorlanth.err)"
-  shoot held
-  python3 "$checks/check_scene.py" uniform "$out/held.ppm" 0 0 0 >"$out/held.check" 2>&1 ||
-    fail "not black before the first frame: $(cat "$out/held.check")"
-  touch "$out/hold.go"
+  for hold in load swap; do
+    what=$([ "$hold" = load ] && echo "its driver loaded" || echo "its first frame")
+    for _ in $(seq 300); do [ -e "$out/hold-$hold.held" ] && break; sleep 0.1; done
+    [ -e "$out/hold-$hold.held" ] || fail "the program never came to $what (see $out/vorlanth.err)"
+    shoot "held-$hold"
+    python3 "$checks/check_scene.py" uniform "$out/held-$hold.ppm" 0 0 0 >"$out/held.check" 2>&1 ||
+      fail "not black before $what: $(cat "$out/held.check")"
+    touch "$out/hold-$hold.go"
+  done
   geometry
   say "  window $window: client area ${width} x ${height} at ${left}, ${top}"
   [ "$width x $height" = "600 x 500" ] || fail "client area ${width} x ${height}, expected 600 x 500"

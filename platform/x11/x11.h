@@ -60,6 +60,9 @@ int X11DrainEvents(void);
 X11Window* X11FindWindow(Window xwindow);
 
 // GLX: framebuffer configurations as pixel formats; the GL child window.
+// Loads the GL driver in the background; X11AwaitGl waits until it has loaded.
+void X11StartGl(void);
+void X11AwaitGl(void);
 int X11ListPixelConfigs(const PlatformPixelConfig** configs);
 int X11SetPixelFormat(void* native, void* config, int width, int height);
 void* X11CreateContext(void* native, void* config);

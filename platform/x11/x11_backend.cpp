@@ -5,6 +5,7 @@
 #include <X11/Xcursor/Xcursor.h>
 #include <X11/cursorfont.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -98,14 +99,20 @@ struct ErrorTrap {
     bool anyError;
 };
 std::vector<ErrorTrap> errorTraps;
+// Xlib runs the handler on the thread that read the error, which may be the GL driver's loader.
+pthread_mutex_t errorTrapsLock = PTHREAD_MUTEX_INITIALIZER;
 
 bool Trapped(const XErrorEvent& error) {
+    pthread_mutex_lock(&errorTrapsLock);
+    bool trapped = false;
     for (const ErrorTrap& trap : errorTraps) {
         if (error.serial >= trap.first && (trap.end == 0 || error.serial < trap.end)) {
-            return trap.anyError || WindowGoneError(error);
+            trapped = trap.anyError || WindowGoneError(error);
+            break;
         }
     }
-    return false;
+    pthread_mutex_unlock(&errorTrapsLock);
+    return trapped;
 }
 
 // Any other error means a request of ours the server had no reason to refuse: the backend's
@@ -179,6 +186,8 @@ int Start(char* why, size_t whySize) {
         std::snprintf(why, whySize, "no X display: DISPLAY is not set");
         return 0;
     }
+    // The GL driver loads on a thread of its own, on this connection.
+    XInitThreads();
     x11Display = XOpenDisplay(nullptr);
     if (x11Display == nullptr) {
         std::snprintf(why, whySize, "cannot open the X display \"%s\"", name);
@@ -206,12 +215,7 @@ int Start(char* why, size_t whySize) {
     sigemptyset(&fault.sa_mask);
     sigaction(SIGSEGV, &fault, &previousOnSegv);
     sigaction(SIGBUS, &fault, &previousOnBus);
-    // The GL library loads its driver on its first question about configurations, which takes
-    // a while; asked here, before any window shows, not while the program sets one up.
-    int count = 0;
-    if (GLXFBConfig* configs = glXGetFBConfigs(x11Display, x11Screen, &count)) {
-        XFree(configs); // a server without configurations gives null, which XFree does not take
-    }
+    X11StartGl();
     InternAtoms();
     // Held keys repeat as presses alone, as on Win32, not as release-press pairs.
     Bool supported = False;
@@ -377,6 +381,7 @@ void PlaceNativeWindow(void* handle, const RECT* area) {
 
 // Waits on the connection itself: no event, no processor time.
 int PumpEvents(int wait) {
+    X11AwaitGl();
     if (X11DrainEvents() > 0 || !wait) {
         return 1;
     }
@@ -436,7 +441,7 @@ struct Trapping<Call> {
 extern const PlatformBackend x11Backend = {
     .name = "x11",
     .Start = Start,
-    .Finish = nullptr, // nothing runs in the background
+    .Finish = X11AwaitGl,
     .CreateNativeWindow = CreateNativeWindow,
     .DestroyNativeWindow = Trapping<DestroyNativeWindow>::Run,
     .ShowNativeWindow = Trapping<ShowNativeWindow>::Run,
@@ -458,12 +463,15 @@ extern const PlatformBackend x11Backend = {
 
 unsigned long X11TrapErrors(bool anyError) {
     unsigned long first = XNextRequest(x11Display);
+    pthread_mutex_lock(&errorTrapsLock);
     errorTraps.push_back({first, 0, anyError});
+    pthread_mutex_unlock(&errorTrapsLock);
     return first;
 }
 
 void X11ReleaseErrors(unsigned long first) {
     unsigned long end = XNextRequest(x11Display);
+    pthread_mutex_lock(&errorTrapsLock);
     for (auto trap = errorTraps.rbegin(); trap != errorTraps.rend(); ++trap) {
         if (trap->first == first && trap->end == 0) {
             trap->end = end;
@@ -476,6 +484,7 @@ void X11ReleaseErrors(unsigned long first) {
     std::erase_if(errorTraps, [read](const ErrorTrap& trap) {
         return trap.end != 0 && (trap.end == trap.first || read >= trap.end);
     });
+    pthread_mutex_unlock(&errorTrapsLock);
 }
 
 unsigned long X11Pixel(COLORREF colour) {

@@ -2,7 +2,10 @@
 // child window per window with the chosen configuration's visual (X fixes a window's
 // visual when it is created, Win32 sets the format later), contexts and the buffer swap.
 
+#include <pthread.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
@@ -174,12 +177,45 @@ std::vector<PlatformPixelConfig> ListConfigs(void) {
     return found;
 }
 
+// The GL library loads its driver on its first question about configurations, the longest
+// step of a start. It runs on a thread of its own while the program registers its class and
+// makes and shows its window; the backend waits for it before anything of GL and before it
+// reads events, which the thread could otherwise take into Xlib's queue unseen by the wait.
+pthread_t loader;
+bool loading = false;
+
+void* LoadDriver(void*) {
+    int count = 0;
+    if (GLXFBConfig* configs = glXGetFBConfigs(x11Display, x11Screen, &count)) {
+        XFree(configs); // a server without configurations gives null, which XFree does not take
+    }
+    return nullptr;
+}
+
 } // namespace
+
+void X11StartGl(void) {
+    // A process that ends while the driver loads waits for it, before the exit handlers the
+    // driver's libraries registered meanwhile free what the load still uses.
+    static bool awaitedAtExit = std::atexit(X11AwaitGl) == 0;
+    loading = awaitedAtExit && pthread_create(&loader, nullptr, LoadDriver, nullptr) == 0;
+    if (!loading) {
+        LoadDriver(nullptr);
+    }
+}
+
+void X11AwaitGl(void) {
+    if (loading) {
+        loading = false;
+        pthread_join(loader, nullptr);
+    }
+}
 
 // The GL library crashes on replies that a lost server never sent, before Xlib could report the
 // loss: the three calls that set GL up begin with a round trip, which lets Xlib's handler speak.
 // They come only while setting up. The core asks for the list once.
 int X11ListPixelConfigs(const PlatformPixelConfig** configs) {
+    X11AwaitGl();
     XSync(x11Display, False);
     static const std::vector<PlatformPixelConfig> listed = ListConfigs();
     *configs = listed.data();

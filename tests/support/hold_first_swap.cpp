@@ -1,7 +1,8 @@
 // Preloaded into a program by the desktop checks to see its window before the first frame:
 // the first buffer swap through GLX or EGL creates the file VORLANTH_HOLD_SWAP names with
 // ".held" appended, and waits (up to 60 s) for the file with ".go" appended before it swaps.
-// The program itself is unchanged.
+// VORLANTH_HOLD_LOAD holds the first question about GLX configurations the same way, which
+// is where the GL library loads its driver. The program itself is unchanged.
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -11,13 +12,12 @@
 
 namespace {
 
-void HoldFirst(void) {
-    static bool held = false;
-    const char* base = std::getenv("VORLANTH_HOLD_SWAP");
-    if (held || base == nullptr) {
+void HoldFirst(bool* held, const char* variable) {
+    const char* base = std::getenv(variable);
+    if (*held || base == nullptr) {
         return;
     }
-    held = true;
+    *held = true;
     std::string heldFile = std::string(base) + ".held", go = std::string(base) + ".go";
     if (FILE* note = std::fopen(heldFile.c_str(), "w")) {
         std::fclose(note);
@@ -31,16 +31,24 @@ template <typename Function> Function Next(const char* name) {
     return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
 
+bool swapHeld = false, loadHeld = false;
+
 } // namespace
 
 extern "C" void glXSwapBuffers(void* display, unsigned long drawable) {
     static auto next = Next<void (*)(void*, unsigned long)>("glXSwapBuffers");
-    HoldFirst();
+    HoldFirst(&swapHeld, "VORLANTH_HOLD_SWAP");
     next(display, drawable);
 }
 
 extern "C" unsigned eglSwapBuffers(void* display, void* surface) {
     static auto next = Next<unsigned (*)(void*, void*)>("eglSwapBuffers");
-    HoldFirst();
+    HoldFirst(&swapHeld, "VORLANTH_HOLD_SWAP");
     return next(display, surface);
+}
+
+extern "C" void* glXGetFBConfigs(void* display, int screen, int* count) {
+    static auto next = Next<void* (*)(void*, int, int*)>("glXGetFBConfigs");
+    HoldFirst(&loadHeld, "VORLANTH_HOLD_LOAD");
+    return next(display, screen, count);
 }
