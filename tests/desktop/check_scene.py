@@ -129,18 +129,27 @@ def check_differs(a, b):
 
 
 def check_pixel(path, x, y, colour, tolerance):
-    width, height, pixels = read_ppm(path)
+    width, height, raw = read_ppm_bytes(path)
     if not (0 <= x < width and 0 <= y < height):
         print(f"{path}: ({x}, {y}) lies outside {width} x {height}", file=sys.stderr)
         return False
-    p = pixels[y * width + x]
+    at = 3 * (y * width + x)
+    p = tuple(raw[at:at + 3])
     print(f"{path}: pixel ({x}, {y}) is {p}, expected {colour} +- {tolerance}")
     return near(p, colour, tolerance)
 
 
+def within(colour, tolerance, raw):
+    """One byte a pixel: 1 where each channel is within the tolerance of the colour's."""
+    maps = [bytes(int(abs(v - c) <= tolerance) for v in range(256)) for c in colour]
+    r, g, b = (raw[k::3].translate(maps[k]) for k in range(3))
+    mask = int.from_bytes(r, "big") & int.from_bytes(g, "big") & int.from_bytes(b, "big")
+    return mask.to_bytes(len(raw) // 3, "big")
+
+
 def check_uniform(path, colour, tolerance):
-    width, height, pixels = read_ppm(path)
-    off = sum(1 for p in pixels if not near(p, colour, tolerance))
+    width, height, raw = read_ppm_bytes(path)
+    off = width * height - within(colour, tolerance, raw).count(1)
     print(f"{path}: {width} x {height}, {off} pixels other than {colour}")
     return width * height > 0 and off == 0
 
@@ -171,10 +180,7 @@ def find_client(path):
     # channel is mapped to 1 where it is within 3 of the clear colour's, and a pixel is the
     # clear colour where all three maps say 1.
     width, height, raw = read_ppm_bytes(path)
-    within = [bytes(int(abs(v - c) <= 3) for v in range(256)) for c in CLEAR]
-    r, g, b = (raw[k::3].translate(within[k]) for k in range(3))
-    mask = (int.from_bytes(r, "big") & int.from_bytes(g, "big") & int.from_bytes(b, "big"))
-    mask = mask.to_bytes(width * height, "big")
+    mask = within(CLEAR, 3, raw)
     firsts = {y: mask.find(1, y * width, (y + 1) * width) for y in range(height)}
     rows = [y for y, x in firsts.items() if x >= 0]
     if not rows:

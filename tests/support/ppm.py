@@ -31,4 +31,4 @@ def read_ppm_bytes(path):
 def read_ppm(path):
     """Returns width, height and the pixels as RGB tuples, top row first."""
     width, height, raw = read_ppm_bytes(path)
-    return width, height, [(raw[i], raw[i + 1], raw[i + 2]) for i in range(0, len(raw), 3)]
+    return width, height, list(zip(raw[0::3], raw[1::3], raw[2::3]))
