@@ -20,24 +20,14 @@ logs=$root/build/logs
 mkdir -p "$logs" build/all
 : >"$logs/steps.txt"
 
-# The two trees build side by side: each one's configuring and its last links leave a
-# processor idle that the other's compiling takes. A tree whose build fails is left out of
-# the run; its step says why.
-echo "=== build.debug, build.asan"
-rm -f "$logs"/step-build.*.txt
-for preset in debug asan; do
-  (
-    begun=$SECONDS result=pass
-    build_targets "$preset" >"$logs/step-build.$preset.log" 2>&1 || result=FAIL
-    echo "build.$preset $result $((SECONDS - begun)) $logs/step-build.$preset.log" \
-      >"$logs/step-build.$preset.txt"
-  ) &
-done
-wait
+# A tree whose build fails is left out of the run; its step says why.
 trees=()
 for preset in debug asan; do
-  cat "$logs/step-build.$preset.txt" >>"$logs/steps.txt"
-  grep -q " FAIL " "$logs/step-build.$preset.txt" || trees+=("subdirs(\"$root/build/$preset\")")
+  echo "=== build.$preset"
+  begun=$SECONDS result=pass
+  build_targets "$preset" >"$logs/step-build.$preset.log" 2>&1 || result=FAIL
+  [ "$result" = FAIL ] || trees+=("subdirs(\"$root/build/$preset\")")
+  echo "build.$preset $result $((SECONDS - begun)) $logs/step-build.$preset.log" >>"$logs/steps.txt"
 done
 printf '%s\n' "${trees[@]}" >build/all/CTestTestfile.cmake
 
