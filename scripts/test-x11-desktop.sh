@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The vorlanth executable on a real desktop's faults and under a real window manager, on an
 # Xvfb server of its own:
-#   - without a manager: its window destroyed by another client (a clean end), the client
+#   - without a manager: its window destroyed by another client, also while the GL driver
+#     still loads (a clean end), the client
 #     killed by the server with xkill (a message and code 1), a hundred random resizes with
 #     1 x 1 and 4000 x 4000 among them, a burst of typed input (it keeps running and drawing),
 #     SIGTERM and SIGINT (it ends at once, codes 143 and 130); the backend alone on X errors
@@ -52,6 +53,16 @@ fault_checks() {
   start_vorlanth destroyed
   python3 "$checks/x_client.py" destroy "$window" || fail "could not destroy the window"
   expect_exit "window destroyed by another client" 0
+  # The window shows while the GL driver loads (held back here by the preloaded library):
+  # destroyed then, the colour map and the GL library's resources for it never come to be.
+  rm -f "$out"/hold-load.*
+  VORLANTH_HOLD_LOAD=$out/hold-load LD_PRELOAD=$build/tests/support/libhold_first_swap.so \
+    ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" start_program destroyed-loading "$exe"
+  wait_window "Vorlanth"
+  for _ in $(seq 300); do [ -e "$out/hold-load.held" ] && break; sleep 0.1; done
+  python3 "$checks/x_client.py" destroy "$window" || fail "could not destroy the window"
+  touch "$out/hold-load.go"
+  expect_exit "window destroyed by another client while the driver loads" 0
 
   start_vorlanth killed
   xkill -id "$window" >"$out/xkill.log" 2>&1 || fail "xkill failed (see $out/xkill.log)"

@@ -104,11 +104,12 @@ pthread_mutex_t errorTrapsLock = PTHREAD_MUTEX_INITIALIZER;
 
 bool Trapped(const XErrorEvent& error) {
     pthread_mutex_lock(&errorTrapsLock);
+    // Traps nest (a teardown that expects any error, inside a call that expects its window to
+    // have gone): an error is expected when any trap around its request expects it.
     bool trapped = false;
     for (const ErrorTrap& trap : errorTraps) {
         if (error.serial >= trap.first && (trap.end == 0 || error.serial < trap.end)) {
-            trapped = trap.anyError || WindowGoneError(error);
-            break;
+            trapped = trapped || trap.anyError || WindowGoneError(error);
         }
     }
     pthread_mutex_unlock(&errorTrapsLock);

@@ -286,8 +286,13 @@ int X11MakeCurrent(void* handle, void* context) {
 }
 
 // The core releases a context that is current before it deletes it.
+// What was made for a window another client had already destroyed (the GL library's graphics
+// contexts for its drawable, the window's colour map) never came to be, and freeing it is
+// refused: letting go of it may fail, and nothing depends on it afterwards.
 void X11DeleteContext(void* context) {
+    unsigned long trap = X11TrapErrors(true);
     glXDestroyContext(x11Display, static_cast<GLXContext>(context));
+    X11ReleaseErrors(trap);
 }
 
 int X11SwapBuffers(void* handle) {
@@ -305,7 +310,9 @@ void X11DestroyGl(X11Window* native, bool windowGone) {
     if (!windowGone) {
         XDestroyWindow(x11Display, native->glWindow);
     }
+    unsigned long trap = X11TrapErrors(true);
     XFreeColormap(x11Display, native->glColormap);
+    X11ReleaseErrors(trap);
     native->glWindow = 0;
     native->glColormap = 0;
 }
