@@ -167,21 +167,16 @@ box closed 0"
 # loads: with the driver's load and then the first frame held back by a preloaded library
 # the client area is black; let go, the scene follows.
 vorlanth_checks() {
-  local exe=$1 hold what
+  local exe=$1 hold
   say "vorlanth: window, black while the driver loads and before the first frame, screenshots"
-  rm -f "$out"/hold-*
-  VORLANTH_HOLD_LOAD=$out/hold-load VORLANTH_HOLD_SWAP=$out/hold-swap \
-    LD_PRELOAD=$build/tests/support/libhold_first_swap.so \
-    ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" start_program vorlanth "$exe"
+  start_held "load swap" vorlanth "$exe"
   wait_window "Vorlanth"
   for hold in load swap; do
-    what=$([ "$hold" = load ] && echo "its driver loaded" || echo "its first frame")
-    for _ in $(seq 300); do [ -e "$out/hold-$hold.held" ] && break; sleep 0.1; done
-    [ -e "$out/hold-$hold.held" ] || fail "the program never came to $what (see $out/vorlanth.err)"
+    wait_held "$hold"
     shoot "held-$hold"
     python3 "$checks/check_scene.py" uniform "$out/held-$hold.ppm" 0 0 0 >"$out/held.check" 2>&1 ||
-      fail "not black before $what: $(cat "$out/held.check")"
-    touch "$out/hold-$hold.go"
+      fail "not black while held at its $hold: $(cat "$out/held.check")"
+    release_held "$hold"
   done
   geometry
   say "  window $window: client area ${width} x ${height} at ${left}, ${top}"

@@ -60,6 +60,25 @@ start_program() {
   app_pid=$!
 }
 
+# start_held "load swap"|load NAME PROGRAM: start_program with the preloaded library that
+# holds back the GL driver's load and the first frame (tests/support/hold_first_swap.cpp),
+# each until release_held.
+start_held() {
+  local stage holds=()
+  for stage in $1; do holds+=("VORLANTH_HOLD_${stage^^}=$out/hold-$stage"); done
+  shift
+  rm -f "$out"/hold-*
+  start_program "$1" env "${holds[@]}" LD_PRELOAD="$build/tests/support/libhold_first_swap.so" \
+    ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" "${@:2}"
+}
+
+# wait_held load|swap: waits until the program is held there; release_held lets it go on.
+wait_held() {
+  for _ in $(seq 300); do [ -e "$out/hold-$1.held" ] && return 0; sleep 0.1; done
+  fail "the program was never held at its $1 (see $out)"
+}
+release_held() { touch "$out/hold-$1.go"; }
+
 # wait_window TITLE: sets window to the id of the visible window with that title.
 wait_window() {
   window=""
