@@ -43,6 +43,9 @@ Colormap NoColormap(void) { return XAllocID(x11Display); }
 int Fault(void) {
     RECT area{10, 10, 110, 90};
     void* shown = x11Backend.CreateNativeWindow(reinterpret_cast<HWND>(2), &area, "Fault", "Probe");
+    // Once the GL driver has loaded in the background: a server that goes meanwhile would end
+    // the load, before the fault.
+    X11AwaitGl();
     XSync(x11Display, False);
     std::printf("window 0x%lx\n", static_cast<X11Window*>(shown)->xwindow);
     sigset_t usr1;
