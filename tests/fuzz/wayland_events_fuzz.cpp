@@ -50,6 +50,8 @@
 #include "viewporter-server.h"
 #include "xdg-shell-server.h"
 
+void WaylandAwaitEgl(void); // the Wayland backend's: returns once the renderer has loaded
+
 namespace {
 
 [[noreturn]] void Fail(const char* what, const char* detail = "") {
@@ -776,6 +778,10 @@ void CheckCleanEnd(void) {
         StartCompositor();
         setenv("VORLANTH_PLATFORM", "wayland", 1);
         if (!PlatformSelectBackend(programBackends, programBackendCount)) _exit(3);
+        // While the renderer loads, its thread reads the connection too, and the client library
+        // may read the closed connection on one thread before the other has handled the error
+        // it read: a loss, not a protocol error. The error comes once the load is done.
+        WaylandAwaitEgl();
         // Sent at once, as a compositor does: the program's next request makes the compositor
         // close the connection, and the error must be on its way before that.
         OnCompositor([] {
