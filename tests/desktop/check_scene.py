@@ -19,6 +19,7 @@
 
 Prints what it counted; exits 0 when the check holds, 1 otherwise."""
 import os
+import re
 import sys
 from collections import Counter
 from itertools import compress
@@ -49,42 +50,71 @@ def is_shell(r, g, b):
 
 
 def components(width, height, mask):
-    """Bounding boxes and sizes of the 4-connected regions of the mask."""
-    seen = bytearray(width * height)
-    found = []
-    for start in range(width * height):
-        if not mask[start] or seen[start]:
-            continue
-        stack = [start]
-        seen[start] = 1
-        left, right, top, bottom, count, shell = width, -1, height, -1, 0, 0
-        while stack:
-            i = stack.pop()
-            x, y = i % width, i // width
-            left, right, top, bottom = min(left, x), max(right, x), min(top, y), max(bottom, y)
-            count += 1
-            shell += mask[i] == 2
-            for j in (i - 1 if x > 0 else -1, i + 1 if x + 1 < width else -1,
-                      i - width, i + width):
-                if 0 <= j < width * height and mask[j] and not seen[j]:
-                    seen[j] = 1
-                    stack.append(j)
-        found.append((left, top, right - left + 1, bottom - top + 1, count, shell))
-    return found
+    """Bounding boxes, sizes and rim pixels (2 in the mask) of the 4-connected regions where
+    the mask is not 0: its runs along each row, joined where runs of neighbouring rows share a
+    column, so that the work goes by runs and not by pixels."""
+    runs, parent, above = [], [], []
+
+    def root(i):
+        while parent[i] != i:
+            parent[i] = parent[parent[i]]
+            i = parent[i]
+        return i
+
+    for y in range(height):
+        row = bytes(mask[y * width:(y + 1) * width])
+        here = []
+        k = 0
+        for match in re.finditer(b"[\x01\x02]+", row):
+            left, right = match.span()
+            i = len(runs)
+            runs.append((y, left, right, row.count(2, left, right)))
+            parent.append(i)
+            while k < len(above) and runs[above[k]][2] <= left:
+                k += 1
+            j = k
+            while j < len(above) and runs[above[j]][1] < right:
+                a, b = root(i), root(above[j])
+                parent[max(a, b)] = min(a, b)
+                j += 1
+            here.append(i)
+        above = here
+    regions = {}
+    for i, (y, left, right, rim) in enumerate(runs):
+        r = regions.setdefault(root(i), [width, height, -1, -1, 0, 0])
+        r[0], r[1] = min(r[0], left), min(r[1], y)
+        r[2], r[3] = max(r[2], right - 1), max(r[3], y)
+        r[4] += right - left
+        r[5] += rim
+    return [(left, top, right - left + 1, bottom - top + 1, count, rim)
+            for left, top, right, bottom, count, rim in regions.values()]
 
 
 def check_scene(path):
-    width, height, pixels = read_ppm(path)
+    width, height, raw = read_ppm_bytes(path)
     total = width * height
-    # Each colour is judged once: a frame is mostly a few colours.
-    counts = Counter(pixels)
-    clear = sum(n for p, n in counts.items() if near(p, CLEAR, 3))
-    yellow = sum(n for p, n in counts.items() if is_yellow(*p))
-    shell = sum(n for p, n in counts.items() if is_shell(*p))
-    black = sum(n for p, n in counts.items() if max(p) <= 8)
-    # Objects: everything far from the clear colour; bubbles are the regions with a rim.
-    kind = {p: 2 if is_shell(*p) else (1 if not near(p, CLEAR, 12) else 0) for p in counts}
-    mask = bytearray(kind[p] for p in pixels)
+    # Each colour is judged once: a frame is mostly a few colours, counted as one number a
+    # pixel (its three bytes and a zero).
+    quad = bytearray(4 * total)
+    for k in range(3):
+        quad[k::4] = raw[k::3]
+    values = memoryview(quad).cast("I")
+    colours = {v: tuple(v.to_bytes(4, sys.byteorder)[:3]) for v in set(values)}
+    counts = Counter(values)
+    clear = sum(n for v, n in counts.items() if near(colours[v], CLEAR, 3))
+    yellow = sum(n for v, n in counts.items() if is_yellow(*colours[v]))
+    shell = sum(n for v, n in counts.items() if is_shell(*colours[v]))
+    black = sum(n for v, n in counts.items() if max(colours[v]) <= 8)
+    # Objects: everything further than 12 from the clear colour, and only they (a few
+    # hundredths of a frame) are looked at one by one; bubbles are the regions with a rim.
+    # A shell's red is 13 or more above the clear colour's: every shell pixel is an object.
+    mask = bytearray(within(CLEAR, 12, raw).translate(bytes([1, 0]) + bytes(254)))
+    rims = {v for v in colours if is_shell(*colours[v])}
+    if rims:
+        for run in re.finditer(b"\x01+", mask):
+            for i in range(*run.span()):
+                if values[i] in rims:
+                    mask[i] = 2
     bubbles = []
     for left, top, w, h, count, rim in components(width, height, mask):
         touches = left == 0 or top == 0 or left + w == width or top + h == height
