@@ -82,16 +82,33 @@ template <typename Function> Function Next(const char* name) {
     return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
 
+// The next definition of a function the marker takes the place of. Looked up when the marker
+// loads, before the program's main: a look-up takes the dynamic loader's lock, which a thread
+// of the program loading the GL driver holds for tens of milliseconds, and a first call's
+// look-up would stop the program's own thread there, in the marker and not in the program.
+// A function of a library the program loads later (Wayland's, in its backend module) is looked
+// up at its first call.
+template <typename Function> struct Following {
+    const char* name;
+    Function next = Next<Function>(name);
+    Function operator()(void) {
+        if (next == nullptr) {
+            next = Next<Function>(name);
+        }
+        return next;
+    }
+};
+
+// The program's own libraries, which the marker loads none of.
+Following<Status (*)(Display*, Window, Window*, Window*, Window**, unsigned*)> query{"XQueryTree"};
+Following<int (*)(void*)> release{"XFree"};
+
 void Mapping(Display* display, Window window) {
     Step("map");
     Window root = 0, parent = 0, *children = nullptr;
     unsigned count = 0;
-    // The program's own libraries, looked up when it calls them: the marker loads none.
-    static auto query =
-        Next<Status (*)(Display*, Window, Window*, Window*, Window**, unsigned*)>("XQueryTree");
-    static auto release = Next<int (*)(void*)>("XFree");
-    if (shown < 0 && query(display, window, &root, &parent, &children, &count)) {
-        release(children);
+    if (shown < 0 && query()(display, window, &root, &parent, &children, &count)) {
+        release()(children);
         if (parent == root) {
             Shown();
         }
@@ -113,9 +130,10 @@ bool Toplevel(const void* surface) {
     return false;
 }
 
+Following<const char* (*)(wl_proxy*)> typeOf{"wl_proxy_get_class"};
+
 void Request(wl_proxy* proxy, uint32_t opcode, const wl_argument* args) {
-    static auto typeOf = Next<const char* (*)(wl_proxy*)>("wl_proxy_get_class");
-    const char* type = typeOf(proxy);
+    const char* type = typeOf()(proxy);
     if (std::strcmp(type, "xdg_wm_base") == 0 && opcode == 2 && toplevelCount < 16) {
         toplevels[toplevelCount++] = args[1].o; // get_xdg_surface(id, surface)
     } else if (std::strcmp(type, "wl_surface") == 0 && Toplevel(proxy)) {
@@ -131,10 +149,10 @@ void Request(wl_proxy* proxy, uint32_t opcode, const wl_argument* args) {
 
 // The steps both kinds of program take, passed on unchanged.
 #define STEP(Result, name, parameters, arguments)                                                  \
+    static Following<Result(*) parameters> name##Next{#name};                                      \
     extern "C" Result name parameters {                                                            \
-        static auto next = Next<Result(*) parameters>(#name);                                      \
         Step(#name);                                                                               \
-        return next arguments;                                                                     \
+        return name##Next() arguments;                                                             \
     }
 STEP(Display*, XOpenDisplay, (const char* name), (name))
 STEP(void*, glXGetFBConfigs, (Display * d, int screen, int* n), (d, screen, n))
@@ -171,25 +189,26 @@ STEP(unsigned, eglMakeCurrent, (void* d, void* draw, void* read, void* c), (d, d
 STEP(int, XSync, (Display * d, int discard), (d, discard))
 STEP(void*, glXGetProcAddressARB, (const unsigned char* name), (name))
 
+static Following<int (*)(Display*, Window)> XMapWindowNext{"XMapWindow"};
 extern "C" int XMapWindow(Display* display, Window window) {
-    static auto next = Next<int (*)(Display*, Window)>("XMapWindow");
     Mapping(display, window);
-    return next(display, window);
+    return XMapWindowNext()(display, window);
 }
 
+static Following<int (*)(Display*, Window)> XMapRaisedNext{"XMapRaised"};
 extern "C" int XMapRaised(Display* display, Window window) {
-    static auto next = Next<int (*)(Display*, Window)>("XMapRaised");
     Mapping(display, window);
-    return next(display, window);
+    return XMapRaisedNext()(display, window);
 }
 
 // Every request a Wayland program makes passes here: its arguments are read by the request's
 // signature (the proxy begins with its interface) and passed on as an array.
+static Following<wl_proxy* (*)(wl_proxy*, uint32_t, const wl_interface*, uint32_t, uint32_t,
+                               wl_argument*)>
+    marshalNext{"wl_proxy_marshal_array_flags"};
 extern "C" wl_proxy* wl_proxy_marshal_flags(wl_proxy* proxy, uint32_t opcode,
                                             const wl_interface* interface, uint32_t version,
                                             uint32_t flags, ...) {
-    static auto next = Next<wl_proxy* (*)(wl_proxy*, uint32_t, const wl_interface*, uint32_t,
-                                          uint32_t, wl_argument*)>("wl_proxy_marshal_array_flags");
     const wl_interface* own = *reinterpret_cast<const wl_interface* const*>(proxy);
     wl_argument args[20] = {};
     int n = 0;
@@ -221,18 +240,18 @@ extern "C" wl_proxy* wl_proxy_marshal_flags(wl_proxy* proxy, uint32_t opcode,
     }
     va_end(list);
     Request(proxy, opcode, args);
-    return next(proxy, opcode, interface, version, flags, args);
+    return marshalNext()(proxy, opcode, interface, version, flags, args);
 }
 
+static Following<void (*)(void*, unsigned long)> glXSwapBuffersNext{"glXSwapBuffers"};
 extern "C" void glXSwapBuffers(void* display, unsigned long drawable) {
-    static auto next = Next<void (*)(void*, unsigned long)>("glXSwapBuffers");
-    next(display, drawable);
+    glXSwapBuffersNext()(display, drawable);
     Presented();
 }
 
+static Following<unsigned (*)(void*, void*)> eglSwapBuffersNext{"eglSwapBuffers"};
 extern "C" unsigned eglSwapBuffers(void* display, void* surface) {
-    static auto next = Next<unsigned (*)(void*, void*)>("eglSwapBuffers");
-    unsigned done = next(display, surface);
+    unsigned done = eglSwapBuffersNext()(display, surface);
     Presented();
     return done;
 }
