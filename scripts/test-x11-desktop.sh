@@ -2,13 +2,12 @@
 # The vorlanth executable on a real desktop's faults and under a real window manager, on an
 # Xvfb server of its own:
 #   - without a manager: its window destroyed by another client, also while the GL driver
-#     still loads (a clean end), the client
-#     killed by the server with xkill (a message and code 1), a hundred random resizes with
-#     1 x 1 and 4000 x 4000 among them, a burst of typed input (it keeps running and drawing),
-#     SIGTERM and SIGINT (it ends at once, codes 143 and 130); the backend alone on X errors
-#     (expected ones pass, others end it with a message) and on faults (after the server
-#     closed the connection a message, else the action before it: the sanitizer's report)
-#     (the part "backend");
+#     still loads (a clean end), the client killed by the server with xkill (a message and
+#     code 1), a hundred random resizes with 1 x 1 and 4000 x 4000 among them, a burst of
+#     typed input (it keeps running and drawing), SIGTERM and SIGINT (it ends at once, codes
+#     143 and 130); the backend alone on X errors (expected ones pass, others end it with a
+#     message) and on faults (after the server closed the connection a message, else the
+#     action before it: the sanitizer's report) (the part "backend");
 #   - under openbox: the frame around the 600 x 500 client area, the manager's minimize and
 #     restore (it keeps running and drawing), focus by a click then Escape (code 0), the
 #     manager's close (code 0).

@@ -99,8 +99,8 @@ def check_scene(path):
     for k in range(3):
         quad[k::4] = raw[k::3]
     values = memoryview(quad).cast("I")
-    colours = {v: tuple(v.to_bytes(4, sys.byteorder)[:3]) for v in set(values)}
     counts = Counter(values)
+    colours = {v: tuple(v.to_bytes(4, sys.byteorder)[:3]) for v in counts}
     clear = sum(n for v, n in counts.items() if near(colours[v], CLEAR, 3))
     yellow = sum(n for v, n in counts.items() if is_yellow(*colours[v]))
     shell = sum(n for v, n in counts.items() if is_shell(*colours[v]))
