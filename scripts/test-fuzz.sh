@@ -41,8 +41,8 @@ log=$out/$part.log
 result=0
 # The fuzzer's own limit ends it; the outer one catches a hang outside an input. An input
 # that makes the Wayland target's largest windows takes over a second alone: beside the other
-# checks, at nice 10, ten times that.
-timeout $((seconds + 120)) "$fuzzer" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2560 \
+# checks, at nice 10, up to 24 times that (32 s in a fresh root's run); a hang takes for ever.
+timeout $((seconds + 120)) "$fuzzer" -max_total_time="$seconds" -timeout=90 -rss_limit_mb=2560 \
   -print_final_stats=1 -artifact_prefix="$out/" "$out/corpus" "$root/tests/fuzz/$part" \
   </dev/null >"$log" 2>&1 || result=$?
 runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
