@@ -43,9 +43,6 @@ Colormap NoColormap(void) { return XAllocID(x11Display); }
 int Fault(void) {
     RECT area{10, 10, 110, 90};
     void* shown = x11Backend.CreateNativeWindow(reinterpret_cast<HWND>(2), &area, "Fault", "Probe");
-    // Once the GL driver has loaded in the background: a server that goes meanwhile would end
-    // the load, before the fault.
-    X11AwaitGl();
     XSync(x11Display, False);
     std::printf("window 0x%lx\n", static_cast<X11Window*>(shown)->xwindow);
     sigset_t usr1;
@@ -69,6 +66,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "x11_backend_probe: %s\n", argc != 2 ? "name one case" : why);
         return 2;
     }
+    // Every case begins once the GL driver has loaded in the background, as the program's GL
+    // calls do: a case's own GL calls beside the load, or a server that goes during it, would
+    // end the probe before what the case is about.
+    X11AwaitGl();
     const char* which = argv[1];
     if (std::strcmp(which, "gone") == 0) {
         void* native = GoneWindow();
