@@ -7,7 +7,7 @@
 #     message box, an idle loop that waits without using the processor;
 #   - the vorlanth executable: its window, black before its first frame (held back by a
 #     preloaded library), screenshots of the scene, Escape, closing,
-#     resizing, and no display at all;
+#     resizing, no display at all, and a display without GLX;
 #   - the backend selection: VORLANTH_PLATFORM=x11, and x11 as the first that connects.
 # bash scripts/test-x11.sh PRESET (ctest: x11.xvfb). Screenshots and logs go to
 # build/<preset>/x11-check/. Every wait has a time limit.
@@ -253,6 +253,19 @@ os.environ["WAYLAND_SOCKET"] = str(ours.fileno()); os.execv(sys.argv[1], sys.arg
     fail "a closed WAYLAND_SOCKET is not named (see $out/nodisplay.err)"
 }
 
+# A display without GLX: exit code 1, naming what it lacks.
+no_glx_checks() {
+  say "vorlanth: a display without GLX"
+  start_xvfb $((140 + RANDOM % 40)) 199 1280x1024x24 -extension GLX
+  status=0
+  VORLANTH_PLATFORM=x11 timeout 10 "$1" </dev/null >"$out/noglx.log" 2>"$out/noglx.err" || status=$?
+  [ "$status" = 1 ] || fail "exit code $status without GLX (see $out/noglx.err)"
+  grep -qF "the X display \"$DISPLAY\" offers no OpenGL (GLX 1.3)" "$out/noglx.err" ||
+    fail "no message naming the missing GLX (see $out/noglx.err)"
+  say "  exit code 1: $(head -n1 "$out/noglx.err")"
+  stop_xvfb
+}
+
 # VORLANTH_PLATFORM=x11 selects the X11 backend on a display.
 selection_checks() {
   local got
@@ -265,6 +278,7 @@ selection_checks() {
 }
 
 no_display_checks "$build/scene/vorlanth"
+no_glx_checks "$build/scene/vorlanth"
 # From a random place in 140-199, away from the numbers other scripts commonly take.
 start_xvfb $((140 + RANDOM % 40)) 199
 say "Xvfb on $DISPLAY"

@@ -16,9 +16,10 @@ stop_session() {
   stop_xvfb
 }
 
-# start_xvfb FIRST LAST [SCREEN]: a server of our own on a free display between FIRST and
-# LAST (screen SCREEN, default 1280x1024x24), which writes its number once it accepts clients
-# and must take a client before the programs come; exports DISPLAY.
+# start_xvfb FIRST LAST [SCREEN [OPTION...]]: a server of our own on a free display between
+# FIRST and LAST (screen SCREEN, default 1280x1024x24, and the server's OPTIONs), which writes
+# its number once it accepts clients and must take a client before the programs come;
+# exports DISPLAY.
 start_xvfb() {
   local number
   for number in $(seq "$1" "$2"); do
@@ -26,7 +27,7 @@ start_xvfb() {
     rm -f "$out/display"
     # -noreset: the server would otherwise restart whenever its last client leaves, refusing
     # the next program that connects meanwhile.
-    Xvfb ":$number" -noreset -displayfd 3 -screen 0 "${3:-1280x1024x24}" -nolisten tcp \
+    Xvfb ":$number" -noreset -displayfd 3 -screen 0 "${3:-1280x1024x24}" -nolisten tcp "${@:4}" \
       3>"$out/display" >"$out/xvfb.log" 2>&1 &
     xvfb_pid=$!
     for _ in $(seq 100); do
