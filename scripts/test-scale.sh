@@ -17,7 +17,7 @@
 # shellcheck source=scripts/lib/end_to_end.sh
 . "$(dirname "$0")/lib/end_to_end.sh"
 need Xvfb xdpyinfo xrdb xsettingsd weston kwin_wayland sway swaymsg wtype setpriv setsid \
-  xdotool xwininfo import convert python3
+  xdotool xwininfo convert python3
 checker=$root/tests/desktop/check_scene.py
 protocol=$root/tests/desktop/check_protocol.py
 
@@ -36,7 +36,7 @@ await_buffer() {
 scene_at() {
   local found=""
   for _ in $(seq 30); do
-    import -window root -depth 8 "ppm:$out/screen.ppm"
+    x_shot "$out/screen.ppm"
     found=$(python3 "$checker" find "$out/screen.ppm" 2>/dev/null || true)
     read -r left top width height <<<"${found:-0 0 0 0}"
     if [ "$width x $height" = "$1 x $2" ]; then

@@ -2,7 +2,7 @@
 # The Wayland desktop, end to end: weston (X11 backend, pixman renderer) nested in an Xvfb
 # server of this script's own, with a private runtime folder; the programs run with
 # WAYLAND_DISPLAY and no DISPLAY. Input goes with xdotool into weston's output window, which
-# passes it on to the focused client; screenshots of that window with ImageMagick.
+# passes it on to the focused client; screenshots of that window with tests/desktop/x_shot.
 #   - the backend selection: Wayland first where both a compositor and an X display are
 #     reachable, VORLANTH_PLATFORM=x11 for the X display;
 #   - the probe program (tests/desktop/x11_probe.cpp): its picture,
@@ -26,7 +26,7 @@
 # Every wait has a time limit.
 . "$(dirname "$0")/lib/end_to_end.sh"
 need Xvfb xdpyinfo xwininfo weston mutter dbus-run-session kwin_wayland sway swaymsg grim wtype setpriv setsid \
-  xdotool import convert python3
+  xdotool convert python3
 checks=$root/tests/desktop
 protocol=$checks/check_protocol.py
 exe=$build/scene/vorlanth probe=$build/tests/desktop/x11_probe

@@ -10,7 +10,9 @@
 # file behind. bash scripts/test-windows.sh mingw (ctest: windows.wine, after the mingw
 # build). Every wait has a time limit.
 . "$(dirname "$0")/lib/end_to_end.sh"
-need python3 makensis wine wineboot wineserver Xvfb xdotool xwininfo import convert
+need python3 makensis wine wineboot wineserver Xvfb xdotool xwininfo
+# The screenshots' tool comes from a Linux tree: ctest names the debug tree's.
+export VORLANTH_X_SHOT=${VORLANTH_X_SHOT:-$root/build/debug/tests/desktop/x_shot}
 checks=$root/tests/windows
 at_exit '[ ! -d "${WINEPREFIX:-}" ] || timeout 20 wineserver -k 2>/dev/null'
 

@@ -14,7 +14,7 @@
 # bash scripts/test-x11-desktop.sh PRESET faults|backend|openbox (ctest: x11.faults, x11.backend,
 # x11.openbox); screenshots and logs go to build/<preset>/x11-desktop-check/<part>/.
 . "$(dirname "$0")/lib/end_to_end.sh"
-need Xvfb openbox xkill xmessage xdotool xwininfo xprop import convert python3
+need Xvfb openbox xkill xmessage xdotool xwininfo xprop python3
 checks=$root/tests/desktop
 exe=$build/scene/vorlanth backend_probe=$build/tests/desktop/x11_backend_probe
 

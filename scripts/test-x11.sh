@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Linux desktop, end to end: on an Xvfb server of its own (no window manager), drives
-# the X11 backend from outside with xdotool, xwininfo, xprop and ImageMagick.
+# the X11 backend from outside with xdotool, xwininfo, xprop and tests/desktop/x_shot.
 #   - the probe program (toolkit + app kit + X11 backend): window properties, keys and
 #     modifiers as its key handler sees them, mouse buttons and capture, minimizing and
 #     restoring (also with a map or WM_STATE from before the program's minimize), the modal
@@ -12,7 +12,7 @@
 # bash scripts/test-x11.sh PRESET (ctest: x11.xvfb). Screenshots and logs go to
 # build/<preset>/x11-check/. Every wait has a time limit.
 . "$(dirname "$0")/lib/end_to_end.sh"
-need Xvfb xdotool xwininfo xprop import convert python3
+need Xvfb xdotool xwininfo xprop python3
 checks=$root/tests/desktop
 
 probe_checks() {

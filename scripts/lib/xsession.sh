@@ -122,6 +122,10 @@ geometry() {
 # Shots are binary PPM, which the checks read and image viewers open: written and cut without
 # the compression a PNG costs, since the checks take hundreds of them.
 
+# x_shot OUT [WIDTHxHEIGHT+X+Y]: the X screen, or that rectangle of it, with the tree's
+# tests/desktop/x_shot, or VORLANTH_X_SHOT's for a tree without one (mingw's).
+x_shot() { "${VORLANTH_X_SHOT:-$build/tests/desktop/x_shot}" "$@"; }
+
 # screen NAME: the whole screen as $out/NAME.ppm: the X screen, cut to $screen_size at its
 # corner when set (a nested compositor's window), or with as_user set sway's output (grim).
 screen() {
@@ -130,7 +134,7 @@ screen() {
     $as_user WAYLAND_DISPLAY="$socket" grim -t ppm "$runtime/shot.ppm" &&
       cp "$runtime/shot.ppm" "$out/$1.ppm" || fail "grim took no screenshot"
   else
-    import -window root ${screen_size:+-crop "$screen_size+0+0" +repage} -depth 8 "ppm:$out/$1.ppm"
+    x_shot "$out/$1.ppm" ${screen_size:+"$screen_size+0+0"}
   fi
 }
 
@@ -139,7 +143,7 @@ screen() {
 shoot() {
   [ -z "$window" ] || geometry
   if [ -z "${as_user:-}" ]; then # the X screen, cut as it is taken
-    import -window root -crop "${width}x${height}+${left}+${top}" +repage -depth 8 "ppm:$out/$1.ppm"
+    x_shot "$out/$1.ppm" "${width}x${height}+${left}+${top}"
     return
   fi
   screen screen
