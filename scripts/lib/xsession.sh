@@ -122,9 +122,17 @@ geometry() {
 # Shots are binary PPM, which the checks read and image viewers open: written and cut without
 # the compression a PNG costs, since the checks take hundreds of them.
 
-# x_shot OUT [WIDTHxHEIGHT+X+Y]: the X screen, or that rectangle of it, with the tree's
-# tests/desktop/x_shot, or VORLANTH_X_SHOT's for a tree without one (mingw's).
-x_shot() { "${VORLANTH_X_SHOT:-$build/tests/desktop/x_shot}" "$@"; }
+# x_shot OUT [WIDTHxHEIGHT+X+Y]: the X screen, or that rectangle of it: with the tree's
+# tests/desktop/x_shot (VORLANTH_X_SHOT's for a tree without one: mingw's), or, with no tree
+# (the package's tests), ImageMagick's import.
+x_shot() {
+  local tool=${VORLANTH_X_SHOT:-${build:+$build/tests/desktop/x_shot}}
+  if [ -n "$tool" ]; then
+    "$tool" "$@"
+  else
+    import -window root ${2:+-crop "$2" +repage} -depth 8 "ppm:$1"
+  fi
+}
 
 # screen NAME: the whole screen as $out/NAME.ppm: the X screen, cut to $screen_size at its
 # corner when set (a nested compositor's window), or with as_user set sway's output (grim).
