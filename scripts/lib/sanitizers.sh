@@ -23,5 +23,9 @@ sanitizer_environment() {
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
   export LSAN_OPTIONS="suppressions=$root_dir/tests/lsan.supp:print_suppressions=0"
+  # clang's runtime names functions and lines with llvm-symbolizer (llvm-14), named here rather
+  # than found in PATH; without one a report is bare addresses, and every leak it matches with
+  # the suppressions adds "invalid path to external symbolizer" to the program's output.
+  export ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-14/bin/llvm-symbolizer
   if [ "$1" = asan ] || [ "$1" = fuzz ]; then export LP_NUM_THREADS=0; else unset LP_NUM_THREADS; fi
 }
