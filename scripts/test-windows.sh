@@ -11,7 +11,7 @@
 # build). Every wait has a time limit.
 . "$(dirname "$0")/lib/end_to_end.sh"
 need python3 makensis wine wineboot wineserver Xvfb xdotool xwininfo
-# The screenshots' tool comes from a Linux tree: ctest names the debug tree's.
+# The screenshots' tool comes from a Linux tree: the debug tree's, which runs this check.
 export VORLANTH_X_SHOT=${VORLANTH_X_SHOT:-$root/build/debug/tests/desktop/x_shot}
 checks=$root/tests/windows
 at_exit '[ ! -d "${WINEPREFIX:-}" ] || timeout 20 wineserver -k 2>/dev/null'

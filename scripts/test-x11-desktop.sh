@@ -57,7 +57,7 @@ fault_checks() {
       start_held load destroyed-loading "$exe"; wait_window "Vorlanth"; wait_held load
     fi
     python3 "$checks/x_client.py" destroy "$window" || fail "could not destroy the window"
-    [ "$when" = settled ] || { release_held load; wait_held load.done; }
+    [ "$when" = settled ] || { release_held load; wait_loaded; }
     expect_exit "window destroyed by another client ($when)" 0
   done
 

@@ -74,18 +74,21 @@ start_held() {
 }
 
 # wait_held load|swap: waits until the program is held there; release_held lets it go on.
-# wait_held load.done: until the released load has finished, or the program has ended.
 wait_held() {
-  local file=$out/hold-$1
-  [[ $1 == *.done ]] || file+=.held
-  for _ in $(seq 300); do
-    [ -e "$file" ] && return 0
-    [[ $1 != *.done ]] || kill -0 "$app_pid" 2>/dev/null || return 0
-    sleep 0.1
-  done
+  for _ in $(seq 300); do [ -e "$out/hold-$1.held" ] && return 0; sleep 0.1; done
   fail "the program was never held at its $1 (see $out)"
 }
 release_held() { touch "$out/hold-$1.go"; }
+
+# wait_loaded: after release_held load, until the driver's load has finished or the program
+# has ended, so that a time limit that follows is the program's own.
+wait_loaded() {
+  for _ in $(seq 300); do
+    [ -e "$out/hold-load.done" ] || ! kill -0 "$app_pid" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  fail "the GL driver's load did not finish within 30 s (see $out)"
+}
 
 # wait_window TITLE: sets window to the id of the visible window with that title.
 wait_window() {

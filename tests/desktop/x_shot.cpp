@@ -16,18 +16,23 @@ int Fail(const char* why) {
     return 1;
 }
 
-// The 8-bit value of a pixel's channel under MASK.
-unsigned char Channel(unsigned long pixel, unsigned long mask) {
-    if (mask == 0) {
-        return 0;
-    }
+// A channel of the visual's pixels: where it lies in a pixel, and its largest value.
+struct Channel {
+    unsigned long mask;
     int shift = 0;
-    while (((mask >> shift) & 1) == 0) {
-        ++shift;
+    unsigned long top = 1;
+
+    explicit Channel(unsigned long m) : mask(m) {
+        while (mask != 0 && ((mask >> shift) & 1) == 0) {
+            ++shift;
+        }
+        top = mask != 0 ? mask >> shift : 1;
     }
-    unsigned long top = mask >> shift;
-    return static_cast<unsigned char>((((pixel & mask) >> shift) * 255 + top / 2) / top);
-}
+    // Its 8-bit value in PIXEL.
+    unsigned char Of(unsigned long pixel) const {
+        return static_cast<unsigned char>((((pixel & mask) >> shift) * 255 + top / 2) / top);
+    }
+};
 
 } // namespace
 
@@ -68,14 +73,15 @@ int main(int argc, char** argv) {
     if (image == nullptr) {
         return Fail("the server gave no image");
     }
+    const Channel red(visual->red_mask), green(visual->green_mask), blue(visual->blue_mask);
     std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
     unsigned char* out = rgb.data();
     for (unsigned row = 0; row < height; ++row) {
         for (unsigned column = 0; column < width; ++column) {
             unsigned long pixel = XGetPixel(image, column, row);
-            *out++ = Channel(pixel, visual->red_mask);
-            *out++ = Channel(pixel, visual->green_mask);
-            *out++ = Channel(pixel, visual->blue_mask);
+            *out++ = red.Of(pixel);
+            *out++ = green.Of(pixel);
+            *out++ = blue.Of(pixel);
         }
     }
     XDestroyImage(image);
